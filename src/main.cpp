@@ -1,0 +1,3 @@
+#include "shell/AppBootstrap.h"
+
+int main(int argc, char** argv) { return RunApplication(argc, argv); }

@@ -1,0 +1,40 @@
+#pragma once
+// The opened picture: an immutable decoded image shared by reference between
+// the properties panel, the preview and the print job.
+#include <QImage>
+#include <QString>
+#include <cstdint>
+#include <memory>
+
+namespace platform {
+
+class Picture {
+public:
+    explicit Picture(QImage image);
+
+    // Extent in HIMETRIC (1/100 mm), derived from the pixel size at the
+    // screen's resolution when the picture was made.
+    int32_t Width() const { return mWidthHimetric; }
+    int32_t Height() const { return mHeightHimetric; }
+
+    const QImage& Image() const { return mImage; }
+
+private:
+    QImage mImage;
+    int32_t mWidthHimetric;
+    int32_t mHeightHimetric;
+};
+
+using PicturePtr = std::shared_ptr<const Picture>;
+
+// Largest decoded picture LoadPicture accepts, in bytes of 32-bit pixels.
+// 1 GiB holds a 1200 dpi A4 page (about 140 megapixels, 560 MB) with room.
+inline constexpr qint64 kMaxDecodedBytes = qint64(1) << 30;
+
+// Decodes a picture file. The content decides the format, never the name.
+// Reads at least GIF, JPEG, BMP and PNG. Throws Failure when the file is
+// missing, unreadable, not a picture, or larger than kMaxDecodedBytes (the
+// size is read from the header before any pixel memory is taken).
+PicturePtr LoadPicture(const QString& path);
+
+}  // namespace platform

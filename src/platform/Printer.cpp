@@ -1,0 +1,82 @@
+#include "platform/Printer.h"
+
+#include "platform/Failure.h"
+
+namespace platform {
+
+void Printer::SetScaleMode(int16_t mode) {
+    switch (mode) {
+        case kTwips: case kPixels: case kInches: case kCentimeters: mScaleMode = mode; return;
+        default: Fail(QStringLiteral("Invalid property value"));
+    }
+}
+
+double Printer::DotsPerInch() const {
+    const int16_t q = PrintQuality();
+    if (q > 0) return q;
+    // A quality code says nothing about dots; take them from the area.
+    const PrintableArea a = Area();
+    return a.widthInches > 0 ? a.widthDots / a.widthInches : 600.0;
+}
+
+double Printer::UnitsPerInch() const {
+    switch (mScaleMode) {
+        case kTwips: return kTwipsPerInch;
+        case kInches: return 1.0;
+        case kCentimeters: return kCentimetersPerInch;
+        default: return DotsPerInch();
+    }
+}
+
+float Printer::ScaleWidth() const {
+    const PrintableArea a = Area();
+    if (mScaleMode == kPixels) return float(a.widthDots);
+    return float(a.widthInches * UnitsPerInch());
+}
+
+float Printer::ScaleHeight() const {
+    const PrintableArea a = Area();
+    if (mScaleMode == kPixels) return float(a.heightDots);
+    return float(a.heightInches * UnitsPerInch());
+}
+
+void Printer::SetDrawWidth(int16_t width) {
+    if (width < 1) Fail(QStringLiteral("Invalid property value"));
+    mDrawWidth = width;
+}
+
+double Printer::ToDots(float value) const {
+    if (mScaleMode == kPixels) return value;
+    return double(value) * DotsPerInch() / UnitsPerInch();
+}
+
+void Printer::LineBox(float x1, float y1, float x2, float y2) {
+    DrawLineBoxDots(ToDots(x1), ToDots(y1), ToDots(x2), ToDots(y2), mDrawWidth);
+}
+
+void Printer::PaintPicture(const Picture& picture, float x, float y, float width, float height) {
+    DrawPictureDots(picture, ToDots(x), ToDots(y), ToDots(width), ToDots(height));
+}
+
+void Printer::EndDoc() { FinishDocument(); }
+
+}  // namespace platform
+
+#include "platform/SystemPrinters.h"
+
+namespace platform {
+namespace {
+PrinterPtr& Current() {
+    static PrinterPtr current;
+    return current;
+}
+}  // namespace
+
+PrinterPtr CurrentPrinter() {
+    if (!Current()) Current() = MakeSystemPrinter();
+    return Current();
+}
+
+void SetCurrentPrinter(PrinterPtr printer) { Current() = std::move(printer); }
+
+}  // namespace platform

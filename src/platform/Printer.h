@@ -1,0 +1,102 @@
+#pragma once
+// The current printer object: what the panel, the preview and the print job
+// measure and draw on. Sizes are of the printable area, origin at its top-left
+// corner, in the unit last selected with SetScaleMode. Every member may fail
+// (throw platform::Failure), for example when the device has gone away.
+#include "platform/Picture.h"
+#include "platform/Units.h"
+
+#include <QString>
+#include <cstdint>
+#include <memory>
+
+class QWidget;
+
+namespace platform {
+
+// The printable area as the device reports it. Inches are exact (from the
+// device description); dots are what the device really paints, at `dpi`.
+struct PrintableArea {
+    double widthInches = 0;
+    double heightInches = 0;
+    int widthDots = 0;
+    int heightDots = 0;
+};
+
+// Standard paper size codes (the classic DMPAPER numbers).
+enum PaperCode : int16_t {
+    kPaperLetter = 1, kPaperLetterSmall = 2, kPaperTabloid = 3, kPaperLedger = 4, kPaperLegal = 5,
+    kPaperStatement = 6, kPaperExecutive = 7, kPaperA3 = 8, kPaperA4 = 9, kPaperA4Small = 10,
+    kPaperA5 = 11, kPaperB4 = 12, kPaperB5 = 13, kPaperFolio = 14, kPaperQuarto = 15,
+    kPaper10x14 = 16, kPaper11x17 = 17, kPaperNote = 18, kPaperEnv9 = 19, kPaperEnv10 = 20,
+    kPaperEnv11 = 21, kPaperEnv12 = 22, kPaperEnv14 = 23, kPaperCSheet = 24, kPaperDSheet = 25,
+    kPaperESheet = 26, kPaperEnvDL = 27, kPaperEnvC5 = 28, kPaperEnvC3 = 29, kPaperEnvC4 = 30,
+    kPaperEnvC6 = 31, kPaperEnvC65 = 32, kPaperEnvB4 = 33, kPaperEnvB5 = 34, kPaperEnvB6 = 35,
+    kPaperEnvItaly = 36, kPaperEnvMonarch = 37, kPaperEnvPersonal = 38, kPaperUser = 256,
+};
+
+enum OrientationCode : int16_t { kPortrait = 1, kLandscape = 2 };
+
+class Printer {
+public:
+    virtual ~Printer() = default;
+
+    // Unit of ScaleWidth/ScaleHeight and of the drawing coordinates: 1 twips,
+    // 3 device dots, 5 inches, 7 centimetres. Stays until the next write.
+    void SetScaleMode(int16_t mode);
+    int16_t ScaleMode() const { return mScaleMode; }
+    float ScaleWidth() const;
+    float ScaleHeight() const;
+
+    virtual QString DeviceName() const = 0;
+    // Dots per inch the device really prints at (> 0), or a quality code (<= 0).
+    virtual int16_t PrintQuality() const = 0;
+    virtual int16_t PaperSize() const = 0;
+    virtual int16_t Orientation() const = 0;
+
+    // Drawing. The document begins with the first drawing call; EndDoc ends
+    // the page and the document and hands them to the print system.
+    // Coordinates are in the current scale unit.
+    void SetDrawWidth(int16_t width);
+    int16_t DrawWidth() const { return mDrawWidth; }
+    // Outline of the rectangle between two corners, black, DrawWidth dots
+    // wide, clipped to the printable area.
+    void LineBox(float x1, float y1, float x2, float y2);
+    // The picture stretched to width x height units with its top-left at (x, y).
+    void PaintPicture(const Picture& picture, float x, float y, float width, float height);
+    void EndDoc();
+    // Cancels a document begun and not ended; nothing reaches the printer.
+    // Harmless when no document is open.
+    virtual void KillDoc() = 0;
+
+    // The platform printer dialog, modal over `parent`, titled `title`. On OK
+    // this object reflects the chosen device, paper and orientation and the
+    // result is true; false when the user cancelled.
+    virtual bool ShowPrinterDialog(QWidget* parent, const QString& title) = 0;
+
+    virtual PrintableArea Area() const = 0;
+    // The dots per inch that convert between dots and physical units.
+    double DotsPerInch() const;
+
+protected:
+    // Backends draw in device dots, origin at the printable area's top-left.
+    virtual void DrawLineBoxDots(double x1, double y1, double x2, double y2, int width) = 0;
+    virtual void DrawPictureDots(const Picture& picture, double x, double y, double w, double h) = 0;
+    virtual void FinishDocument() = 0;
+
+private:
+    double UnitsPerInch() const;
+    double ToDots(float value) const;
+    int16_t mScaleMode = kTwips;
+    int16_t mDrawWidth = 1;
+};
+
+using PrinterPtr = std::shared_ptr<Printer>;
+
+// The application's one current printer. Made on first use from the system's
+// default print queue, or the built-in PDF printer when there is none.
+PrinterPtr CurrentPrinter();
+// Tests and the command line put a printer of their choice in its place.
+void SetCurrentPrinter(PrinterPtr printer);
+
+}  // namespace platform

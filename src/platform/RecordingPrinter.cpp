@@ -1,0 +1,55 @@
+#include "platform/RecordingPrinter.h"
+
+namespace platform {
+
+void RecordingPrinter::Check(const char* member) const {
+    if (failWhen) failWhen(member);
+}
+
+QString RecordingPrinter::DeviceName() const { Check("DeviceName"); return deviceName; }
+int16_t RecordingPrinter::PrintQuality() const { Check("PrintQuality"); return printQuality; }
+int16_t RecordingPrinter::PaperSize() const { Check("PaperSize"); return paperSize; }
+int16_t RecordingPrinter::Orientation() const { Check("Orientation"); return orientation; }
+PrintableArea RecordingPrinter::Area() const { Check("Area"); return area; }
+
+void RecordingPrinter::KillDoc() {
+    if (mOpen) {
+        ++documentsKilled;
+        ops.push_back(Op{Op::KillDoc});
+    }
+    mOpen = false;
+}
+
+bool RecordingPrinter::ShowPrinterDialog(QWidget*, const QString& title) {
+    Check("ShowPrinterDialog");
+    ++dialogShown;
+    lastDialogTitle = title;
+    if (!dialogAccepts) return false;
+    if (dialogChoice) dialogChoice(*this);
+    return true;
+}
+
+void RecordingPrinter::DrawLineBoxDots(double x1, double y1, double x2, double y2, int width) {
+    Check("LineBox");
+    mOpen = true;
+    Op op{Op::LineBox, x1, y1, x2, y2};
+    op.drawWidth = width;
+    ops.push_back(op);
+}
+
+void RecordingPrinter::DrawPictureDots(const platform::Picture& picture, double x, double y, double w, double h) {
+    Check("PaintPicture");
+    mOpen = true;
+    Op op{Op::Picture, x, y, w, h};
+    op.picture = &picture;
+    ops.push_back(op);
+}
+
+void RecordingPrinter::FinishDocument() {
+    Check("EndDoc");
+    ops.push_back(Op{Op::EndDoc});
+    ++documentsEnded;
+    mOpen = false;
+}
+
+}  // namespace platform

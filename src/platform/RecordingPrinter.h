@@ -1,0 +1,62 @@
+#pragma once
+// A printer that prints nothing: it reports the figures it is given and
+// records every drawing call, in dots. Tests, benchmarks and the fuzzer use it.
+#include "platform/Printer.h"
+
+#include <QString>
+#include <functional>
+#include <vector>
+
+namespace platform {
+
+class RecordingPrinter : public Printer {
+public:
+    struct Op {
+        enum Kind { LineBox, Picture, EndDoc, KillDoc } kind;
+        double x1 = 0, y1 = 0, x2 = 0, y2 = 0;  // LineBox corners, or Picture x, y, w, h
+        int drawWidth = 0;
+        const platform::Picture* picture = nullptr;
+    };
+
+    // Figures reported; defaults are a 600 dpi A4 portrait device with
+    // 0.25 inch margins.
+    QString deviceName = QStringLiteral("Test Printer");
+    int16_t printQuality = 600;
+    int16_t paperSize = kPaperA4;
+    int16_t orientation = kPortrait;
+    PrintableArea area{7.7677165, 11.1929134, 4661, 6716};
+
+    // When set, called at the start of every member with its name; a test
+    // throws from it to make that member fail.
+    std::function<void(const char* member)> failWhen;
+
+    // Answers of the printer dialog: what OK applies, or cancel.
+    bool dialogAccepts = false;
+    std::function<void(RecordingPrinter&)> dialogChoice;
+    int dialogShown = 0;
+    QString lastDialogTitle;
+
+    std::vector<Op> ops;
+    int documentsEnded = 0;
+    int documentsKilled = 0;
+    bool documentOpen() const { return mOpen; }
+
+    QString DeviceName() const override;
+    int16_t PrintQuality() const override;
+    int16_t PaperSize() const override;
+    int16_t Orientation() const override;
+    PrintableArea Area() const override;
+    void KillDoc() override;
+    bool ShowPrinterDialog(QWidget* parent, const QString& title) override;
+
+protected:
+    void DrawLineBoxDots(double x1, double y1, double x2, double y2, int width) override;
+    void DrawPictureDots(const platform::Picture& picture, double x, double y, double w, double h) override;
+    void FinishDocument() override;
+
+private:
+    void Check(const char* member) const;
+    bool mOpen = false;
+};
+
+}  // namespace platform

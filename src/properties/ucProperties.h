@@ -1,0 +1,58 @@
+#pragma once
+// The properties panel: the figures that tell how the picture will come out
+// (size in pixels and megapixels; printer, paper, printable area, resolution;
+// physical size) and the cut-guides option.
+#include "platform/Picture.h"
+#include "platform/Printer.h"
+
+#include <QWidget>
+#include <cstdint>
+
+class QLabel;
+class QCheckBox;
+class MainFormLink;
+
+class ucProperties : public QWidget {
+    Q_OBJECT
+public:
+    explicit ucProperties(QWidget* parent = nullptr);
+
+    // Picture size in pixels; 0 until the first SetImage. Read by the print job.
+    int16_t gPixelsX = 0;
+    int16_t gPixelsY = 0;
+
+    void SetPrinter(const platform::PrinterPtr& MyPrinter);
+    void SetImage(const platform::PicturePtr& MyPicture);
+    void SetMainForm(MainFormLink* MainForm);
+    bool HasCutGuides() const;
+
+    // The labels, public so tests and the command line read the same texts.
+    QLabel* lblImageHeader = nullptr;
+    QLabel* lblPixelsDescription = nullptr;
+    QLabel* lblSize = nullptr;
+    QLabel* lblMegaPixels = nullptr;
+    QLabel* lblPrinterHeader = nullptr;
+    QLabel* lblPaperSizeDescription = nullptr;
+    QLabel* lblPaperSize = nullptr;
+    QLabel* lblEffectiveAreaDescription = nullptr;
+    QLabel* lblEffectiveAreaCm = nullptr;
+    QLabel* lblEffectiveAreaInches = nullptr;
+    QLabel* lblDPIDescription = nullptr;
+    QLabel* lblDPI = nullptr;
+    QLabel* lblOutputHeader = nullptr;
+    QLabel* lblPhysicalSizeDescription = nullptr;
+    QLabel* lblPhysicalSizeCm = nullptr;
+    QLabel* lblPhysicalSizeInches = nullptr;
+    QLabel* lblOptionsHeader = nullptr;
+    QCheckBox* chkCutGuides = nullptr;
+
+private:
+    void UserControl_Initialize();
+    void UpdatePhysicalSize();
+    void chkCutGuides_Click();
+
+    platform::PrinterPtr gPrinter;
+    platform::PicturePtr gImage;
+    int16_t gResolution = 0;
+    MainFormLink* gParentForm = nullptr;
+};

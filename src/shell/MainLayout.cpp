@@ -1,0 +1,29 @@
+#include "shell/MainLayout.h"
+
+#include "platform/Failure.h"
+#include "platform/Numeric.h"
+
+namespace shell {
+namespace {
+// A control refuses a negative extent, like the toolkit the window was made with.
+float Extent(double value) {
+    if (value < 0) platform::Fail(QStringLiteral("Invalid property value"));
+    return platform::CSng(value);
+}
+}  // namespace
+
+void ArrangeControls(MainControls& c, float windowWidth, float windowHeight) {
+    using platform::ContinueOnFailure;
+    using platform::CSng;
+    ContinueOnFailure([&] { c.fraProperties.Top = CSng(c.tbToolBar.Top + c.tbToolBar.Height); });
+    ContinueOnFailure([&] { c.fraProperties.Height = Extent(double(windowHeight) - 1110.0f); });
+    ContinueOnFailure([&] { c.ucProperties1.Height = Extent(double(c.fraProperties.Height) - 400.0f); });
+    ContinueOnFailure([&] { c.ucPageLayout1.Top = c.fraProperties.Top; });
+    ContinueOnFailure([&] { c.ucPageLayout1.Left = CSng(c.fraProperties.Left + c.fraProperties.Width); });
+    ContinueOnFailure([&] { c.ucPageLayout1.Height = Extent(c.fraProperties.Height); });
+    ContinueOnFailure([&] {
+        c.ucPageLayout1.Width = Extent(double(windowWidth) - c.ucPageLayout1.Left - 120.0f);
+    });
+}
+
+}  // namespace shell

@@ -1,0 +1,15 @@
+#include "shell/Module1.h"
+
+#include "shell/frmMain.h"
+
+namespace Module1 {
+
+frmMain* gMainForm = nullptr;
+
+void Main() {
+    gMainForm = new frmMain();
+    gMainForm->setAttribute(Qt::WA_DeleteOnClose);
+    gMainForm->Show();
+}
+
+}  // namespace Module1

@@ -1,0 +1,252 @@
+#include "shell/frmMain.h"
+
+#include "about/frmAbout.h"
+#include "platform/Failure.h"
+#include "platform/Forms.h"
+#include "platform/Numeric.h"
+#include "platform/Screen.h"
+#include "platform/Settings.h"
+#include "preview/ucPageLayout.h"
+#include "properties/ucProperties.h"
+#include "shell/AppInfo.h"
+#include "shell/Module1.h"
+#include "shell/Resources.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QMenuBar>
+#include <QToolBar>
+
+namespace {
+const char* const kSection = "Settings";
+
+struct PlacementKey {
+    const char* key;
+    float defaultTwips;
+};
+// Order matters: left, top, width, height.
+constexpr PlacementKey kPlacement[] = {
+    {"MainLeft", 1000}, {"MainTop", 1000}, {"MainWidth", 6500}, {"MainHeight", 6500}};
+}  // namespace
+
+frmMain::frmMain(QWidget* parent)
+    : QMainWindow(parent), mDialog(std::make_unique<platform::CommonDialog>()) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(AppTitle());
+    setWindowIcon(ProgramIcon());
+    mDialog->owner = this;
+    CreateMenus();
+    CreateControls();
+    CreateToolBar();
+    ApplyControlGeometry();
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::CreateMenus() {
+    // Captions are string ids; Form_Load puts the texts in (ApplyFormStrings).
+    auto item = [this](QMenu* menu, const char* name, const char* caption, void (frmMain::*handler)()) {
+        QAction* a = menu->addAction(QString::fromLatin1(caption));
+        a->setObjectName(QString::fromLatin1(name));
+        a->setMenuRole(QAction::NoRole);
+        connect(a, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+        return a;
+    };
+    auto separator = [](QMenu* menu, const char* name) {
+        QAction* a = menu->addSeparator();
+        a->setObjectName(QString::fromLatin1(name));
+        a->setText(QStringLiteral("-"));
+        return a;
+    };
+    mnuFile = menuBar()->addMenu(QStringLiteral("1000"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuFile->menuAction()->setObjectName(QStringLiteral("mnuFile"));
+    mnuFileOpen = item(mnuFile, "mnuFileOpen", "1001", &frmMain::mnuFileOpen_Click);
+    mnuFileBar1 = separator(mnuFile, "mnuFileBar1");
+    mnuFilePageSetup = item(mnuFile, "mnuFilePageSetup", "1004", &frmMain::mnuFilePageSetup_Click);
+    mnuFilePrint = item(mnuFile, "mnuFilePrint", "1005", &frmMain::mnuFilePrint_Click);
+    mnuFileBar2 = separator(mnuFile, "mnuFileBar2");
+    mnuFileExit = item(mnuFile, "mnuFileExit", "1006", &frmMain::mnuFileExit_Click);
+    mnuHelp = menuBar()->addMenu(QStringLiteral("1007"));
+    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+    mnuHelp->menuAction()->setObjectName(QStringLiteral("mnuHelp"));
+    mnuHelpAbout = item(mnuHelp, "mnuHelpAbout", "1008", &frmMain::mnuHelpAbout_Click);
+}
+
+void frmMain::CreateToolBar() {
+    tbToolBar = new QToolBar(centralWidget());
+    tbToolBar->setObjectName(QStringLiteral("tbToolBar"));
+    tbToolBar->setMovable(false);
+    tbToolBar->setFloatable(false);
+    tbToolBar->setIconSize(QSize(16, 16));
+    tbToolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    struct Button {
+        const char* key;
+        const char* toolTip;
+    };
+    // Position 2 is a separator without key or tooltip.
+    const Button buttons[] = {{"Open", "1009"}, {nullptr, nullptr}, {"Print", "1011"}};
+    for (const Button& b : buttons) {
+        QAction* a = nullptr;
+        if (!b.key) {
+            a = tbToolBar->addSeparator();
+        } else {
+            a = tbToolBar->addAction(ToolbarImage(QString::fromLatin1(b.key)), QString());
+            a->setObjectName(QStringLiteral("tbToolBar_%1").arg(QString::fromLatin1(b.key)));
+            a->setProperty("Key", QString::fromLatin1(b.key));
+            a->setToolTip(QString::fromLatin1(b.toolTip));
+            const QString key = QString::fromLatin1(b.key);
+            connect(a, &QAction::triggered, this, [this, key] { tbToolBar_ButtonClick(key); });
+        }
+    }
+}
+
+void frmMain::CreateControls() {
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("frmMainClient"));
+    client->setAutoFillBackground(true);
+    client->setBackgroundRole(QPalette::Dark);  // the application-workspace colour
+    setCentralWidget(client);
+
+    fraProperties = new QGroupBox(QString(), client);
+    fraProperties->setObjectName(QStringLiteral("fraProperties"));
+    fraProperties->setProperty("Tag", QStringLiteral("1010"));
+    fraProperties->setAutoFillBackground(true);
+    fraProperties->setBackgroundRole(QPalette::Window);
+
+    ucProperties1 = new ucProperties(fraProperties);
+    ucPageLayout1 = new ucPageLayout(client);
+}
+
+void frmMain::ApplyControlGeometry() {
+    using platform::TwipsToPixels;
+    if (tbToolBar) tbToolBar->setGeometry(TwipsToPixels(mControls.tbToolBar.toRectF()));
+    fraProperties->setGeometry(TwipsToPixels(mControls.fraProperties.toRectF()));
+    ucProperties1->setGeometry(TwipsToPixels(mControls.ucProperties1.toRectF()));
+    ucPageLayout1->setGeometry(TwipsToPixels(mControls.ucPageLayout1.toRectF()));
+}
+
+void frmMain::Show() {
+    // A failure while loading ends Form_Load at that step; the window still
+    // shows with what was done, and the user hears what failed.
+    platform::LeaveWithMessage(QStringLiteral("Ombrastele could not finish starting up."),
+                               [this] { Form_Load(); });
+    platform::RegisterForm(this);
+    show();
+}
+
+void frmMain::Form_Load() {
+    Module1::ApplyFormStrings(this);
+    using platform::GetSetting;
+    void (frmMain::*setters[])(float) = {&frmMain::SetLeft, &frmMain::SetTop, &frmMain::SetWidth,
+                                         &frmMain::SetHeight};
+    for (int i = 0; i < 4; ++i) {
+        const PlacementKey& p = kPlacement[i];
+        const QString text = GetSetting(AppTitle(), QString::fromLatin1(kSection),
+                                        QString::fromLatin1(p.key), QString::number(int(p.defaultTwips)));
+        // The program always writes numbers; anything else takes the default.
+        (this->*setters[i])(float(platform::ParseNumber(text).value_or(p.defaultTwips)));
+    }
+    ucProperties1->SetMainForm(this);
+    ApplyPrinter();
+}
+
+void frmMain::Form_Unload(int16_t& /*Cancel*/) {
+    // Every other loaded window first, the most recently loaded first; index 0
+    // is this window.
+    for (int16_t i = int16_t(platform::Forms().count() - 1); i >= 1; --i) {
+        const QList<QWidget*> forms = platform::Forms();
+        if (i < forms.count()) platform::Unload(forms[i]);
+    }
+    if (WindowState() != 1) {
+        const float values[] = {Left(), Top(), Width(), Height()};
+        for (int i = 0; i < 4; ++i)
+            platform::SaveSetting(AppTitle(), QString::fromLatin1(kSection),
+                                  QString::fromLatin1(kPlacement[i].key), QString::number(values[i]));
+    }
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    if (!mUnloaded) {
+        mUnloaded = true;
+        int16_t Cancel = 0;
+        platform::LeaveWithMessage(QStringLiteral("The window placement could not be saved."),
+                                   [&] { Form_Unload(Cancel); });
+        platform::UnregisterForm(this);
+    }
+    event->accept();  // the unload is never cancelled
+}
+
+void frmMain::tbToolBar_ButtonClick(const QString& Key) {
+    // A failure of a command started here is dropped without a word.
+    platform::ContinueOnFailure([&] {
+        if (Key == QLatin1String("Open")) {
+            mnuFileOpen_Click();
+        } else if (Key == QLatin1String("Print")) {
+            mnuFilePrint_Click();
+        }
+    });
+}
+
+void frmMain::mnuFileExit_Click() { platform::Unload(this); }
+
+void frmMain::mnuHelpAbout_Click() {
+    frmAbout* about = frmAbout::Instance(this);
+    about->ShowModal();
+}
+
+void frmMain::SetCutGuidesVisible(const bool& Visible) { ucPageLayout1->SetCutGuidesVisible(Visible); }
+
+void frmMain::SetCommonDialog(std::unique_ptr<platform::CommonDialog> dialog) {
+    mDialog = std::move(dialog);
+    mDialog->owner = this;
+}
+
+// --- geometry in twips ---------------------------------------------------
+
+float frmMain::Left() const { return float(frameGeometry().x() * platform::TwipsPerPixelX()); }
+float frmMain::Top() const { return float(frameGeometry().y() * platform::TwipsPerPixelY()); }
+float frmMain::Width() const { return float(frameGeometry().width() * platform::TwipsPerPixelX()); }
+float frmMain::Height() const { return float(frameGeometry().height() * platform::TwipsPerPixelY()); }
+
+void frmMain::SetLeft(float twips) {
+    move(int(std::lround(twips / platform::TwipsPerPixelX())), frameGeometry().y());
+}
+void frmMain::SetTop(float twips) {
+    move(frameGeometry().x(), int(std::lround(twips / platform::TwipsPerPixelY())));
+}
+void frmMain::SetWidth(float twips) {
+    const int frameExtra = frameGeometry().width() - geometry().width();
+    resize(std::max(1, int(std::lround(twips / platform::TwipsPerPixelX())) - frameExtra), geometry().height());
+}
+void frmMain::SetHeight(float twips) {
+    const int frameExtra = frameGeometry().height() - geometry().height();
+    resize(geometry().width(), std::max(1, int(std::lround(twips / platform::TwipsPerPixelY())) - frameExtra));
+}
+
+int frmMain::WindowState() const {
+    if (isMinimized()) return 1;
+    if (isMaximized()) return 2;
+    return 0;
+}
+
+// --- layout ----------------------------------------------------------------
+
+void frmMain::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    Form_Resize();
+}
+
+void frmMain::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    // Minimising and restoring are changes of size too.
+    if (event->type() == QEvent::WindowStateChange) Form_Resize();
+}
+
+void frmMain::Form_Resize() { ArrangeControls(); }
+
+void frmMain::ArrangeControls() {
+    shell::ArrangeControls(mControls, Width(), Height());
+    ApplyControlGeometry();
+}
