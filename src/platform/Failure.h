@@ -24,6 +24,13 @@ public:
 inline const char* const kOverflow = "Overflow";
 inline const char* const kDivisionByZero = "Division by zero";
 
+// The user cancelled (a dialog, a file name): ends a command like a failure
+// but is never reported as one.
+class Cancelled : public Failure {
+public:
+    Cancelled() : Failure(QStringLiteral("Cancelled")) {}
+};
+
 [[noreturn]] inline void Fail(const QString& message) { throw Failure(message); }
 
 // Runs one step; a failure in it is dropped and the caller goes on.
@@ -53,11 +60,14 @@ void ShowMessage(const QString& text);
 
 // Runs the guarded tail of a command; a failure ends it with exactly one
 // message: `sentence` followed by the failure's own text when it has one.
+// A cancellation by the user ends it without a message.
 template <class Body>
 bool LeaveWithMessage(const QString& sentence, Body&& body) {
     try {
         std::forward<Body>(body)();
         return true;
+    } catch (const Cancelled&) {
+        return false;
     } catch (const std::exception& e) {
         const QString detail = QString::fromUtf8(e.what()).trimmed();
         ShowMessage(detail.isEmpty() ? sentence : sentence + QStringLiteral("\n\n") + detail);
