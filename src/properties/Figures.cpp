@@ -1,0 +1,124 @@
+#include "properties/Figures.h"
+
+#include "platform/Failure.h"
+#include "platform/Numeric.h"
+#include "platform/Printer.h"
+#include "platform/Screen.h"
+#include "platform/Units.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace properties {
+namespace {
+
+// From 2^52 up a double has no fraction left, so rounding to two decimals
+// changes nothing there, and skipping it keeps value * 100 from overflowing.
+constexpr double kNoFractionAbove = 4503599627370496.0;
+
+// The double nearest to 1/2.54: the panel divides inches by it to get
+// centimetres, which is what its figures have always been computed from.
+constexpr double kInchesPerCentimetre = 0.39370078740157477;
+
+// The paper sizes the panel names; every other code shows as "Other".
+struct PaperEntry {
+    int16_t code;
+    const char* name;
+};
+constexpr PaperEntry kPaperNames[] = {
+    {platform::kPaperA3, "A3"},       {platform::kPaperA4, "A4"},
+    {platform::kPaperA5, "A5"},       {platform::kPaperLetter, "Letter"},
+    {platform::kPaperB4, "B4"},       {platform::kPaperB5, "B5"},
+    {platform::kPaperExecutive, "Executive"}, {platform::kPaperTabloid, "Tabloid"},
+};
+
+}  // namespace
+
+QString FormatRounded(double value, const QLocale& locale) {
+    if (!std::isfinite(value)) platform::Fail(QString::fromLatin1(platform::kOverflow));
+    double rounded = value;
+    if (std::fabs(value) < kNoFractionAbove) rounded = platform::RoundHalfEven(value * 100.0) / 100.0;
+    if (rounded == 0.0) return QStringLiteral("0");  // also keeps "-0" away
+
+    // 15 significant digits, correctly rounded by the C library; the fixed
+    // notation is then laid out by hand so no exponent ever shows.
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.14e", std::fabs(rounded));
+    const char* e = std::strchr(buf, 'e');
+    if (!e) platform::Fail(QString::fromLatin1(platform::kOverflow));  // cannot happen for a finite value
+    QString digits;
+    for (const char* p = buf; p < e; ++p)
+        if (*p >= '0' && *p <= '9') digits.append(QLatin1Char(*p));
+    const int exponent = int(std::strtol(e + 1, nullptr, 10));
+
+    QString whole;
+    QString fraction;
+    if (exponent >= 0) {
+        whole = digits.left(exponent + 1);
+        if (whole.size() < exponent + 1) whole.append(QString(exponent + 1 - whole.size(), QLatin1Char('0')));
+        fraction = digits.mid(exponent + 1);
+    } else {
+        whole = QStringLiteral("0");
+        fraction = QString(-exponent - 1, QLatin1Char('0')) + digits;
+    }
+    while (fraction.endsWith(QLatin1Char('0'))) fraction.chop(1);
+
+    QString text = rounded < 0 ? QStringLiteral("-") : QString();
+    text += whole;
+    if (!fraction.isEmpty()) text += locale.decimalPoint() + fraction;
+    return text;
+}
+
+QString FormatPair(double width, double height, const char* suffix, const QLocale& locale) {
+    return FormatRounded(width, locale) + QStringLiteral(" x ") + FormatRounded(height, locale) +
+           QString::fromLatin1(suffix);
+}
+
+int16_t PixelsFromHimetricX(int32_t himetric) {
+    return platform::CInt(platform::ScaleX(float(himetric), platform::kHimetric, platform::kPixels));
+}
+
+int16_t PixelsFromHimetricY(int32_t himetric) {
+    return platform::CInt(platform::ScaleY(float(himetric), platform::kHimetric, platform::kPixels));
+}
+
+QString PixelSizeText(int16_t pixelsX, int16_t pixelsY) {
+    return QStringLiteral("%1 x %2 pixels").arg(int(pixelsX)).arg(int(pixelsY));
+}
+
+double Megapixels(int16_t pixelsX, int16_t pixelsY) {
+    return double(pixelsX) * 0.001 * 0.001 * double(pixelsY);
+}
+
+QString MegapixelsText(int16_t pixelsX, int16_t pixelsY, const QLocale& locale) {
+    return FormatRounded(Megapixels(pixelsX, pixelsY), locale) + QStringLiteral(" megapixels");
+}
+
+QString PrinterHeading(const QString& deviceName) { return QStringLiteral("Printer ") + deviceName; }
+
+QString ResolutionText(int16_t printQuality) { return QStringLiteral("%1 DPI").arg(int(printQuality)); }
+
+QString PaperName(int16_t paperSize) {
+    for (const PaperEntry& e : kPaperNames)
+        if (e.code == paperSize) return QString::fromLatin1(e.name);
+    return QStringLiteral("Other");
+}
+
+QString PaperText(int16_t paperSize, int16_t orientation) {
+    return PaperName(paperSize) +
+           (orientation == platform::kPortrait ? QStringLiteral(", Portrait") : QStringLiteral(", Landscape"));
+}
+
+std::optional<PhysicalSize> PhysicalSizeOf(int16_t pixelsX, int16_t pixelsY, int16_t resolution) {
+    if (resolution <= 0 || pixelsX < 0 || pixelsY < 0) return std::nullopt;
+    PhysicalSize s;
+    s.widthInches = double(pixelsX) / double(resolution);
+    s.heightInches = double(pixelsY) / double(resolution);
+    s.widthCm = s.widthInches / kInchesPerCentimetre;
+    s.heightCm = s.heightInches / kInchesPerCentimetre;
+    return s;
+}
+
+}  // namespace properties

@@ -1,0 +1,63 @@
+#pragma once
+// The arithmetic and the texts of the properties panel, free of any widget so
+// they can be checked on their own. Whole-number figures are signed 16-bit;
+// everything shown with decimals goes through FormatRounded.
+#include <QLocale>
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+namespace properties {
+
+// Suffixes of the two measuring systems. The inch mark is the straight
+// double quote, after a blank.
+inline constexpr char kCmSuffix[] = " cm";
+inline constexpr char kInchSuffix[] = " \"";
+
+// The value rounded to two decimals, exact halves to the even neighbour
+// (0.125 -> "0.12", 0.375 -> "0.38"), written with at most 15 significant
+// digits, never in exponent form, without grouping or trailing zeros, with
+// the decimal separator of `locale` and a plain '-' when negative. A value
+// that is not finite has no text: throws platform::Failure("Overflow").
+QString FormatRounded(double value, const QLocale& locale = QLocale());
+
+// "<w> x <h><suffix>", both figures through FormatRounded.
+QString FormatPair(double width, double height, const char* suffix, const QLocale& locale = QLocale());
+
+// Screen pixels of a picture extent given in HIMETRIC, horizontally and
+// vertically, at the screen's resolution. Throws Failure("Overflow") when the
+// result does not fit a signed 16-bit integer.
+int16_t PixelsFromHimetricX(int32_t himetric);
+int16_t PixelsFromHimetricY(int32_t himetric);
+
+// "640 x 480 pixels".
+QString PixelSizeText(int16_t pixelsX, int16_t pixelsY);
+
+// Millions of pixels. Scaled by 0.001 twice before the product so the
+// figure is the same one the panel has always shown (0.3072 for 640 x 480).
+double Megapixels(int16_t pixelsX, int16_t pixelsY);
+// "0.31 megapixels".
+QString MegapixelsText(int16_t pixelsX, int16_t pixelsY, const QLocale& locale = QLocale());
+
+// "Printer <device name>".
+QString PrinterHeading(const QString& deviceName);
+// "600 DPI"; a quality code (0 or below) shows as it is, e.g. "-4 DPI".
+QString ResolutionText(int16_t printQuality);
+
+// Name of a standard paper size code: "A4", "Letter"... or "Other".
+QString PaperName(int16_t paperSize);
+// "A4, Portrait"; any orientation other than 1 counts as landscape.
+QString PaperText(int16_t paperSize, int16_t orientation);
+
+// Size of the picture on paper at one pixel per printer dot.
+struct PhysicalSize {
+    double widthInches = 0;
+    double heightInches = 0;
+    double widthCm = 0;
+    double heightCm = 0;
+};
+// Empty when the resolution is a quality code (0 or below) or a pixel count
+// is negative: there is then no size to tell.
+std::optional<PhysicalSize> PhysicalSizeOf(int16_t pixelsX, int16_t pixelsY, int16_t resolution);
+
+}  // namespace properties
