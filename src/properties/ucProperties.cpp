@@ -1,24 +1,166 @@
 #include "properties/ucProperties.h"
 
+#include "platform/Screen.h"
+#include "platform/Units.h"
+#include "properties/Figures.h"
 #include "properties/MainFormLink.h"
 
 #include <QCheckBox>
 #include <QLabel>
 
-// Skeleton: the figures land with the panel's own change.
+namespace {
+// Design geometry, in twips. Every label is one line of the dialog font high;
+// headings and descriptions sit at the left, values in a second column.
+constexpr double kLabelHeight = 195;
+constexpr double kValueLeft = 1920;
+constexpr QRectF kCutGuidesBox{0, 4320, 4695, 315};
+constexpr double kDesignWidth = 4800;
+constexpr double kDesignHeight = 5205;
+
+QString ZeroPair(const char* suffix) { return QStringLiteral("0 x 0") + QString::fromLatin1(suffix); }
+}  // namespace
+
 ucProperties::ucProperties(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("ucProperties1"));
+
+    lblImageHeader = MakeLabel("lblImageHeader", QStringLiteral("Image"), 0, 120);
+    lblPixelsDescription = MakeLabel("lblPixelsDescription", QStringLiteral("Size"), 0, 480);
+    lblSize = MakeLabel("lblSize", QStringLiteral("0 x 0 pixels"), kValueLeft, 480);
+    lblMegaPixels = MakeLabel("lblMegaPixels", QStringLiteral("0 megapixels"), kValueLeft, 840);
+    lblPrinterHeader = MakeLabel("lblPrinterHeader", QStringLiteral("Printer"), 0, 1200);
+    lblPaperSizeDescription = MakeLabel("lblPaperSizeDescription", QStringLiteral("Paper size"), 0, 1560);
+    lblPaperSize = MakeLabel("lblPaperSize", QStringLiteral("none"), kValueLeft, 1560);
+    lblEffectiveAreaDescription =
+        MakeLabel("lblEffectiveAreaDescription", QStringLiteral("Printing area"), 0, 1920);
+    lblEffectiveAreaCm = MakeLabel("lblEffectiveAreaCm", ZeroPair(properties::kCmSuffix), kValueLeft, 1920);
+    lblEffectiveAreaInches =
+        MakeLabel("lblEffectiveAreaInches", ZeroPair(properties::kInchSuffix), kValueLeft, 2280);
+    lblDPIDescription = MakeLabel("lblDPIDescription", QStringLiteral("Printing resolution"), 0, 2640);
+    lblDPI = MakeLabel("lblDPI", QStringLiteral("0 DPI"), kValueLeft, 2640);
+    lblOutputHeader = MakeLabel("lblOutputHeader", QStringLiteral("Output"), 0, 3000);
+    lblPhysicalSizeDescription =
+        MakeLabel("lblPhysicalSizeDescription", QStringLiteral("Physical image size"), 0, 3360);
+    lblPhysicalSizeCm = MakeLabel("lblPhysicalSizeCm", ZeroPair(properties::kCmSuffix), kValueLeft, 3360);
+    lblPhysicalSizeInches =
+        MakeLabel("lblPhysicalSizeInches", ZeroPair(properties::kInchSuffix), kValueLeft, 3720);
+    lblOptionsHeader = MakeLabel("lblOptionsHeader", QStringLiteral("Options"), 0, 4080);
+
+    // Made last, so it is last in the tab order. Only the user changes it:
+    // `clicked` comes from the mouse, the keyboard and the access key, never
+    // from a programmatic setChecked.
     chkCutGuides = new QCheckBox(QStringLiteral("Print cut &guides"), this);
+    chkCutGuides->setObjectName(QStringLiteral("chkCutGuides"));
+    chkCutGuides->setGeometry(platform::TwipsToPixels(kCutGuidesBox));
     connect(chkCutGuides, &QCheckBox::clicked, this, [this] { chkCutGuides_Click(); });
+
     UserControl_Initialize();
 }
-void ucProperties::SetPrinter(const platform::PrinterPtr& MyPrinter) { if (MyPrinter) gPrinter = MyPrinter; }
-void ucProperties::SetImage(const platform::PicturePtr& MyPicture) { if (MyPicture) gImage = MyPicture; }
+
+QLabel* ucProperties::MakeLabel(const char* name, const QString& caption, double leftTwips, double topTwips) {
+    auto* label = new QLabel(this);
+    label->setObjectName(QString::fromLatin1(name));
+    // Device names come from outside; never let one be taken for markup.
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(false);
+    label->setGeometry(platform::TwipsToPixels(QRectF(leftTwips, topTwips, 0, kLabelHeight)));
+    SetCaption(label, caption);
+    return label;
+}
+
+void ucProperties::SetCaption(QLabel* label, const QString& caption) {
+    label->setText(caption);
+    label->resize(label->sizeHint().width(), label->height());
+    updateGeometry();
+}
+
+void ucProperties::UserControl_Initialize() {
+    for (QLabel* heading : {lblImageHeader, lblPrinterHeader, lblOutputHeader, lblOptionsHeader}) {
+        QFont font = heading->font();
+        font.setBold(true);
+        heading->setFont(font);
+        SetCaption(heading, heading->text());  // a bold caption is wider
+    }
+}
+
+void ucProperties::SetPrinter(const platform::PrinterPtr& MyPrinter) {
+    if (!MyPrinter) return;
+    gPrinter = MyPrinter;
+    // Any member of the printer may fail; the failure ends this call and the
+    // captions already written keep their new text.
+    SetCaption(lblPrinterHeader, properties::PrinterHeading(gPrinter->DeviceName()));
+    gResolution = gPrinter->PrintQuality();
+    SetCaption(lblDPI, properties::ResolutionText(gResolution));
+
+    // The unit stays on the printer; every other user sets its own first.
+    gPrinter->SetScaleMode(platform::kCentimeters);
+    {
+        const float w = gPrinter->ScaleWidth();
+        const float h = gPrinter->ScaleHeight();
+        SetCaption(lblEffectiveAreaCm, properties::FormatPair(w, h, properties::kCmSuffix, locale()));
+    }
+    gPrinter->SetScaleMode(platform::kInches);
+    {
+        const float w = gPrinter->ScaleWidth();
+        const float h = gPrinter->ScaleHeight();
+        SetCaption(lblEffectiveAreaInches, properties::FormatPair(w, h, properties::kInchSuffix, locale()));
+    }
+
+    // "none" stays on show when the paper cannot be read.
+    SetCaption(lblPaperSize, QStringLiteral("none"));
+    const int16_t paperSize = gPrinter->PaperSize();
+    const int16_t orientation = gPrinter->Orientation();
+    SetCaption(lblPaperSize, properties::PaperText(paperSize, orientation));
+
+    UpdatePhysicalSize();
+}
+
+void ucProperties::SetImage(const platform::PicturePtr& MyPicture) {
+    if (!MyPicture) return;
+    gImage = MyPicture;
+    // Both sizes are converted before either is stored: a picture too large
+    // in one direction must not leave the print job a width of the new
+    // picture with the height of the old one.
+    const int16_t pixelsX = properties::PixelsFromHimetricX(MyPicture->Width());
+    const int16_t pixelsY = properties::PixelsFromHimetricY(MyPicture->Height());
+    gPixelsX = pixelsX;
+    gPixelsY = pixelsY;
+
+    SetCaption(lblSize, properties::PixelSizeText(gPixelsX, gPixelsY));
+    SetCaption(lblMegaPixels, properties::MegapixelsText(gPixelsX, gPixelsY, locale()));
+    UpdatePhysicalSize();
+}
+
+void ucProperties::UpdatePhysicalSize() {
+    SetCaption(lblPhysicalSizeCm, ZeroPair(properties::kCmSuffix));
+    SetCaption(lblPhysicalSizeInches, ZeroPair(properties::kInchSuffix));
+    if (!gImage || !gPrinter) return;
+    const auto size = properties::PhysicalSizeOf(gPixelsX, gPixelsY, gResolution);
+    if (!size) return;
+    SetCaption(lblPhysicalSizeCm,
+               properties::FormatPair(size->widthCm, size->heightCm, properties::kCmSuffix, locale()));
+    SetCaption(lblPhysicalSizeInches,
+               properties::FormatPair(size->widthInches, size->heightInches, properties::kInchSuffix, locale()));
+}
+
 void ucProperties::SetMainForm(MainFormLink* MainForm) { gParentForm = MainForm; }
+
 bool ucProperties::HasCutGuides() const { return chkCutGuides->checkState() != Qt::Unchecked; }
-void ucProperties::UserControl_Initialize() {}
-void ucProperties::UpdatePhysicalSize() {}
+
 void ucProperties::chkCutGuides_Click() {
     const bool Visible = chkCutGuides->checkState() != Qt::Unchecked;
+    // The main window hands itself over while loading, before the box can be
+    // clicked; a panel used on its own simply has nobody to tell.
     if (gParentForm) gParentForm->SetCutGuidesVisible(Visible);
+}
+
+QSize ucProperties::minimumSizeHint() const {
+    QRect used;
+    for (const QObject* child : children())
+        if (const auto* w = qobject_cast<const QWidget*>(child)) used |= w->geometry();
+    return QSize(used.right() + 1, used.bottom() + 1).expandedTo(QSize(0, 0));
+}
+
+QSize ucProperties::sizeHint() const {
+    const QRect design = platform::TwipsToPixels(QRectF(0, 0, kDesignWidth, kDesignHeight));
+    return design.size().expandedTo(minimumSizeHint());
 }

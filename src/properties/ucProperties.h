@@ -26,6 +26,12 @@ public:
     void SetMainForm(MainFormLink* MainForm);
     bool HasCutGuides() const;
 
+    // Room for every control at its design place; labels grow with their
+    // captions, so this follows the texts on show.
+    QSize minimumSizeHint() const override;
+    // The design area, or more when a caption has grown past it.
+    QSize sizeHint() const override;
+
     // The labels, public so tests and the command line read the same texts.
     QLabel* lblImageHeader = nullptr;
     QLabel* lblPixelsDescription = nullptr;
@@ -50,6 +56,11 @@ private:
     void UserControl_Initialize();
     void UpdatePhysicalSize();
     void chkCutGuides_Click();
+
+    // A label of the panel at its design place in twips, sized to its caption.
+    QLabel* MakeLabel(const char* name, const QString& caption, double leftTwips, double topTwips);
+    // New caption; the label keeps its place and grows or shrinks to the text.
+    void SetCaption(QLabel* label, const QString& caption);
 
     platform::PrinterPtr gPrinter;
     platform::PicturePtr gImage;
