@@ -1,13 +1,66 @@
 #include "preview/ucPageLayout.h"
 
-// Skeleton: the layout and painting land with the preview's own change.
+#include "platform/Screen.h"
+
+#include <QPainter>
+
 ucPageLayout::ucPageLayout(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("ucPageLayout1"));
+    // paintEvent covers every pixel, background included.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     UserControl_Initialize();
 }
-void ucPageLayout::SetPrinter(const platform::PrinterPtr& MyPrinter) { if (MyPrinter) gPrinter = MyPrinter; }
-void ucPageLayout::SetPicture(const platform::PicturePtr& MyPicture) { if (MyPicture) gPicture = MyPicture; }
-void ucPageLayout::SetCutGuidesVisible(const bool&) {}
+
+void ucPageLayout::SetPrinter(const platform::PrinterPtr& MyPrinter) {
+    if (!MyPrinter) return;
+    gPrinter = MyPrinter;
+    gPrinter->SetScaleMode(platform::kPixels);
+    gPrinterPixelsX = gPrinter->ScaleWidth();
+    gPrinterPixelsY = gPrinter->ScaleHeight();
+    UserControl_Resize();
+}
+
+void ucPageLayout::SetPicture(const platform::PicturePtr& MyPicture) {
+    if (!MyPicture) return;
+    gPicture = MyPicture;  // the picture element paints gPicture
+    gImagePixelsX = platform::ScaleX(float(gPicture->Width()), platform::kHimetric, platform::kPixels);
+    gImagePixelsY = platform::ScaleY(float(gPicture->Height()), platform::kHimetric, platform::kPixels);
+    UserControl_Resize();
+}
+
+void ucPageLayout::SetCutGuidesVisible(const bool& Visible) {
+    mModel.lineHorizGuide1.Visible = Visible;
+    mModel.lineHorizGuide2.Visible = Visible;
+    mModel.lineVertGuide1.Visible = Visible;
+    mModel.lineVertGuide2.Visible = Visible;
+    update();
+}
+
+void ucPageLayout::RenderTo(QPainter& painter) {
+    preview::RenderPageLayout(painter, mModel, size(), WorkspaceColour(),
+                              gPicture ? &gPicture->Image() : nullptr, mScaledPicture);
+}
+
 void ucPageLayout::resizeEvent(QResizeEvent*) { UserControl_Resize(); }
-void ucPageLayout::UserControl_Initialize() {}
-void ucPageLayout::UserControl_Resize() {}
+
+void ucPageLayout::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    RenderTo(painter);
+}
+
+void ucPageLayout::UserControl_Initialize() { preview::InitializeElements(mModel); }
+
+void ucPageLayout::UserControl_Resize() {
+    preview::LayoutInputs in;
+    // The control's size in twips; whole pixels times twips per pixel.
+    in.cw = float(width() * platform::TwipsPerPixelX());
+    in.ch = float(height() * platform::TwipsPerPixelY());
+    in.printer = gPrinter.get();
+    in.hasPicture = gPicture != nullptr;
+    in.imagePixelsX = gImagePixelsX;
+    in.imagePixelsY = gImagePixelsY;
+    in.printerPixelsX = gPrinterPixelsX;
+    in.printerPixelsY = gPrinterPixelsY;
+    preview::LayOutPage(mModel, in);
+    update();
+}

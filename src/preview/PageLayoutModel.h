@@ -1,0 +1,59 @@
+#pragma once
+// The page preview's drawing elements as plain values, and the layout that
+// places them. Everything is in twips (1/1440 inch) on the control, single
+// precision, never rounded to pixels: the painter converts when it draws.
+// No widget is needed, so the arithmetic is tested on its own.
+#include "platform/Printer.h"
+
+namespace preview {
+
+// A rectangle element (the sheet, the picture element).
+struct RectElement {
+    float Left = 0, Top = 0, Width = 0, Height = 0;
+    bool Visible = true;
+};
+
+// A line element between (X1, Y1) and (X2, Y2).
+struct LineElement {
+    float X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;
+    bool Visible = false;
+};
+
+// The elements at their design geometry, before initialisation.
+struct PageLayoutModel {
+    // The sheet: the printable area at reduced scale. Left and Top are the
+    // preview margin and never change.
+    RectElement shpPage{120, 120, 615, 615};
+    // The picture, stretched to fill its rectangle.
+    RectElement imgImage{240, 240, 375, 375};
+    // Cut guides through the picture's outermost rows and columns.
+    LineElement lineHorizGuide1{1080, 120, 1560, 120};
+    LineElement lineHorizGuide2{1080, 240, 1560, 240};
+    LineElement lineVertGuide1{840, 120, 840, 720};
+    LineElement lineVertGuide2{960, 120, 960, 720};
+};
+
+// What one layout run reads besides the elements.
+struct LayoutInputs {
+    float cw = 0;  // control width, twips
+    float ch = 0;  // control height, twips
+    platform::Printer* printer = nullptr;  // none: nothing is laid out
+    bool hasPicture = false;
+    float imagePixelsX = 0, imagePixelsY = 0;      // picture size, screen pixels
+    float printerPixelsX = 0, printerPixelsY = 0;  // printable area, printer dots
+};
+
+// Creation: the picture element at the origin and the four guides parked
+// 100 twips outside the top and left edges, so that showing them shows
+// nothing until a layout with a picture places them.
+void InitializeElements(PageLayoutModel& m);
+
+// Sizes the sheet to the printable area scaled into the control less the
+// margin, and the picture at its printed size (one picture pixel per printer
+// dot) centred on the sheet, with the guides through its outer pixels.
+// Leaves the printer's ScaleMode at twips once it has a printer and a size.
+// Each step that fails (printer error, division by zero, overflow) is
+// skipped, the element keeping its previous value; nothing escapes.
+void LayOutPage(PageLayoutModel& m, const LayoutInputs& in) noexcept;
+
+}  // namespace preview

@@ -1,0 +1,225 @@
+#include "preview/PageRender.h"
+
+#include "platform/Screen.h"
+
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace preview {
+namespace {
+
+const QColor kSheetColour = Qt::white;
+const QColor kLineColour = Qt::black;  // sheet border and guides: must show on white
+constexpr int kMaxSamplesPerAxis = 4;
+
+// A pixel coordinate brought into int range: anything more than a few
+// pixels outside the control is drawn (and clipped) as if just outside it.
+int ClampToInt(double v, int size) {
+    return int(std::clamp(v, -4.0, double(size) + 4.0));
+}
+
+// Reads one source pixel as premultiplied ARGB, whatever the format.
+class PixelFetcher {
+public:
+    explicit PixelFetcher(const QImage& source) : mSource(source) {
+        switch (source.format()) {
+            case QImage::Format_RGB32:
+            case QImage::Format_ARGB32_Premultiplied: mKind = Direct; break;
+            case QImage::Format_ARGB32: mKind = Unpremultiplied; break;
+            case QImage::Format_Indexed8: {
+                mKind = Indexed;
+                const QList<QRgb> table = source.colorTable();
+                mTable.assign(256, qRgba(0, 0, 0, 255));
+                for (int i = 0; i < std::min<int>(table.size(), 256); ++i) mTable[i] = qPremultiply(table[i]);
+                break;
+            }
+            default: mKind = Generic; break;
+        }
+    }
+    QRgb operator()(const uchar* line, int x, int y) const {
+        switch (mKind) {
+            case Direct: return reinterpret_cast<const QRgb*>(line)[x];
+            case Unpremultiplied: return qPremultiply(reinterpret_cast<const QRgb*>(line)[x]);
+            case Indexed: return mTable[line[x]];
+            case Generic: break;
+        }
+        return qPremultiply(mSource.pixel(x, y));
+    }
+
+private:
+    enum Kind { Direct, Unpremultiplied, Indexed, Generic } mKind;
+    const QImage& mSource;
+    std::vector<QRgb> mTable;
+};
+
+// Source indices sampled for each destination pixel along one axis: `k`
+// evenly spread samples inside the pixel's footprint on the source.
+std::vector<int> SampleIndices(double first, int count, double shown, int sourceSize, int& k) {
+    const double step = sourceSize / shown;  // source pixels per shown pixel
+    k = std::clamp(int(std::ceil(step - 1e-9)), 1, kMaxSamplesPerAxis);
+    std::vector<int> idx(size_t(count) * k);
+    for (int d = 0; d < count; ++d)
+        for (int j = 0; j < k; ++j) {
+            const double s = (first + d + (j + 0.5) / k) * step;
+            idx[size_t(d) * k + j] = std::clamp(int(std::floor(s)), 0, sourceSize - 1);
+        }
+    return idx;
+}
+
+// Fills and outlines a rectangle given by its pixel edges.
+void DrawSheet(QPainter& p, double l, double t, double r, double b, QSize control) {
+    if (!(r > l && b > t)) return;
+    const int x0 = ClampToInt(l, control.width()), x1 = ClampToInt(r, control.width());
+    const int y0 = ClampToInt(t, control.height()), y1 = ClampToInt(b, control.height());
+    p.fillRect(QRect(QPoint(x0, y0), QPoint(x1 - 1, y1 - 1)), kSheetColour);
+    // The border lies on the rectangle's own outermost pixels.
+    p.fillRect(QRect(x0, y0, x1 - x0, 1), kLineColour);
+    p.fillRect(QRect(x0, y1 - 1, x1 - x0, 1), kLineColour);
+    p.fillRect(QRect(x0, y0, 1, y1 - y0), kLineColour);
+    p.fillRect(QRect(x1 - 1, y0, 1, y1 - y0), kLineColour);
+}
+
+// A solid one-pixel line; the end point is not drawn, so a line of zero
+// length draws nothing.
+void DrawLine(QPainter& p, const LineElement& line, const PixelGrid& g, QSize control) {
+    if (!line.Visible) return;
+    const double x1 = g.X(line.X1), x2 = g.X(line.X2), y1 = g.Y(line.Y1), y2 = g.Y(line.Y2);
+    const int w = control.width(), h = control.height();
+    if (y1 == y2) {
+        const int a = ClampToInt(std::min(x1, x2), w), b = ClampToInt(std::max(x1, x2), w);
+        p.fillRect(QRect(a, ClampToInt(y1, h), b - a, 1), kLineColour);
+    } else if (x1 == x2) {
+        const int a = ClampToInt(std::min(y1, y2), h), b = ClampToInt(std::max(y1, y2), h);
+        p.fillRect(QRect(ClampToInt(x1, w), a, 1, b - a), kLineColour);
+    } else {
+        p.save();
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.setPen(QPen(kLineColour, 0));
+        p.drawLine(QLineF(x1 + 0.5, y1 + 0.5, x2 + 0.5, y2 + 0.5));
+        p.restore();
+    }
+}
+
+}  // namespace
+
+double PixelGrid::X(double twips) const { return std::floor(twips / twipsPerPixelX + 0.5); }
+double PixelGrid::Y(double twips) const { return std::floor(twips / twipsPerPixelY + 0.5); }
+PixelGrid PixelGrid::OfScreen() { return {platform::TwipsPerPixelX(), platform::TwipsPerPixelY()}; }
+
+QImage ResamplePicture(const QImage& source, double shownWidth, double shownHeight, double partX,
+                       double partY, QSize partSize) {
+    if (source.isNull() || partSize.isEmpty() || !(shownWidth > 0) || !(shownHeight > 0)) return {};
+    QImage out(partSize, source.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                      : QImage::Format_RGB32);
+    if (out.isNull()) return {};
+    int kx = 1, ky = 1;
+    const std::vector<int> cols = SampleIndices(partX, partSize.width(), shownWidth, source.width(), kx);
+    const std::vector<int> rows = SampleIndices(partY, partSize.height(), shownHeight, source.height(), ky);
+    const PixelFetcher fetch(source);
+    const int w = partSize.width();
+    const int n = kx * ky;
+    std::vector<quint32> sum(size_t(w) * 4);
+
+    for (int y = 0; y < partSize.height(); ++y) {
+        QRgb* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
+        if (n == 1) {
+            const int sy = rows[y];
+            // Enlarging: neighbouring rows often come from the same source row.
+            if (y > 0 && rows[y - 1] == sy) {
+                std::copy_n(reinterpret_cast<const QRgb*>(out.constScanLine(y - 1)), w, dst);
+                continue;
+            }
+            const uchar* line = source.constScanLine(sy);
+            for (int x = 0; x < w; ++x) dst[x] = fetch(line, cols[x], sy);
+            continue;
+        }
+        std::fill(sum.begin(), sum.end(), 0u);
+        for (int i = 0; i < ky; ++i) {
+            const int sy = rows[size_t(y) * ky + i];
+            const uchar* line = source.constScanLine(sy);
+            const int* c = cols.data();
+            quint32* s = sum.data();
+            for (int x = 0; x < w; ++x, s += 4) {
+                for (int j = 0; j < kx; ++j) {
+                    const QRgb px = fetch(line, *c++, sy);
+                    s[0] += qAlpha(px);
+                    s[1] += qRed(px);
+                    s[2] += qGreen(px);
+                    s[3] += qBlue(px);
+                }
+            }
+        }
+        const quint32 half = quint32(n) / 2;
+        for (int x = 0; x < w; ++x) {
+            const quint32* s = &sum[size_t(x) * 4];
+            dst[x] = qRgba(int((s[1] + half) / n), int((s[2] + half) / n), int((s[3] + half) / n),
+                           int((s[0] + half) / n));
+        }
+    }
+    return out;
+}
+
+const QImage& ScaledPictureCache::Get(const QImage& source, double shownWidth, double shownHeight,
+                                      double partX, double partY, QSize partSize) {
+    if (source.cacheKey() != mSourceKey || shownWidth != mShownWidth || shownHeight != mShownHeight ||
+        partX != mPartX || partY != mPartY || partSize != mPartSize) {
+        // Let the old copy go before the new one is made: never two at once.
+        mScaled = QImage();
+        mScaled = ResamplePicture(source, shownWidth, shownHeight, partX, partY, partSize);
+        mSourceKey = source.cacheKey();
+        mShownWidth = shownWidth;
+        mShownHeight = shownHeight;
+        mPartX = partX;
+        mPartY = partY;
+        mPartSize = partSize;
+        ++mRebuilds;
+    }
+    return mScaled;
+}
+
+void ScaledPictureCache::Clear() {
+    mScaled = QImage();
+    mSourceKey = 0;
+    mShownWidth = mShownHeight = -1;
+    mPartSize = QSize();
+}
+
+void RenderPageLayout(QPainter& p, const PageLayoutModel& m, QSize control, const QColor& background,
+                      const QImage* picture, ScaledPictureCache& cache, const PixelGrid& g) {
+    if (control.isEmpty()) return;
+    const QRect bounds(QPoint(0, 0), control);
+    p.save();
+    p.setClipRect(bounds, Qt::IntersectClip);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.fillRect(bounds, background);
+
+    const RectElement& s = m.shpPage;
+    if (s.Visible)
+        DrawSheet(p, g.X(s.Left), g.Y(s.Top), g.X(double(s.Left) + s.Width), g.Y(double(s.Top) + s.Height),
+                  control);
+
+    for (const LineElement* line : {&m.lineHorizGuide1, &m.lineHorizGuide2, &m.lineVertGuide1, &m.lineVertGuide2})
+        DrawLine(p, *line, g, control);
+
+    const RectElement& im = m.imgImage;
+    if (im.Visible && picture && !picture->isNull()) {
+        const double l = g.X(im.Left), t = g.Y(im.Top);
+        const double r = g.X(double(im.Left) + im.Width), b = g.Y(double(im.Top) + im.Height);
+        if (r > l && b > t) {
+            // Only the part inside the control is resampled.
+            const int x0 = ClampToInt(std::max(l, 0.0), control.width());
+            const int x1 = ClampToInt(std::min(r, double(control.width())), control.width());
+            const int y0 = ClampToInt(std::max(t, 0.0), control.height());
+            const int y1 = ClampToInt(std::min(b, double(control.height())), control.height());
+            if (x1 > x0 && y1 > y0) {
+                const QImage& scaled = cache.Get(*picture, r - l, b - t, x0 - l, y0 - t, QSize(x1 - x0, y1 - y0));
+                p.drawImage(QPoint(x0, y0), scaled);
+            }
+        }
+    }
+    p.restore();
+}
+
+}  // namespace preview
