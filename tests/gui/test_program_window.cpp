@@ -1,0 +1,118 @@
+// Starts the real program on a private X server, drives it with the keyboard
+// as a person would (File > Open..., the cut-guides box, a resize, File >
+// Exit) and checks what shows and what is stored. Screenshots are kept in
+// the build folder (screenshots/).
+#include "support/VirtualDisplay.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QImage>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QThread>
+
+namespace {
+
+const QString kScreens = QStringLiteral(OMBRASTELE_BUILD_DIR "/screenshots");
+
+int CountColour(const QImage& image, QRgb colour) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if ((image.pixel(x, y) & 0xFFFFFF) == (colour & 0xFFFFFF)) ++n;
+    return n;
+}
+
+class ProgramWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!display.isRunning()) GTEST_SKIP() << "Xvfb could not be started";
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DISPLAY", display.display());
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        env.insert("XDG_CONFIG_HOME", home.filePath("config"));
+        env.insert("XDG_RUNTIME_DIR", home.path());
+        // No print system: the program falls back to its built-in PDF printer.
+        env.insert("CUPS_SERVER", home.filePath("no-scheduler.sock"));
+        program.setProcessEnvironment(env);
+        program.setProcessChannelMode(QProcess::ForwardedChannels);
+    }
+    void TearDown() override {
+        if (program.state() != QProcess::NotRunning) {
+            program.kill();
+            program.waitForFinished(3000);
+        }
+    }
+
+    QString WaitForWindow(const QString& title) {
+        return display.Run("xdotool", {"search", "--sync", "--onlyvisible", "--name", "^" + title + "$"}, nullptr,
+                           15000)
+            .section('\n', 0, 0);
+    }
+    void Keys(const QString& window, const QStringList& keys) {
+        display.Run("xdotool", {"windowfocus", "--sync", window});
+        for (const QString& k : keys) {
+            display.Run("xdotool", {"key", "--clearmodifiers", k});
+            QThread::msleep(300);
+        }
+    }
+    QImage Shot(const QString& name) {
+        const QString path = kScreens + "/" + name;
+        EXPECT_TRUE(display.Screenshot(path));
+        return QImage(path);
+    }
+    QString IniFile() const { return home.filePath("config/Ombrastele/Ombrastele.ini"); }
+
+    testx::VirtualDisplay display;
+    QTemporaryDir home;
+    QProcess program;
+};
+
+}  // namespace
+
+TEST_F(ProgramWindowTest, OpensAPictureShowsGuidesFollowsResizeAndStoresPlacementOnExit) {
+    // A picture in a colour nothing else on screen has.
+    const QRgb magenta = qRgb(255, 0, 255);
+    QImage picture(2400, 1800, QImage::Format_RGB32);
+    picture.fill(magenta);
+    const QString picturePath = home.filePath("magenta.bmp");
+    ASSERT_TRUE(picture.save(picturePath, "BMP"));
+
+    program.start(QStringLiteral(OMBRASTELE_BINARY), {});
+    ASSERT_TRUE(program.waitForStarted(5000));
+    const QString window = WaitForWindow("Ombrastele");
+    ASSERT_FALSE(window.isEmpty()) << "the main window did not appear";
+    EXPECT_EQ(display.Run("xdotool", {"getwindowname", window}), "Ombrastele");
+    QThread::msleep(500);
+    EXPECT_EQ(CountColour(Shot("main-window.png"), magenta), 0);
+
+    // File > Open..., type the path in the dialog.
+    Keys(window, {"alt+f", "o"});
+    const QString dialog = WaitForWindow("Open");
+    ASSERT_FALSE(dialog.isEmpty()) << "the Open dialog did not appear";
+    display.Run("xdotool", {"windowfocus", "--sync", dialog});
+    display.Run("xdotool", {"type", "--delay", "5", picturePath});
+    display.Run("xdotool", {"key", "Return"});
+    QThread::msleep(1500);
+    const int shown = CountColour(Shot("picture-opened.png"), magenta);
+    EXPECT_GT(shown, 100) << "the preview does not show the picture";
+
+    // The cut-guides box by its access key, then a larger window.
+    Keys(window, {"alt+g"});
+    Shot("cut-guides.png");
+    display.Run("xdotool", {"windowsize", "--sync", window, "1000", "800"});
+    QThread::msleep(800);
+    const int resized = CountColour(Shot("resized.png"), magenta);
+    EXPECT_GT(resized, shown) << "the preview did not grow with the window";
+
+    // File > Exit ends the program and stores the placement.
+    Keys(window, {"alt+f", "x"});
+    ASSERT_TRUE(program.waitForFinished(10000)) << "File > Exit did not end the program";
+    EXPECT_EQ(program.exitCode(), 0);
+    QSettings stored(IniFile(), QSettings::IniFormat);
+    for (const char* key : {"MainLeft", "MainTop", "MainWidth", "MainHeight"})
+        EXPECT_TRUE(stored.contains(QStringLiteral("Settings/%1").arg(key))) << key;
+    EXPECT_NEAR(stored.value("Settings/MainWidth").toDouble(), 1000 * 15, 15 * 40);
+}
