@@ -1,0 +1,362 @@
+#include "printing/TestPage.h"
+
+#include "platform/Failure.h"
+#include "platform/Units.h"
+#include "properties/Figures.h"
+
+#include <QFont>
+#include <QLocale>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+
+namespace printing {
+
+namespace {
+// The nearest whole dot to `numerator / denominator` dots, both positive.
+int NearestDot(double numerator, double denominator) {
+    return int(std::lround(numerator / denominator));
+}
+
+// Lengths of the page in inches, turned into dots at `dpi`.
+int Dots(double inches, int dpi) { return int(std::lround(inches * dpi)); }
+int EvenDots(double inches, int dpi) { return std::max(2, Dots(inches, dpi) / 2 * 2); }
+
+// Type sizes in points, turned into pixel sizes at `dpi`.
+constexpr double kTextPoints = 10;
+constexpr double kHeadingPoints = 14;
+constexpr double kSmallPoints = 7;
+int PixelSize(double points, int dpi) { return std::max(6, int(std::lround(points * dpi / 72.0))); }
+
+// Inches.
+constexpr double kMargin = 0.15;          // from the frame to the rulers
+constexpr double kRulerThickness = 0.6;
+constexpr double kGap = 0.12;             // between elements
+constexpr double kTextHeight = 1.7;       // room for the heading and six lines
+constexpr double kPatchSize = 0.9;
+constexpr double kMinRulerLength = 1.0 / 2.54;  // at least one centimetre
+}  // namespace
+
+int CentimetreMarkDots(int n, int dpi) { return NearestDot(double(n) * dpi, 2.54); }
+int MillimetreMarkDots(int n, int dpi) { return NearestDot(double(n) * dpi, 25.4); }
+int InchMarkDots(int n, int dpi) { return n * dpi; }
+int InchFractionMarkDots(int n, int perInch, int dpi) {
+    return NearestDot(double(n) * dpi, double(perInch));
+}
+
+int InchMinorDivisions(int dpi) {
+    for (int divisions : {16, 8, 4})
+        if (dpi >= divisions * kMinMarkSpacingDots) return divisions;
+    return 2;
+}
+
+std::vector<RulerMark> MetricMarks(int lengthDots, int dpi) {
+    std::vector<RulerMark> marks;
+    if (dpi <= 0) return marks;
+    const bool millimetres = dpi >= 25.4 * kMinMarkSpacingDots;
+    // Every position is worked out from the origin, never by adding steps, so
+    // rounding errors cannot pile up along the ruler.
+    for (int mm = 0;; ++mm) {
+        const int position = MillimetreMarkDots(mm, dpi);
+        if (position >= lengthDots) break;
+        if (mm % 10 == 0)
+            marks.push_back({CentimetreMarkDots(mm / 10, dpi), MarkKind::Major, mm / 10});
+        else if (mm % 5 == 0)
+            marks.push_back({position, MarkKind::Half, -1});
+        else if (millimetres)
+            marks.push_back({position, MarkKind::Minor, -1});
+    }
+    return marks;
+}
+
+std::vector<RulerMark> InchMarks(int lengthDots, int dpi) {
+    std::vector<RulerMark> marks;
+    if (dpi <= 0) return marks;
+    const int divisions = InchMinorDivisions(dpi);
+    for (int i = 0;; ++i) {
+        const int position = InchFractionMarkDots(i, divisions, dpi);
+        if (position >= lengthDots) break;
+        if (i % divisions == 0)
+            marks.push_back({InchMarkDots(i / divisions, dpi), MarkKind::Major, i / divisions});
+        else if (i % (divisions / 2) == 0)
+            marks.push_back({position, MarkKind::Half, -1});
+        else
+            marks.push_back({position, MarkKind::Minor, -1});
+    }
+    return marks;
+}
+
+bool PatternDotIsBlack(Pattern pattern, int x, int y) {
+    switch (pattern) {
+        case Pattern::Checkerboard1: return (x + y) % 2 == 0;
+        case Pattern::VerticalStripes1: return x % 2 == 0;
+        case Pattern::HorizontalStripes1: return y % 2 == 0;
+        case Pattern::Checkerboard2: return (x / 2 + y / 2) % 2 == 0;
+        case Pattern::VerticalStripes2: return (x / 2) % 2 == 0;
+        case Pattern::HorizontalStripes2: return (y / 2) % 2 == 0;
+    }
+    return false;
+}
+
+QString PatternName(Pattern pattern) {
+    switch (pattern) {
+        case Pattern::Checkerboard1: return QStringLiteral("1-dot checks");
+        case Pattern::VerticalStripes1: return QStringLiteral("1-dot columns");
+        case Pattern::HorizontalStripes1: return QStringLiteral("1-dot rows");
+        case Pattern::Checkerboard2: return QStringLiteral("2-dot checks");
+        case Pattern::VerticalStripes2: return QStringLiteral("2-dot columns");
+        case Pattern::HorizontalStripes2: return QStringLiteral("2-dot rows");
+    }
+    return QString();
+}
+
+int MarkLength(MarkKind kind, int thickness) {
+    const double share = kind == MarkKind::Major ? 0.30 : kind == MarkKind::Half ? 0.20 : 0.12;
+    return std::max(1, int(std::lround(share * thickness)));
+}
+
+TestPageLayout LayoutTestPage(QSize page, int dpi) {
+    TestPageLayout layout;
+    layout.page = page;
+    layout.dpi = dpi;
+    const int W = page.width();
+    const int H = page.height();
+    if (W <= 0 || H <= 0 || dpi <= 0) return layout;
+    layout.frame = QRect(0, 0, W, H);
+
+    // Two dots at least: the frame's dot and one clear dot.
+    const int margin = std::max(2, Dots(kMargin, dpi));
+    const int thickness = std::max(1, Dots(kRulerThickness, dpi));
+    const int gap = std::max(1, Dots(kGap, dpi));
+    const int minRuler = std::max(1, Dots(kMinRulerLength, dpi));
+
+    // The rulers start just past the corner the other one leaves free.
+    const int x0 = margin + thickness + gap;
+    const int y0 = margin + thickness + gap;
+    const int right = W - margin;   // one past the last usable column
+    const int bottom = H - margin;  // one past the last usable row
+    if (right - x0 >= minRuler && bottom - margin >= thickness)
+        layout.topRuler = QRect(x0, margin, right - x0, thickness);
+    if (bottom - y0 >= minRuler && right - margin >= thickness)
+        layout.leftRuler = QRect(margin, y0, thickness, bottom - y0);
+
+    const int contentWidth = right - x0;
+    int y = y0;
+    const int textHeight = Dots(kTextHeight, dpi);
+    if (contentWidth > 0 && bottom - y >= textHeight) {
+        layout.text = QRect(x0, y, contentWidth, textHeight);
+        y += textHeight + gap;
+    }
+
+    const int patch = EvenDots(kPatchSize, dpi);
+    // Two lines of the small type under each patch.
+    const int labelHeight = int(std::lround(PixelSize(kSmallPoints, dpi) * 2.6));
+    const int step = patch + 2 * gap;
+    int x = x0;
+    for (Pattern pattern : kPatterns) {
+        if (x + patch > right) {
+            x = x0;
+            y += patch + labelHeight + gap;
+        }
+        if (x + patch > right || y + patch + labelHeight > bottom) break;
+        layout.patches.push_back(
+            {pattern, QRect(x, y, patch, patch), QRect(x - gap, y + patch, patch + 2 * gap, labelHeight)});
+        x += step;
+    }
+    // A label may reach half a gap beyond its patch on either side; keep it
+    // inside the usable area.
+    for (PatternPatch& p : layout.patches)
+        p.label = p.label.intersected(QRect(x0, y0, contentWidth, bottom - y0));
+    return layout;
+}
+
+namespace {
+void SetBlack(QImage& image, int x, int y) {
+    if (x >= 0 && y >= 0 && x < image.width() && y < image.height()) image.scanLine(y)[x] = 0;
+}
+
+void FillRows(QImage& image, int x, int y, int width, int height) {
+    for (int row = y; row < y + height; ++row)
+        for (int col = x; col < x + width; ++col) SetBlack(image, col, row);
+}
+
+QFont FontOfPixels(int pixels, bool bold = false) {
+    QFont font;
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    font.setStyleStrategy(QFont::PreferAntialias);
+    return font;
+}
+
+// The marks of the top ruler: centimetres hang from the top edge, inches rise
+// from the bottom edge, both edges drawn as base lines.
+void DrawTopRuler(QImage& image, QPainter& painter, const QRect& r, int dpi) {
+    const int t = r.height();
+    FillRows(image, r.left(), r.top(), r.width(), 1);
+    FillRows(image, r.left(), r.bottom(), r.width(), 1);
+    const int majorLength = MarkLength(MarkKind::Major, t);
+    const int labelGap = std::max(1, dpi / 50);
+    const int labelHeight = std::max(1, (t - 2 * majorLength) / 2);
+    painter.setFont(FontOfPixels(PixelSize(kSmallPoints, dpi)));
+    for (const RulerMark& m : MetricMarks(r.width(), dpi)) {
+        FillRows(image, r.left() + m.position, r.top(), 1, MarkLength(m.kind, t));
+        if (m.label >= 0)
+            painter.drawText(QRect(r.left() + m.position + labelGap, r.top() + majorLength, dpi, labelHeight)
+                                 .intersected(r),
+                             Qt::AlignLeft | Qt::AlignTop, QString::number(m.label));
+    }
+    for (const RulerMark& m : InchMarks(r.width(), dpi)) {
+        const int length = MarkLength(m.kind, t);
+        FillRows(image, r.left() + m.position, r.bottom() - length + 1, 1, length);
+        if (m.label >= 0)
+            painter.drawText(QRect(r.left() + m.position + labelGap, r.bottom() - majorLength - labelHeight + 1,
+                                   dpi, labelHeight)
+                                 .intersected(r),
+                             Qt::AlignLeft | Qt::AlignBottom, QString::number(m.label));
+    }
+    // The units' names stand in the free corner left of the ruler's origin.
+    const int cornerWidth = std::max(1, std::min(dpi, r.left() - labelGap - 2));
+    painter.drawText(QRect(r.left() - labelGap - cornerWidth, r.top() + majorLength, cornerWidth, labelHeight),
+                     Qt::AlignRight | Qt::AlignTop, QStringLiteral("cm"));
+    painter.drawText(QRect(r.left() - labelGap - cornerWidth, r.bottom() - majorLength - labelHeight + 1,
+                           cornerWidth, labelHeight),
+                     Qt::AlignRight | Qt::AlignBottom, QStringLiteral("in"));
+}
+
+// The left ruler: centimetres reach right from the left edge, inches reach
+// left from the right edge.
+void DrawLeftRuler(QImage& image, QPainter& painter, const QRect& r, int dpi) {
+    const int t = r.width();
+    FillRows(image, r.left(), r.top(), 1, r.height());
+    FillRows(image, r.right(), r.top(), 1, r.height());
+    const int majorLength = MarkLength(MarkKind::Major, t);
+    const int labelGap = std::max(1, dpi / 50);
+    const int labelWidth = std::max(1, t - 2 * majorLength - 2 * labelGap);
+    const int labelHeight = PixelSize(kSmallPoints, dpi) * 3 / 2;
+    painter.setFont(FontOfPixels(PixelSize(kSmallPoints, dpi)));
+    for (const RulerMark& m : MetricMarks(r.height(), dpi)) {
+        FillRows(image, r.left(), r.top() + m.position, MarkLength(m.kind, t), 1);
+        if (m.label >= 0)
+            painter.drawText(QRect(r.left() + majorLength + labelGap, r.top() + m.position + labelGap,
+                                   labelWidth / 2, labelHeight)
+                                 .intersected(r),
+                             Qt::AlignLeft | Qt::AlignTop, QString::number(m.label));
+    }
+    for (const RulerMark& m : InchMarks(r.height(), dpi)) {
+        const int length = MarkLength(m.kind, t);
+        FillRows(image, r.right() - length + 1, r.top() + m.position, length, 1);
+        if (m.label >= 0)
+            painter.drawText(QRect(r.right() - majorLength - labelGap - labelWidth / 2 + 1,
+                                   r.top() + m.position + labelGap, labelWidth / 2, labelHeight)
+                                 .intersected(r),
+                             Qt::AlignRight | Qt::AlignTop, QString::number(m.label));
+    }
+}
+}  // namespace
+
+QImage DrawTestPage(const TestPageLayout& layout, const QStringList& lines) {
+    const int dpi = layout.dpi;
+    QImage image(layout.page, QImage::Format_Grayscale8);
+    if (image.isNull()) platform::Fail(QStringLiteral("Not enough memory for the calibration page"));
+    image.fill(255);
+    const int dotsPerMetre = int(std::lround(dpi / 0.0254));
+    image.setDotsPerMeterX(dotsPerMetre);
+    image.setDotsPerMeterY(dotsPerMetre);
+    if (layout.frame.isEmpty()) return image;
+
+    // The dot-exact parts are written dot by dot; only text goes through the
+    // painter, and every text rectangle lies clear of them.
+    const QRect f = layout.frame;
+    FillRows(image, f.left(), f.top(), f.width(), 1);
+    FillRows(image, f.left(), f.bottom(), f.width(), 1);
+    FillRows(image, f.left(), f.top(), 1, f.height());
+    FillRows(image, f.right(), f.top(), 1, f.height());
+
+    for (const PatternPatch& p : layout.patches)
+        for (int y = 0; y < p.rect.height(); ++y) {
+            uchar* line = image.scanLine(p.rect.top() + y) + p.rect.left();
+            for (int x = 0; x < p.rect.width(); ++x)
+                line[x] = PatternDotIsBlack(p.pattern, x, y) ? 0 : 255;
+        }
+
+    QPainter painter(&image);
+    painter.setPen(Qt::black);
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+    if (!layout.topRuler.isEmpty()) DrawTopRuler(image, painter, layout.topRuler, dpi);
+    if (!layout.leftRuler.isEmpty()) DrawLeftRuler(image, painter, layout.leftRuler, dpi);
+
+    for (const PatternPatch& p : layout.patches) {
+        painter.setFont(FontOfPixels(PixelSize(kSmallPoints, dpi)));
+        painter.setClipRect(p.label);
+        painter.drawText(p.label, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, PatternName(p.pattern));
+    }
+
+    if (!layout.text.isEmpty()) {
+        painter.setClipRect(layout.text);
+        int y = layout.text.top();
+        for (int i = 0; i < lines.size(); ++i) {
+            const QFont font = i == 0 ? FontOfPixels(PixelSize(kHeadingPoints, dpi), true)
+                                      : FontOfPixels(PixelSize(kTextPoints, dpi));
+            painter.setFont(font);
+            const QRect bounds(layout.text.left(), y, layout.text.width(), layout.text.bottom() + 1 - y);
+            const QRect used = painter.boundingRect(bounds, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+                                                    lines[i]);
+            painter.drawText(bounds, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, lines[i]);
+            y = used.bottom() + 1 + (i == 0 ? PixelSize(kTextPoints, dpi) / 2 : 0);
+        }
+    }
+    painter.end();
+    return image;
+}
+
+int TestPageDpi(platform::Printer& printer) {
+    const int16_t quality = printer.PrintQuality();
+    if (quality > 0) return quality;
+    return int(std::lround(printer.DotsPerInch()));
+}
+
+QStringList TestPageLines(platform::Printer& printer) {
+    const QLocale c = QLocale::c();
+    const platform::PrintableArea area = printer.Area();
+    const int16_t quality = printer.PrintQuality();
+    const QString resolution =
+        quality > 0 ? QStringLiteral("%1 dots per inch").arg(quality)
+                    : QStringLiteral("quality code %1, about %2 dots per inch").arg(quality).arg(TestPageDpi(printer));
+    auto two = [&](double v) { return c.toString(v, 'f', 2); };
+    return {
+        QStringLiteral("Ombrastele calibration page"),
+        QStringLiteral("Printer: %1").arg(printer.DeviceName()),
+        QStringLiteral("Paper: %1").arg(properties::PaperText(printer.PaperSize(), printer.Orientation())),
+        QStringLiteral("Resolution: %1").arg(resolution),
+        QStringLiteral("Printable area: %1 x %2 dots, %3 x %4 cm, %5 x %6 inches")
+            .arg(area.widthDots)
+            .arg(area.heightDots)
+            .arg(two(area.widthInches * platform::kCentimetersPerInch))
+            .arg(two(area.heightInches * platform::kCentimetersPerInch))
+            .arg(two(area.widthInches))
+            .arg(two(area.heightInches)),
+        QStringLiteral("Every patch below should look an even grey. Lines, moire or blotches in the "
+                       "1-dot patches mean the printer does not print one dot per pixel."),
+        QStringLiteral("The rulers' marks are placed in dots: 10 cm on a ruler must measure 10 cm, "
+                       "and 5 inches 5 inches. The outer frame lies on the edge of the printable area."),
+    };
+}
+
+void PrintTestPage(platform::Printer& printer) {
+    try {
+        printer.SetScaleMode(platform::kPixels);
+        const platform::PrintableArea area = printer.Area();
+        if (area.widthDots <= 0 || area.heightDots <= 0)
+            platform::Fail(QStringLiteral("The printer reports no printable area"));
+        const int dpi = TestPageDpi(printer);
+        const TestPageLayout layout = LayoutTestPage(QSize(area.widthDots, area.heightDots), dpi);
+        const platform::Picture page(DrawTestPage(layout, TestPageLines(printer)));
+        printer.PaintPicture(page, 0.0f, 0.0f, float(area.widthDots), float(area.heightDots));
+        printer.EndDoc();
+    } catch (...) {
+        printer.KillDoc();
+        throw;
+    }
+}
+
+}  // namespace printing
