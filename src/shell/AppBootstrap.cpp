@@ -3,9 +3,36 @@
 #include "platform/Failure.h"
 #include "shell/AppInfo.h"
 #include "shell/Module1.h"
+#include "shell/frmMain.h"
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QTextStream>
+#include <cstdio>
+
+namespace {
+QStringList ArgumentsOf(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+// Headless runs promise one line on stderr for a failure; Qt's own chatter
+// (a missing runtime folder, font fallbacks) would bury it. Critical and
+// fatal messages still pass.
+void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg) {
+        std::fputs(qPrintable(message), stderr);
+        std::fputc('\n', stderr);
+    }
+}
+
+void NameApplication() {
+    QApplication::setApplicationName(AppTitle());
+    QApplication::setApplicationVersion(
+        QStringLiteral("%1.%2.%3").arg(AppMajor()).arg(AppMinor()).arg(AppRevision()));
+}
+}  // namespace
 
 void InstallMessageBox() {
     platform::SetMessageSink([](const QString& text) {
@@ -15,12 +42,38 @@ void InstallMessageBox() {
     });
 }
 
-int RunApplication(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(AppTitle());
-    QApplication::setApplicationVersion(
-        QStringLiteral("%1.%2.%3").arg(AppMajor()).arg(AppMinor()).arg(AppRevision()));
-    InstallMessageBox();
+void StartWindow(const cli::Request& request) {
     Module1::Main();
+    frmMain* form = Module1::gMainForm;
+    form->setAcceptDrops(true);
+    if (!request.picture.isEmpty()) form->OpenPicture(request.picture);
+}
+
+int RunApplication(int argc, char** argv) {
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    if (cli::AsksForHeadless(ArgumentsOf(argc, argv))) {
+        // No window will show: Qt's offscreen platform needs no display, and
+        // the panel and the fonts of the calibration page work on it.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        qInstallMessageHandler(QuietQtMessages);
+        QApplication app(argc, argv);
+        NameApplication();
+        // Failures that would show a message box in the window go to stderr.
+        platform::SetMessageSink([&err](const QString& text) {
+            err << "ombrastele: " << QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')).simplified()
+                << '\n';
+            err.flush();
+        });
+        return cli::RunHeadless(cli::Parse(QApplication::arguments()), out, err);
+    }
+
+    QApplication app(argc, argv);
+    NameApplication();
+    // Parsed after Qt has taken its own options (-platform, -style...) out.
+    const cli::Request request = cli::Parse(QApplication::arguments());
+    if (request.mode != cli::Mode::Window) return cli::RunHeadless(request, out, err);
+    InstallMessageBox();
+    StartWindow(request);
     return app.exec();
 }

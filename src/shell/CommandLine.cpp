@@ -1,0 +1,357 @@
+#include "shell/CommandLine.h"
+
+#include "platform/Failure.h"
+#include "platform/SystemPrinters.h"
+#include "printing/PrintJob.h"
+#include "printing/TestPage.h"
+#include "properties/ucProperties.h"
+#include "shell/AppInfo.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QLabel>
+#include <cstdint>
+#include <limits>
+
+namespace cli {
+
+namespace {
+const char* const kProgram = "ombrastele";
+
+// Largest picture side the panel's 16-bit pixel figures hold.
+constexpr int kMaxSide = std::numeric_limits<int16_t>::max();
+
+struct Options {
+    QCommandLineOption print{QStringLiteral("print"),
+                             QStringLiteral("Print PICTURE, centred, one pixel per printer dot, then quit.")};
+    QCommandLineOption info{QStringLiteral("info"),
+                            QStringLiteral("Show the figures of the properties panel for PICTURE.")};
+    QCommandLineOption listPrinters{QStringLiteral("list-printers"),
+                                    QStringLiteral("List the print queues with resolution, paper and printable area.")};
+    QCommandLineOption testPage{QStringLiteral("test-page"),
+                                QStringLiteral("Print the calibration page that shows whether the printer prints "
+                                               "one dot per pixel.")};
+    QCommandLineOption printer{QStringLiteral("printer"),
+                               QStringLiteral("Use the print queue NAME instead of the system's default."),
+                               QStringLiteral("NAME")};
+    QCommandLineOption pdf{QStringLiteral("pdf"), QStringLiteral("Print into the PDF file FILE."),
+                           QStringLiteral("FILE")};
+    QCommandLineOption cutGuides{QStringLiteral("cut-guides"),
+                                 QStringLiteral("With --print: draw the cut guides.")};
+    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")};
+    QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
+                               QStringLiteral("Show the version.")};
+};
+
+void Configure(QCommandLineParser& parser, const Options& o) {
+    parser.setApplicationDescription(QStringLiteral("Prints a picture at one picture pixel per printer dot."));
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
+    for (const QCommandLineOption* option :
+         {&o.print, &o.info, &o.listPrinters, &o.testPage, &o.printer, &o.pdf, &o.cutGuides, &o.help, &o.version})
+        parser.addOption(*option);
+    parser.addPositionalArgument(QStringLiteral("PICTURE"),
+                                 QStringLiteral("A picture file (GIF, JPEG, BMP, PNG, TIFF, WebP...)."),
+                                 QStringLiteral("[PICTURE]"));
+}
+
+Request Invalid(const QString& why) {
+    Request r;
+    r.mode = Mode::Invalid;
+    r.error = why;
+    return r;
+}
+
+// A headless run ends early with a status and one line for stderr. A Failure,
+// so a caller that knows nothing of statuses still gets the message.
+class Exit : public platform::Failure {
+public:
+    Exit(int status, const QString& message) : Failure(message), status(status) {}
+    int status;
+};
+
+platform::PicturePtr LoadOrExit(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists()) throw Exit(kExitNoFile, QStringLiteral("no such file: %1").arg(path));
+    if (!info.isFile() || !info.isReadable())
+        throw Exit(kExitNoFile, QStringLiteral("cannot read file: %1").arg(path));
+    auto tooLarge = [&](QSize size) {
+        return Exit(kExitTooLarge, QStringLiteral("picture too large: %1 x %2 pixels, at most %3 in each direction: %4")
+                                       .arg(size.width())
+                                       .arg(size.height())
+                                       .arg(kMaxSide)
+                                       .arg(path));
+    };
+    // The header tells the size before any pixel is decoded.
+    QImageReader header(path);
+    header.setDecideFormatFromContent(true);
+    const QSize declared = header.size();
+    if (declared.isValid() && (declared.width() > kMaxSide || declared.height() > kMaxSide))
+        throw tooLarge(declared);
+    try {
+        return platform::LoadPicture(path);
+    } catch (const platform::Failure&) {
+        if (declared.isValid() && qint64(declared.width()) * declared.height() * 4 > platform::kMaxDecodedBytes)
+            throw tooLarge(declared);
+        throw Exit(kExitNotPicture, QStringLiteral("not a picture: %1").arg(path));
+    }
+}
+
+// The panel takes the picture exactly as the window's Open does; its 16-bit
+// pixel figures are what the print job is given.
+void SetImageOrExit(ucProperties& panel, const platform::PicturePtr& picture, const QString& path) {
+    try {
+        panel.SetImage(picture);
+    } catch (const platform::Failure&) {
+        const QSize size = picture->Image().size();
+        throw Exit(kExitTooLarge, QStringLiteral("picture too large: %1 x %2 pixels, at most %3 in each direction: %4")
+                                      .arg(size.width())
+                                      .arg(size.height())
+                                      .arg(kMaxSide)
+                                      .arg(path));
+    }
+}
+
+QString OneLine(QString text) {
+    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return text.simplified();
+}
+
+template <class Body>
+void JobOrExit(const QString& what, Body&& body) {
+    try {
+        body();
+    } catch (const Exit&) {
+        throw;
+    } catch (const platform::Cancelled&) {
+        throw Exit(kExitJobFailed, QStringLiteral("%1: there is no printer; name a queue with --printer or a file "
+                                                  "with --pdf")
+                                       .arg(what));
+    } catch (const std::exception& e) {
+        const QString detail = OneLine(QString::fromUtf8(e.what()));
+        throw Exit(kExitJobFailed, detail.isEmpty() ? what : what + QStringLiteral(": ") + detail);
+    }
+}
+
+int RunPrint(const Request& r) {
+    const platform::PicturePtr picture = LoadOrExit(r.picture);
+    const platform::PrinterPtr printer = PrinterFor(r);
+    ucProperties panel;
+    SetImageOrExit(panel, picture, r.picture);
+    platform::SetCurrentPrinter(printer);
+    JobOrExit(QStringLiteral("printing failed"), [&] {
+        printing::RunPrintJob(*printer, *picture, panel.gPixelsX, panel.gPixelsY, r.cutGuides);
+    });
+    return kExitOk;
+}
+
+int RunInfo(const Request& r, QTextStream& out) {
+    const platform::PicturePtr picture = LoadOrExit(r.picture);
+    const platform::PrinterPtr printer = PrinterFor(r);
+    ucProperties panel;
+    // The window's order: the printer at start-up, then the opened picture.
+    JobOrExit(QStringLiteral("cannot read the printer"), [&] { panel.SetPrinter(printer); });
+    SetImageOrExit(panel, picture, r.picture);
+    out << PanelFiguresText(panel);
+    return kExitOk;
+}
+
+int RunListPrinters(QTextStream& out, QTextStream& err) {
+    int status = kExitOk;
+    for (const QString& name : platform::QueueNames()) {
+        try {
+            ucProperties panel;
+            panel.SetPrinter(platform::MakeQueuePrinter(name));
+            out << QStringList{name, panel.lblDPI->text(), panel.lblPaperSize->text(),
+                               panel.lblEffectiveAreaCm->text(), panel.lblEffectiveAreaInches->text()}
+                       .join(QLatin1Char('\t'))
+                << '\n';
+        } catch (const std::exception& e) {
+            err << kProgram << ": " << name << ": " << OneLine(QString::fromUtf8(e.what())) << '\n';
+            status = kExitJobFailed;
+        }
+    }
+    return status;
+}
+
+int RunTestPage(const Request& r) {
+    const platform::PrinterPtr printer = PrinterFor(r);
+    JobOrExit(QStringLiteral("printing failed"), [&] { printing::PrintTestPage(*printer); });
+    return kExitOk;
+}
+}  // namespace
+
+bool AsksForHeadless(const QStringList& arguments) {
+    static const QStringList headless{
+        QStringLiteral("--print"), QStringLiteral("--info"),    QStringLiteral("--list-printers"),
+        QStringLiteral("--test-page"), QStringLiteral("--help"), QStringLiteral("-h"),
+        QStringLiteral("--version"),   QStringLiteral("-v"),     QStringLiteral("-?"),
+        QStringLiteral("--help-all"),
+    };
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        if (a == QStringLiteral("--")) break;  // the rest are file names
+        if (headless.contains(a)) return true;
+    }
+    return false;
+}
+
+Request Parse(const QStringList& arguments) {
+    QCommandLineParser parser;
+    const Options o;
+    Configure(parser, o);
+    if (!parser.parse(arguments)) return Invalid(parser.errorText());
+
+    Request r;
+    if (parser.isSet(o.help)) {
+        r.mode = Mode::Help;
+        return r;
+    }
+    if (parser.isSet(o.version)) {
+        r.mode = Mode::Version;
+        return r;
+    }
+
+    int modes = 0;
+    for (auto [option, mode] : {std::pair{&o.print, Mode::Print}, std::pair{&o.info, Mode::Info},
+                                std::pair{&o.listPrinters, Mode::ListPrinters},
+                                std::pair{&o.testPage, Mode::TestPage}})
+        if (parser.isSet(*option)) {
+            r.mode = mode;
+            ++modes;
+        }
+    if (modes > 1) return Invalid(QStringLiteral("choose one of --print, --info, --list-printers, --test-page"));
+
+    const QStringList files = parser.positionalArguments();
+    if (files.size() > 1) return Invalid(QStringLiteral("one picture at a time, not %1").arg(files.size()));
+    if (!files.isEmpty()) r.picture = files.first();
+    const bool needsPicture = r.mode == Mode::Print || r.mode == Mode::Info;
+    const bool takesPicture = needsPicture || r.mode == Mode::Window;
+    if (needsPicture && r.picture.isEmpty())
+        return Invalid(QStringLiteral("--%1 needs a PICTURE").arg(r.mode == Mode::Print ? "print" : "info"));
+    if (!takesPicture && !r.picture.isEmpty())
+        return Invalid(QStringLiteral("unexpected argument: %1").arg(r.picture));
+
+    // Each option counts once; a second --printer would silently win otherwise.
+    for (const QCommandLineOption* option : {&o.printer, &o.pdf})
+        if (parser.values(*option).size() > 1)
+            return Invalid(QStringLiteral("--%1 given more than once").arg(option->names().first()));
+    r.printer = parser.value(o.printer);
+    r.pdf = parser.value(o.pdf);
+    r.cutGuides = parser.isSet(o.cutGuides);
+    if (parser.isSet(o.printer) && r.printer.isEmpty()) return Invalid(QStringLiteral("--printer needs a NAME"));
+    if (parser.isSet(o.pdf) && r.pdf.isEmpty()) return Invalid(QStringLiteral("--pdf needs a FILE"));
+    if (parser.isSet(o.printer) && parser.isSet(o.pdf))
+        return Invalid(QStringLiteral("--printer and --pdf exclude each other"));
+
+    const bool printerAllowed = r.mode == Mode::Print || r.mode == Mode::Info || r.mode == Mode::TestPage;
+    const bool pdfAllowed = r.mode == Mode::Print || r.mode == Mode::TestPage;
+    if (parser.isSet(o.printer) && !printerAllowed)
+        return Invalid(QStringLiteral("--printer goes with --print, --info or --test-page"));
+    if (parser.isSet(o.pdf) && !pdfAllowed) return Invalid(QStringLiteral("--pdf goes with --print or --test-page"));
+    if (r.cutGuides && r.mode != Mode::Print) return Invalid(QStringLiteral("--cut-guides goes with --print"));
+    return r;
+}
+
+QString HelpText() {
+    QCommandLineParser parser;
+    const Options o;
+    Configure(parser, o);
+    QString text = parser.helpText();
+    // Qt names the running file; the manual's name reads better.
+    const qsizetype firstLineEnd = text.indexOf(QLatin1Char('\n'));
+    text = QStringLiteral("Usage: %1 [options] [PICTURE]").arg(QLatin1String(kProgram)) +
+           (firstLineEnd < 0 ? QString() : text.mid(firstLineEnd));
+    text += QStringLiteral(
+        "\nWithout an option the window opens, with PICTURE opened when one is given.\n"
+        "\nExit status:\n"
+        "  0  success\n"
+        "  1  the print job or the printer failed\n"
+        "  2  the options make no request\n"
+        "  3  the picture file is missing or cannot be read\n"
+        "  4  the file is not a picture\n"
+        "  5  there is no print queue of that name\n"
+        "  6  the picture is wider or higher than 32767 pixels\n");
+    return text;
+}
+
+platform::PrinterPtr PrinterFor(const Request& request) {
+    if (!request.pdf.isEmpty()) return platform::MakePdfPrinter(request.pdf);
+    if (!request.printer.isEmpty()) {
+        try {
+            return platform::MakeQueuePrinter(request.printer);
+        } catch (const platform::Failure&) {
+            throw Exit(kExitUnknownPrinter, QStringLiteral("unknown printer: %1").arg(request.printer));
+        }
+    }
+    return platform::MakeSystemPrinter();
+}
+
+QString PanelFiguresText(const ucProperties& p) {
+    // Headings stand alone; a row is a description and its value, and a
+    // value without a description continues the row above.
+    struct Row {
+        const QLabel* description;
+        const QLabel* value;
+    };
+    const Row rows[] = {
+        {p.lblImageHeader, nullptr},
+        {p.lblPixelsDescription, p.lblSize},
+        {nullptr, p.lblMegaPixels},
+        {p.lblPrinterHeader, nullptr},
+        {p.lblPaperSizeDescription, p.lblPaperSize},
+        {p.lblEffectiveAreaDescription, p.lblEffectiveAreaCm},
+        {nullptr, p.lblEffectiveAreaInches},
+        {p.lblDPIDescription, p.lblDPI},
+        {p.lblOutputHeader, nullptr},
+        {p.lblPhysicalSizeDescription, p.lblPhysicalSizeCm},
+        {nullptr, p.lblPhysicalSizeInches},
+    };
+    qsizetype column = 0;
+    for (const Row& row : rows)
+        if (row.description && row.value) column = std::max(column, row.description->text().size());
+    QString text;
+    for (const Row& row : rows) {
+        if (!row.value) {
+            text += row.description->text() + QLatin1Char('\n');
+            continue;
+        }
+        const QString description = row.description ? row.description->text() : QString();
+        text += QStringLiteral("  ") + description.leftJustified(column + 2) + row.value->text() + QLatin1Char('\n');
+    }
+    return text;
+}
+
+int RunHeadless(const Request& request, QTextStream& out, QTextStream& err) {
+    // A PDF printer standing in for a missing system printer must not ask
+    // for a file name: there is nobody to answer.
+    platform::SetPdfPathProvider([] { return QString(); });
+    int status = kExitOk;
+    try {
+        switch (request.mode) {
+            case Mode::Help: out << HelpText(); break;
+            case Mode::Version:
+                out << kProgram << ' ' << AppMajor() << '.' << AppMinor() << '.' << AppRevision() << '\n';
+                break;
+            case Mode::Print: status = RunPrint(request); break;
+            case Mode::Info: status = RunInfo(request, out); break;
+            case Mode::ListPrinters: status = RunListPrinters(out, err); break;
+            case Mode::TestPage: status = RunTestPage(request); break;
+            case Mode::Invalid:
+                throw Exit(kExitUsage, request.error + QStringLiteral("; see --help"));
+            case Mode::Window: throw Exit(kExitUsage, QStringLiteral("this request needs the window"));
+        }
+    } catch (const Exit& e) {
+        err << kProgram << ": " << e.message() << '\n';
+        status = e.status;
+    } catch (const std::exception& e) {
+        err << kProgram << ": " << OneLine(QString::fromUtf8(e.what())) << '\n';
+        status = kExitJobFailed;
+    }
+    out.flush();
+    err.flush();
+    return status;
+}
+
+}  // namespace cli

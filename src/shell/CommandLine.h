@@ -1,0 +1,71 @@
+#pragma once
+// The command line: open a picture in the window, or work without one (print
+// a picture, list the printers, tell the panel's figures, print the
+// calibration page). The headless modes need no display.
+#include "platform/Picture.h"
+#include "platform/Printer.h"
+
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+
+class ucProperties;
+
+namespace cli {
+
+enum class Mode {
+    Window,        // the main window, with PICTURE opened when one is given
+    Print,         // --print PICTURE
+    ListPrinters,  // --list-printers
+    Info,          // --info PICTURE
+    TestPage,      // --test-page
+    Help,          // --help
+    Version,       // --version
+    Invalid,       // the arguments do not make a request: `error` says why
+};
+
+// Exit statuses, also listed in the manual page.
+enum ExitStatus : int {
+    kExitOk = 0,
+    kExitJobFailed = 1,       // the print job, or the printer, failed
+    kExitUsage = 2,           // options that make no request
+    kExitNoFile = 3,          // the picture file is missing or cannot be read
+    kExitNotPicture = 4,      // the file is not a picture the decoder reads
+    kExitUnknownPrinter = 5,  // no print queue of that name
+    kExitTooLarge = 6,        // wider or higher than 32767 pixels
+};
+
+struct Request {
+    Mode mode = Mode::Window;
+    QString picture;   // empty when none was given
+    QString printer;   // --printer NAME; empty for the system's default
+    QString pdf;       // --pdf FILE; empty when not printing to a file
+    bool cutGuides = false;
+    QString error;     // for Mode::Invalid
+};
+
+// Reads the arguments, the program's name first. Needs no application object.
+Request Parse(const QStringList& arguments);
+
+// Whether the arguments ask for a mode that runs without a window. Looked at
+// before the application object exists, to choose a platform that needs no
+// display; the full parse comes after Qt has taken its own options out.
+bool AsksForHeadless(const QStringList& arguments);
+
+// The help text (--help): usage, options, exit statuses.
+QString HelpText();
+
+// Runs a headless request and returns the exit status. Results go to `out`;
+// a failure writes one line "ombrastele: <what went wrong>" to `err`. Needs
+// a QApplication (the panel is a widget), which may be offscreen.
+int RunHeadless(const Request& request, QTextStream& out, QTextStream& err);
+
+// The panel's figures as lines of text: each heading, then each row as its
+// description and its value, in the panel's order and with its very texts.
+QString PanelFiguresText(const ucProperties& panel);
+
+// The printer a headless request names: the queue, a PDF file, or the
+// system's default. Throws Failure when there is no such queue.
+platform::PrinterPtr PrinterFor(const Request& request);
+
+}  // namespace cli
