@@ -19,7 +19,10 @@ void frmMain::mnuFileOpen_Click() {
     dlg.ShowOpen();
     if (dlg.FileName.isEmpty()) return;
     const QString path = dlg.FileName;
+    OpenPicture(path);
+}
 
+void frmMain::OpenPicture(const QString& path) {
     // From here a failure ends the command at once, silently: a file that is
     // not a picture, or a picture the panel cannot take, changes nothing more.
     platform::LeaveSilently([&] {

@@ -31,6 +31,10 @@ public:
 
     // Commands; the toolbar runs the same handlers as the menu items.
     void mnuFileOpen_Click();
+    // Opens the picture file at `path` as Open does after its dialog: the
+    // panel, then the preview; a file that is not a picture changes nothing,
+    // silently. Used by Open, the command line and a drop on the window.
+    void OpenPicture(const QString& path);
     void mnuFilePageSetup_Click();
     void mnuFilePrint_Click();
     void mnuFileExit_Click();
@@ -79,6 +83,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
+    // A picture file dropped on the window opens like File > Open...
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void CreateMenus();
