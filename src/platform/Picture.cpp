@@ -22,6 +22,10 @@ PicturePtr LoadPicture(const QString& path) {
 
     QImageReader reader(path);
     reader.setDecideFormatFromContent(true);
+    // A camera's EXIF orientation is applied so the picture stands upright.
+    // Every transformation it can name is a mirror or a quarter turn, which
+    // moves pixels without resampling: the picture keeps each of its pixels.
+    reader.setAutoTransform(true);
     // The allocation limit is Qt's own guard against decompression bombs; we
     // also check the header's size first so nothing large is taken for a lie.
     reader.setAllocationLimit(int(kMaxDecodedBytes / (1024 * 1024)));
