@@ -1,10 +1,72 @@
 #include "platform/SystemPrinters.h"
 
-#include "platform/RecordingPrinter.h"
+#include "platform/CupsPrinter.h"
+#include "platform/Failure.h"
+#include "platform/PdfPrinter.h"
+
+#include <QFileDialog>
+#include <QPointer>
+
+#include <cups/cups.h>
 
 namespace platform {
+namespace {
 
-// Placeholder until the CUPS-backed printer lands.
-PrinterPtr MakeSystemPrinter() { return std::make_shared<RecordingPrinter>(); }
+PdfPathProvider& Provider() {
+    static PdfPathProvider provider;
+    return provider;
+}
+
+}  // namespace
+
+QStringList QueueNames() {
+    // With no scheduler this returns at once with nothing (a local socket or
+    // a refused connection), so start-up never waits on a missing CUPS.
+    cups_dest_t* dests = nullptr;
+    const int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
+    QStringList names;
+    for (int i = 0; i < count; ++i) {
+        if (dests[i].instance) continue;  // an instance is a set of options, not a queue
+        const QString name = QString::fromUtf8(dests[i].name);
+        if (dests[i].is_default) names.prepend(name);
+        else names.append(name);
+    }
+    cupsFreeDests(count, dests);
+    return names;
+}
+
+PrinterPtr MakeQueuePrinter(const QString& queueName) { return std::make_shared<CupsPrinter>(queueName); }
+
+PrinterPtr MakePdfPrinter(const QString& outputPath) {
+    // The provider is looked up when the job asks, so one set later applies.
+    return std::make_shared<PdfPrinter>(outputPath, [] { return Provider() ? Provider()() : QString(); });
+}
+
+PrinterPtr MakeSystemPrinter() {
+    const QStringList names = QueueNames();
+    if (!names.isEmpty()) {
+        try {
+            return MakeQueuePrinter(names.first());
+        } catch (const Failure&) {
+            // The default queue went away or cannot be read: print to PDF.
+        }
+    }
+    return MakePdfPrinter();
+}
+
+void SetPdfPathProvider(PdfPathProvider provider) { Provider() = std::move(provider); }
+
+PdfPathProvider SaveDialogPdfPathProvider(QWidget* parent) {
+    QPointer<QWidget> owner(parent);
+    return [owner]() -> QString {
+        QFileDialog dialog(owner, QStringLiteral("Save as PDF"), QString(), QStringLiteral("PDF files (*.pdf)"));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        // Added before the overwrite question, so the question names the real file.
+        dialog.setDefaultSuffix(QStringLiteral("pdf"));
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+        return dialog.selectedFiles().first();
+    };
+}
 
 }  // namespace platform

@@ -29,4 +29,8 @@ QStringList QueueNames();
 using PdfPathProvider = std::function<QString()>;
 void SetPdfPathProvider(PdfPathProvider provider);
 
+// A provider that asks with a modal save dialog over `parent` (the shell
+// installs it once its main window exists).
+PdfPathProvider SaveDialogPdfPathProvider(QWidget* parent);
+
 }  // namespace platform

@@ -1,0 +1,124 @@
+#include "platform/PagePainter.h"
+
+#include "platform/Failure.h"
+
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace platform {
+namespace {
+
+// Far beyond any page (a 3 m sheet at 9600 dpi is ~1.1e6 dots), far inside int.
+constexpr double kMaxDots = 1e9;
+
+// Pixels per image handed to the painter; bounds memory for big pages
+// (64 MiB of 32-bit pixels). Strips abut on whole dots, so splitting is exact.
+constexpr qint64 kStripPixels = qint64(16) << 20;
+
+// Nearest-neighbour source index for each of `count` destination dots when
+// `source` pixels are stretched over `dest` dots and the first visible dot is
+// `first` dots into the destination. Equal sizes give the identity.
+std::vector<int> NearestMap(int source, int dest, int first, int count) {
+    std::vector<int> map(size_t(std::max(count, 0)));
+    for (int i = 0; i < count; ++i) {
+        // Centre of destination dot d is d + 0.5; its source pixel is
+        // floor((d + 0.5) * source / dest), in integers.
+        const qint64 d = qint64(first) + i;
+        map[size_t(i)] = int(((2 * d + 1) * source) / (2 * qint64(dest)));
+    }
+    return map;
+}
+
+// A straight (not premultiplied) pixel laid onto white paper, opaque.
+QRgb OntoWhite(QRgb p) {
+    const int a = qAlpha(p);
+    if (a == 255) return p;
+    const auto mix = [a](int c) { return (c * a + 255 * (255 - a) + 127) / 255; };
+    return qRgb(mix(qRed(p)), mix(qGreen(p)), mix(qBlue(p)));
+}
+
+}  // namespace
+
+int SnapToDot(double dots) {
+    if (!(std::fabs(dots) <= kMaxDots)) Fail(QString::fromLatin1(kOverflow));
+    return int(std::floor(dots + 0.5));
+}
+
+PagePainter::PagePainter(QPainter& painter, int deviceWidth, int deviceHeight, bool quarterTurn)
+    : mPainter(painter), mDeviceWidth(deviceWidth), mDeviceHeight(deviceHeight), mQuarterTurn(quarterTurn) {}
+
+QRect PagePainter::ToDevice(const QRect& r) const {
+    if (!mQuarterTurn) return r;
+    // Caller dot (x, y) sits on device dot (y, deviceHeight - 1 - x).
+    return QRect(QPoint(r.top(), mDeviceHeight - 1 - r.right()),
+                 QPoint(r.bottom(), mDeviceHeight - 1 - r.left()));
+}
+
+void PagePainter::FillBlack(const QRect& callerDots) {
+    const QRect visible = callerDots & QRect(0, 0, Width(), Height());
+    if (visible.isEmpty()) return;
+    const QRect device = ToDevice(visible);
+    QImage band(device.size(), QImage::Format_RGB32);
+    band.fill(Qt::black);
+    mPainter.drawImage(device.topLeft(), band);
+}
+
+void PagePainter::Box(double x1, double y1, double x2, double y2, int width) {
+    const int ax = SnapToDot(x1), bx = SnapToDot(x2), ay = SnapToDot(y1), by = SnapToDot(y2);
+    const int left = std::min(ax, bx), right = std::max(ax, bx);
+    const int top = std::min(ay, by), bottom = std::max(ay, by);
+    width = std::max(width, 1);
+    // A band `width` dots wide centred on its line; one dot wide lies on it.
+    const int back = (width - 1) / 2;
+    const int spanW = right - left + width, spanH = bottom - top + width;
+    FillBlack(QRect(left - back, top - back, width, spanH));   // left side
+    FillBlack(QRect(right - back, top - back, width, spanH));  // right side
+    FillBlack(QRect(left - back, top - back, spanW, width));   // top side
+    FillBlack(QRect(left - back, bottom - back, spanW, width));  // bottom side
+}
+
+void PagePainter::Picture(const QImage& image, double x, double y, double w, double h) {
+    if (image.isNull()) return;
+    const int left = SnapToDot(x), top = SnapToDot(y);
+    const int right = SnapToDot(x + w), bottom = SnapToDot(y + h);
+    if (right <= left || bottom <= top) return;
+    const QRect dest(QPoint(left, top), QPoint(right - 1, bottom - 1));
+    const QRect visible = dest & QRect(0, 0, Width(), Height());
+    if (visible.isEmpty()) return;
+
+    const QImage source = image.convertToFormat(QImage::Format_ARGB32);
+    const std::vector<int> columns =
+        NearestMap(source.width(), dest.width(), visible.left() - left, visible.width());
+    const std::vector<int> rows =
+        NearestMap(source.height(), dest.height(), visible.top() - top, visible.height());
+
+    const QRect device = ToDevice(visible);
+    const int stripRows = int(std::clamp<qint64>(kStripPixels / device.width(), 1, device.height()));
+    for (int y0 = device.top(); y0 <= device.bottom(); y0 += stripRows) {
+        const int n = std::min(stripRows, device.bottom() + 1 - y0);
+        QImage strip(device.width(), n, QImage::Format_RGB32);
+        for (int r = 0; r < n; ++r) {
+            QRgb* out = reinterpret_cast<QRgb*>(strip.scanLine(r));
+            const int yd = y0 + r;
+            if (!mQuarterTurn) {
+                const QRgb* in = reinterpret_cast<const QRgb*>(source.constScanLine(rows[size_t(yd - visible.top())]));
+                for (int c = 0; c < device.width(); ++c) out[c] = OntoWhite(in[columns[size_t(c)]]);
+            } else {
+                // Device row yd is caller column deviceHeight - 1 - yd; device
+                // column xd is caller row xd.
+                const int sx = columns[size_t(mDeviceHeight - 1 - yd - visible.left())];
+                for (int c = 0; c < device.width(); ++c) {
+                    const int yc = device.left() + c;
+                    const QRgb* in =
+                        reinterpret_cast<const QRgb*>(source.constScanLine(rows[size_t(yc - visible.top())]));
+                    out[c] = OntoWhite(in[sx]);
+                }
+            }
+        }
+        mPainter.drawImage(QPoint(device.left(), y0), strip);
+    }
+}
+
+}  // namespace platform
