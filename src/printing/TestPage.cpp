@@ -26,11 +26,12 @@ int EvenDots(double inches, int dpi) { return std::max(2, Dots(inches, dpi) / 2 
 constexpr double kTextPoints = 10;
 constexpr double kHeadingPoints = 14;
 constexpr double kSmallPoints = 7;
+constexpr double kRulerPoints = 6;
 int PixelSize(double points, int dpi) { return std::max(6, int(std::lround(points * dpi / 72.0))); }
 
 // Inches.
 constexpr double kMargin = 0.15;          // from the frame to the rulers
-constexpr double kRulerThickness = 0.6;
+constexpr double kRulerThickness = 0.7;
 constexpr double kGap = 0.12;             // between elements
 constexpr double kTextHeight = 1.7;       // room for the heading and six lines
 constexpr double kPatchSize = 0.9;
@@ -230,10 +231,10 @@ void DrawLeftRuler(QImage& image, QPainter& painter, const QRect& r, int dpi) {
     FillRows(image, r.left(), r.top(), 1, r.height());
     FillRows(image, r.right(), r.top(), 1, r.height());
     const int majorLength = MarkLength(MarkKind::Major, t);
-    const int labelGap = std::max(1, dpi / 50);
+    const int labelGap = std::max(1, dpi / 100);
     const int labelWidth = std::max(1, t - 2 * majorLength - 2 * labelGap);
-    const int labelHeight = PixelSize(kSmallPoints, dpi) * 3 / 2;
-    painter.setFont(FontOfPixels(PixelSize(kSmallPoints, dpi)));
+    const int labelHeight = PixelSize(kRulerPoints, dpi) * 3 / 2;
+    painter.setFont(FontOfPixels(PixelSize(kRulerPoints, dpi)));
     for (const RulerMark& m : MetricMarks(r.height(), dpi)) {
         FillRows(image, r.left(), r.top() + m.position, MarkLength(m.kind, t), 1);
         if (m.label >= 0)
