@@ -62,9 +62,14 @@ Printed PrintAndRead(const QString& queue, const std::function<void()>& action) 
     }
     s.ClearOutput(queue);
     const QVector<testcups::JobInfo> before = s.Jobs(queue);
-    action();
+    try {
+        action();
+    } catch (const std::exception& e) {
+        // Reported, and the table's other rows still run.
+        result.error = QStringLiteral("the print job failed: ") + QString::fromUtf8(e.what());
+    }
     if (!s.WaitForJobs(queue, 300000)) {
-        result.error = QStringLiteral("queue %1 did not finish its job\n%2").arg(queue, s.ErrorLog());
+        result.error += QStringLiteral("queue %1 did not finish its job\n%2").arg(queue, s.ErrorLog());
         return result;
     }
     for (const testcups::JobInfo& j : s.Jobs(queue)) {
@@ -73,7 +78,7 @@ Printed PrintAndRead(const QString& queue, const std::function<void()>& action) 
         if (!old) result.newJobs.append(j);
     }
     const QString out = s.OutputPath(queue);
-    if (QFileInfo::exists(out)) {
+    if (result.error.isEmpty() && QFileInfo::exists(out)) {
         try {
             result.pages = testcups::ReadRasterFile(out);
         } catch (const std::exception& e) {
@@ -88,6 +93,58 @@ void ExpectPrintableAreaPage(const testcups::RasterPage& page, const QueueSpec& 
     EXPECT_EQ(page.ydpi, q.dpi);
     EXPECT_EQ(page.width, q.widthDots);
     EXPECT_EQ(page.height, q.heightDots);
+}
+
+}  // namespace cupstest
+
+#include "platform/CupsPrinter.h"
+#include "platform/SystemPrinters.h"
+#include "support/PixelCheck.h"
+
+#include <cmath>
+
+namespace cupstest {
+
+platform::PrinterPtr QueuePrinter(const QueueSpec& q, int16_t orientation) {
+    platform::PrinterPtr p = platform::MakeQueuePrinter(q.name);
+    if (orientation != platform::kPortrait) {
+        auto cups = std::dynamic_pointer_cast<platform::CupsPrinter>(p);
+        if (!cups) throw std::runtime_error("a queue printer that is not a CupsPrinter cannot turn");
+        cups->SetOrientation(orientation);
+    }
+    return p;
+}
+
+QPoint ExpectedTopLeft(int W, int H, int w, int h) {
+    const float ox = (float(W) - float(w)) / 2.0f;
+    const float oy = (float(H) - float(h)) / 2.0f;
+    return QPoint(int(std::floor(double(ox) + 0.5)), int(std::floor(double(oy) + 0.5)));
+}
+
+void ExpectPrintedExactly(const Printed& printed, const QueueSpec& q, int16_t orientation,
+                          const QImage& picture, bool guides) {
+    testcups::Scheduler& s = testcups::Scheduler::Instance();
+    ASSERT_TRUE(printed.error.isEmpty()) << printed.error.toStdString();
+    ASSERT_EQ(printed.newJobs.size(), 1) << "one print job makes one job";
+    EXPECT_EQ(printed.newJobs[0].state, 9) << "job not completed\n" << s.ErrorLog().toStdString();
+    ASSERT_EQ(printed.pages.size(), 1) << "one print job makes one page";
+    const testcups::RasterPage& page = printed.pages[0];
+    ExpectPrintableAreaPage(page, q);
+    const bool landscape = orientation == platform::kLandscape;
+    const QImage view = landscape ? testcups::QuarterTurn(page.image, true) : page.image;
+    const QPoint at = ExpectedTopLeft(view.width(), view.height(), picture.width(), picture.height());
+
+    const QString diff = testcups::CompareAt(view, picture, at);
+    if (!diff.isEmpty()) {
+        const auto found = testcups::FindNear(view, picture, at, 3);
+        ADD_FAILURE() << "picture not exact at (" << at.x() << "," << at.y() << ") on " << q.name.toStdString()
+                      << (landscape ? " landscape" : " portrait") << ": " << diff.toStdString()
+                      << (found ? QStringLiteral("it is exact at (%1,%2)").arg(found->x()).arg(found->y())
+                                : QStringLiteral("not found exact within 3 dots"))
+                             .toStdString();
+    }
+    const QString outside = testcups::CheckOutside(view, QRect(at, picture.size()), guides);
+    EXPECT_TRUE(outside.isEmpty()) << outside.toStdString();
 }
 
 }  // namespace cupstest

@@ -49,3 +49,28 @@ Printed PrintAndRead(const QString& queue, const std::function<void()>& action);
 void ExpectPrintableAreaPage(const testcups::RasterPage& page, const QueueSpec& q);
 
 }  // namespace cupstest
+
+#include "platform/Picture.h"
+#include "platform/Printer.h"
+
+#include <QImage>
+#include <QPoint>
+
+namespace cupstest {
+
+// A printer on the queue, in the given orientation (1 portrait, 2 landscape).
+platform::PrinterPtr QueuePrinter(const QueueSpec& q, int16_t orientation = platform::kPortrait);
+
+// Where a picture w x h lands in a W x H printable area: the job centres it
+// at (W - w) / 2 in single precision and the device puts a half dot on the
+// next whole dot (floor(x + 0.5)), the same for picture and guides.
+QPoint ExpectedTopLeft(int W, int H, int w, int h);
+
+// One completed job of one page, the queue's printable area; the page turned
+// to the caller's view (landscape: a quarter turn clockwise) holds `picture`
+// (already on white) exactly at its expected place, and outside it only the
+// guides (when asked) on the picture's outermost rows and columns.
+void ExpectPrintedExactly(const Printed& printed, const QueueSpec& q, int16_t orientation,
+                          const QImage& picture, bool guides);
+
+}  // namespace cupstest

@@ -286,6 +286,7 @@ bool Scheduler::WaitForJobs(const QString& queue, int timeoutMs) {
         const int n = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, q.constData(), 0, CUPS_WHICHJOBS_ACTIVE);
         if (n > 0) cupsFreeJobs(n, jobs);
         if (n == 0) break;
+        if (n < 0 && cupsLastError() == IPP_STATUS_ERROR_NOT_FOUND) break;  // no such queue: nothing to wait for
         if (timer.elapsed() > timeoutMs) return false;
         QThread::msleep(100);
     }

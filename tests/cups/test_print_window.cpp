@@ -1,0 +1,70 @@
+// The whole way a user prints: start-up figures, a picture opened through
+// the window, cut guides ticked, File > Print; and Print with no picture.
+#include "CupsFixture.h"
+
+#include "platform/CommonDialog.h"
+#include "platform/SystemPrinters.h"
+#include "preview/ucPageLayout.h"
+#include "printing/PrintJob.h"
+#include "properties/ucProperties.h"
+#include "shell/frmMain.h"
+#include "support/PixelCheck.h"
+#include "support/TestEnv.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QTemporaryDir>
+
+using namespace cupstest;
+
+namespace {
+
+class OpenDialog : public platform::CommonDialog {
+public:
+    explicit OpenDialog(QString path) : mPath(std::move(path)) {}
+
+protected:
+    QString RunOpenDialog(const QString&, const QString&) override { return mPath; }
+
+private:
+    QString mPath;
+};
+
+}  // namespace
+
+TEST_F(CupsTest, FilePrintPrintsTheOpenedPictureWithGuidesOnTheCurrentQueue) {
+    const QueueSpec& q = A4Queue();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("noise.bmp"));
+    const QImage noise = testcups::MakeNoise(157, 99, 51);
+    ASSERT_TRUE(noise.save(path, "BMP"));
+
+    platform::SetCurrentPrinter(QueuePrinter(q));
+    frmMain window;
+    window.SetCommonDialog(std::make_unique<OpenDialog>(path));
+    window.Form_Load();
+    EXPECT_EQ(window.ucProperties1->lblPrinterHeader->text(), QStringLiteral("Printer ") + q.name);
+    EXPECT_EQ(window.ucProperties1->lblPaperSize->text(), QStringLiteral("A4, Portrait"));
+    EXPECT_EQ(window.ucProperties1->lblDPI->text(), QStringLiteral("600 DPI"));
+
+    testenv::ClearMessages();
+    const int jobsBefore = Cups().Jobs(q.name).size();
+    window.mnuFilePrint_Click();  // nothing opened yet
+    EXPECT_EQ(testenv::Messages(), QStringList{QString::fromLatin1(printing::kNoPictureMessage)});
+    EXPECT_EQ(Cups().Jobs(q.name).size(), jobsBefore);
+
+    window.mnuFileOpen_Click();
+    ASSERT_TRUE(window.ucPageLayout1->gPicture);
+    EXPECT_EQ(window.ucProperties1->gPixelsX, 157);
+    EXPECT_EQ(window.ucProperties1->gPixelsY, 99);
+    window.ucProperties1->chkCutGuides->click();
+    ASSERT_TRUE(window.ucProperties1->HasCutGuides());
+
+    testenv::ClearMessages();
+    const Printed printed = PrintAndRead(q.name, [&] { window.mnuFilePrint_Click(); });
+    EXPECT_TRUE(testenv::Messages().isEmpty()) << testenv::Messages().join(QLatin1Char('|')).toStdString();
+    ExpectPrintedExactly(printed, q, platform::kPortrait, noise, true);
+    if (!printed.pages.isEmpty() && !qEnvironmentVariableIsEmpty("OMBRASTELE_SAVE_RASTER"))
+        printed.pages[0].image.save(qEnvironmentVariable("OMBRASTELE_SAVE_RASTER"));
+    platform::SetCurrentPrinter(nullptr);
+}
