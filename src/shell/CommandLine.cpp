@@ -189,12 +189,18 @@ bool AsksForHeadless(const QStringList& arguments) {
         QStringLiteral("--version"),   QStringLiteral("-v"),     QStringLiteral("-?"),
         QStringLiteral("--help-all"),
     };
+    bool qtMayTakeSome = false;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
         if (a == QStringLiteral("--")) break;  // the rest are file names
         if (headless.contains(a)) return true;
+        // Qt's own options are single-dash words (-platform, -style...).
+        if (a.size() > 2 && a.startsWith(QLatin1Char('-')) && a[1] != QLatin1Char('-')) qtMayTakeSome = true;
     }
-    return false;
+    // Arguments that make no request are answered on stderr, which needs no
+    // display either; unless some may be Qt's, which only the application
+    // object takes out.
+    return !qtMayTakeSome && Parse(arguments).mode == Mode::Invalid;
 }
 
 Request Parse(const QStringList& arguments) {

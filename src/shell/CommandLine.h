@@ -47,9 +47,10 @@ struct Request {
 // Reads the arguments, the program's name first. Needs no application object.
 Request Parse(const QStringList& arguments);
 
-// Whether the arguments ask for a mode that runs without a window. Looked at
-// before the application object exists, to choose a platform that needs no
-// display; the full parse comes after Qt has taken its own options out.
+// Whether the arguments ask for a mode that runs without a window, or make
+// no request at all. Looked at before the application object exists, to
+// choose a platform that needs no display; the full parse comes after Qt has
+// taken its own options (-platform, -style...) out.
 bool AsksForHeadless(const QStringList& arguments);
 
 // The help text (--help): usage, options, exit statuses.

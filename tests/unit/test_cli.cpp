@@ -1,0 +1,295 @@
+// The command line: how arguments read, and the program itself run without a
+// display, each option and each failure with its status and message.
+#include "platform/SystemPrinters.h"
+#include "properties/ucProperties.h"
+#include "shell/CommandLine.h"
+#include "support/TestEnv.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+using cli::Mode;
+
+namespace {
+
+struct ParseCase {
+    QStringList args;  // after the program's name
+    Mode mode;
+    QString picture = {};
+    QString printer = {};
+    QString pdf = {};
+    bool cutGuides = false;
+};
+
+const ParseCase kParseCases[] = {
+    {{}, Mode::Window},
+    {{"a.png"}, Mode::Window, "a.png"},
+    {{"--", "--print"}, Mode::Window, "--print"},
+    {{"--print", "a.png"}, Mode::Print, "a.png"},
+    {{"a.png", "--print"}, Mode::Print, "a.png"},
+    {{"--print", "a.png", "--printer", "Q", "--cut-guides"}, Mode::Print, "a.png", "Q", {}, true},
+    {{"--print", "a.png", "--printer=Q"}, Mode::Print, "a.png", "Q"},
+    {{"--print", "a.png", "--pdf", "out.pdf"}, Mode::Print, "a.png", {}, "out.pdf"},
+    {{"--info", "a.png"}, Mode::Info, "a.png"},
+    {{"--info", "a.png", "--printer", "Q"}, Mode::Info, "a.png", "Q"},
+    {{"--list-printers"}, Mode::ListPrinters},
+    {{"--test-page"}, Mode::TestPage},
+    {{"--test-page", "--printer", "Q"}, Mode::TestPage, {}, "Q"},
+    {{"--test-page", "--pdf", "t.pdf"}, Mode::TestPage, {}, {}, "t.pdf"},
+    {{"--help"}, Mode::Help},
+    {{"-h"}, Mode::Help},
+    {{"--print", "--help"}, Mode::Help},
+    {{"--version"}, Mode::Version},
+    {{"-v"}, Mode::Version},
+};
+
+// Arguments that make no request, and a word the complaint must contain.
+const std::pair<QStringList, const char*> kInvalidCases[] = {
+    {{"--bogus"}, "bogus"},
+    {{"--print"}, "PICTURE"},
+    {{"--info"}, "PICTURE"},
+    {{"--print", "a.png", "b.png"}, "one picture"},
+    {{"a.png", "b.png"}, "one picture"},
+    {{"--print", "a.png", "--info"}, "choose one"},
+    {{"--list-printers", "--test-page"}, "choose one"},
+    {{"--list-printers", "a.png"}, "unexpected"},
+    {{"--test-page", "a.png"}, "unexpected"},
+    {{"--print", "a.png", "--printer", "Q", "--pdf", "o.pdf"}, "exclude"},
+    {{"--print", "a.png", "--printer", "Q", "--printer", "R"}, "more than once"},
+    {{"--print", "a.png", "--printer"}, "printer"},
+    {{"--print", "a.png", "--printer="}, "NAME"},
+    {{"--info", "a.png", "--pdf", "o.pdf"}, "--pdf"},
+    {{"--info", "a.png", "--cut-guides"}, "--cut-guides"},
+    {{"--test-page", "--cut-guides"}, "--cut-guides"},
+    {{"a.png", "--printer", "Q"}, "--printer"},
+    {{"a.png", "--cut-guides"}, "--cut-guides"},
+    {{"--list-printers", "--printer", "Q"}, "--printer"},
+};
+
+QStringList WithProgram(const QStringList& args) { return QStringList{QStringLiteral("ombrastele")} + args; }
+
+struct ProgramRun {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+// Runs the program as a script would: no display at all, no CUPS scheduler
+// (a socket that does not exist), settings in the test's own folder.
+ProgramRun RunProgram(const QStringList& args) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(QString::fromLatin1(name));
+    env.insert(QStringLiteral("CUPS_SERVER"), testenv::ScratchDir() + QStringLiteral("/no-scheduler.sock"));
+    env.insert(QStringLiteral("HOME"), testenv::ScratchDir());
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(OMBRASTELE_BINARY), args);
+    ProgramRun run;
+    if (!process.waitForFinished(120000)) {
+        process.kill();
+        process.waitForFinished();
+        run.err = QStringLiteral("did not finish");
+        return run;
+    }
+    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+// A picture whose pixels all differ from their neighbours.
+QImage Noise(int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    quint32 s = 12345;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            s = s * 1664525u + 1013904223u;
+            image.setPixel(x, y, 0xff000000u | (s >> 8));
+        }
+    return image;
+}
+
+class CommandLineProgram : public ::testing::Test {
+protected:
+    QString Path(const QString& name) const { return mDir.filePath(name); }
+    QString Picture(const QString& name, int w, int h) const {
+        const QString path = Path(name);
+        EXPECT_TRUE(Noise(w, h).save(path, "PNG"));
+        return path;
+    }
+    QTemporaryDir mDir;
+};
+
+}  // namespace
+
+TEST(CommandLineParse, Requests) {
+    for (const ParseCase& c : kParseCases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const cli::Request r = cli::Parse(WithProgram(c.args));
+        EXPECT_EQ(r.mode, c.mode) << r.error.toStdString();
+        EXPECT_EQ(r.picture, c.picture);
+        EXPECT_EQ(r.printer, c.printer);
+        EXPECT_EQ(r.pdf, c.pdf);
+        EXPECT_EQ(r.cutGuides, c.cutGuides);
+    }
+}
+
+TEST(CommandLineParse, ArgumentsThatMakeNoRequest) {
+    for (const auto& [args, word] : kInvalidCases) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const cli::Request r = cli::Parse(WithProgram(args));
+        EXPECT_EQ(r.mode, Mode::Invalid);
+        EXPECT_TRUE(r.error.contains(QString::fromLatin1(word))) << r.error.toStdString();
+    }
+}
+
+TEST(CommandLineParse, HeadlessIsSeenBeforeTheApplicationExists) {
+    const std::pair<QStringList, bool> cases[] = {
+        {{}, false},
+        {{"a.png"}, false},
+        {{"-platform", "xcb", "a.png"}, false},
+        {{"--print", "a.png"}, true},
+        {{"a.png", "--info"}, true},
+        {{"--list-printers"}, true},
+        {{"--test-page"}, true},
+        {{"--help"}, true},
+        {{"-v"}, true},
+        {{"--", "--print"}, false},  // a file named --print, opened in the window
+        {{"--bogus"}, true},          // answered on stderr
+        {{"a.png", "--cut-guides"}, true},
+        {{"-style", "fusion", "--cut-guides"}, false},  // Qt may take some: the window's parse answers
+    };
+    for (const auto& [args, headless] : cases)
+        EXPECT_EQ(cli::AsksForHeadless(WithProgram(args)), headless) << args.join(' ').toStdString();
+}
+
+TEST_F(CommandLineProgram, HelpAndVersion) {
+    const ProgramRun help = RunProgram({QStringLiteral("--help")});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(help.out.startsWith(QStringLiteral("Usage: ombrastele [options] [PICTURE]"))) << help.out.toStdString();
+    for (const char* option : {"--print", "--printer", "--cut-guides", "--pdf", "--list-printers", "--info",
+                               "--test-page", "--version", "Exit status"})
+        EXPECT_TRUE(help.out.contains(QString::fromLatin1(option))) << option;
+    EXPECT_TRUE(help.err.isEmpty()) << help.err.toStdString();
+
+    const ProgramRun version = RunProgram({QStringLiteral("--version")});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, QStringLiteral("ombrastele %1.%2.%3\n")
+                               .arg(OMBRASTELE_VERSION_MAJOR)
+                               .arg(OMBRASTELE_VERSION_MINOR)
+                               .arg(OMBRASTELE_VERSION_PATCH));
+}
+
+TEST_F(CommandLineProgram, FailuresEndWithOneLineAndTheirStatus) {
+    const QString picture = Picture(QStringLiteral("p.png"), 7, 5);
+    const QString wide = Picture(QStringLiteral("wide.png"), 32768, 1);
+    const QString high = Picture(QStringLiteral("high.png"), 1, 40000);
+    QFile text(Path(QStringLiteral("notes.png")));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("not a picture, whatever the name says\n");
+    text.close();
+    const QString missing = Path(QStringLiteral("missing.png"));
+    QDir().mkpath(Path(QStringLiteral("folder.png")));
+
+    const struct {
+        QStringList args;
+        int status;
+        QString message;  // the whole line after "ombrastele: ", or its start
+    } cases[] = {
+        {{"--print", missing}, cli::kExitNoFile, "no such file: " + missing},
+        {{"--info", missing}, cli::kExitNoFile, "no such file: " + missing},
+        {{"--print", Path("folder.png")}, cli::kExitNoFile, "cannot read file: " + Path("folder.png")},
+        {{"--print", text.fileName()}, cli::kExitNotPicture, "not a picture: " + text.fileName()},
+        {{"--info", text.fileName()}, cli::kExitNotPicture, "not a picture: " + text.fileName()},
+        {{"--print", wide}, cli::kExitTooLarge, "picture too large: 32768 x 1 pixels"},
+        {{"--info", high}, cli::kExitTooLarge, "picture too large: 1 x 40000 pixels"},
+        {{"--print", picture, "--printer", "NoSuchQueue"}, cli::kExitUnknownPrinter, "unknown printer: NoSuchQueue"},
+        {{"--info", picture, "--printer", "NoSuchQueue"}, cli::kExitUnknownPrinter, "unknown printer: NoSuchQueue"},
+        {{"--test-page", "--printer", "NoSuchQueue"}, cli::kExitUnknownPrinter, "unknown printer: NoSuchQueue"},
+        {{"--print", picture, "--pdf", Path("no/such/folder/out.pdf")}, cli::kExitJobFailed, "printing failed"},
+        {{"--test-page", "--pdf", Path("no/such/folder/t.pdf")}, cli::kExitJobFailed, "printing failed"},
+        {{"--bogus"}, cli::kExitUsage, "Unknown option 'bogus'."},
+        {{"--print"}, cli::kExitUsage, "--print needs a PICTURE"},
+        {{"--print", picture, "--printer", "Q", "--pdf", "o.pdf"}, cli::kExitUsage, "--printer and --pdf"},
+        {{"a.png", "--cut-guides"}, cli::kExitUsage, "--cut-guides goes with --print"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const ProgramRun run = RunProgram(c.args);
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
+        EXPECT_TRUE(run.err.startsWith(QStringLiteral("ombrastele: ") + c.message)) << run.err.toStdString();
+        EXPECT_EQ(run.err.count(QLatin1Char('\n')), 1) << run.err.toStdString();
+        EXPECT_TRUE(run.err.endsWith(QLatin1Char('\n')));
+    }
+}
+
+TEST_F(CommandLineProgram, PrintIntoAPdfKeepsEveryPixel) {
+    const QImage source = Noise(53, 31);
+    const QString picture = Path(QStringLiteral("p.png"));
+    ASSERT_TRUE(source.save(picture, "PNG"));
+    const QString pdf = Path(QStringLiteral("out.pdf"));
+    const ProgramRun run = RunProgram({QStringLiteral("--print"), picture, QStringLiteral("--pdf"), pdf});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
+    QFile file(pdf);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    EXPECT_TRUE(bytes.startsWith("%PDF-"));
+    EXPECT_FALSE(bytes.contains("/DCTDecode")) << "a lossy image in the PDF";
+
+    const QString pdfimages = QStandardPaths::findExecutable(QStringLiteral("pdfimages"));
+    if (pdfimages.isEmpty()) GTEST_SKIP() << "pdfimages (poppler-utils) is not installed";
+    QProcess extract;
+    extract.start(pdfimages, {QStringLiteral("-png"), pdf, Path(QStringLiteral("img"))});
+    ASSERT_TRUE(extract.waitForFinished(60000));
+    ASSERT_EQ(extract.exitCode(), 0);
+    const QImage embedded = QImage(Path(QStringLiteral("img-000.png"))).convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(embedded.size(), source.size());
+    for (int y = 0; y < source.height(); ++y)
+        for (int x = 0; x < source.width(); ++x)
+            ASSERT_EQ(embedded.pixel(x, y), source.pixel(x, y)) << x << ", " << y;
+}
+
+TEST_F(CommandLineProgram, TestPageIntoAPdf) {
+    const QString pdf = Path(QStringLiteral("t.pdf"));
+    const ProgramRun run = RunProgram({QStringLiteral("--test-page"), QStringLiteral("--pdf"), pdf});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    QFile file(pdf);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    EXPECT_TRUE(bytes.startsWith("%PDF-"));
+    EXPECT_FALSE(bytes.contains("/DCTDecode"));
+}
+
+TEST_F(CommandLineProgram, InfoTellsThePanelsFigures) {
+    const QString picture = Picture(QStringLiteral("p.png"), 640, 480);
+    // Without a scheduler the system's printer is the built-in PDF printer.
+    const ProgramRun run = RunProgram({QStringLiteral("--info"), picture});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+
+    ucProperties panel;
+    panel.SetPrinter(platform::MakePdfPrinter(Path(QStringLiteral("unused.pdf"))));
+    panel.SetImage(platform::LoadPicture(picture));
+    EXPECT_EQ(run.out, cli::PanelFiguresText(panel));
+    for (const QLabel* label : {panel.lblSize, panel.lblMegaPixels, panel.lblPrinterHeader, panel.lblPaperSize,
+                                panel.lblEffectiveAreaCm, panel.lblEffectiveAreaInches, panel.lblDPI,
+                                panel.lblPhysicalSizeCm, panel.lblPhysicalSizeInches})
+        EXPECT_TRUE(run.out.contains(label->text())) << label->text().toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("640 x 480 pixels")));
+    EXPECT_TRUE(run.out.contains(QStringLiteral("0.31 megapixels")));
+    EXPECT_TRUE(run.out.contains(QStringLiteral("2.71 x 2.03 cm")));
+}
+
+TEST_F(CommandLineProgram, ListPrintersWithoutASchedulerListsNothing) {
+    const ProgramRun run = RunProgram({QStringLiteral("--list-printers")});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
+}
