@@ -126,7 +126,7 @@ TEST_F(CupsTest, WindowReportsAFailedPrintWithOneMessage) {
         {
             frmMain window;
             window.SetCommonDialog(std::make_unique<OpenDialog>(picturePath));
-            window.Form_Load();
+            ASSERT_NO_THROW(window.Form_Load());
             window.mnuFileOpen_Click();
             ASSERT_TRUE(window.ucPageLayout1->gPicture);
             c.fault();

@@ -42,7 +42,7 @@ TEST_F(CupsTest, FilePrintPrintsTheOpenedPictureWithGuidesOnTheCurrentQueue) {
     platform::SetCurrentPrinter(QueuePrinter(q));
     frmMain window;
     window.SetCommonDialog(std::make_unique<OpenDialog>(path));
-    window.Form_Load();
+    ASSERT_NO_THROW(window.Form_Load());
     EXPECT_EQ(window.ucProperties1->lblPrinterHeader->text(), QStringLiteral("Printer ") + q.name);
     EXPECT_EQ(window.ucProperties1->lblPaperSize->text(), QStringLiteral("A4, Portrait"));
     EXPECT_EQ(window.ucProperties1->lblDPI->text(), QStringLiteral("600 DPI"));
