@@ -14,7 +14,9 @@ const char* const kCannotMake = "The page could not be prepared for printing.";
 
 void ConfigurePdf(QPrinter& printer, const PageSetup& setup, const QString& path) {
     printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(path);
+    // An empty name would turn the printer back into the default queue,
+    // whose margins are not this page's; measuring needs no file.
+    if (!path.isEmpty()) printer.setOutputFileName(path);
     // Before the painter begins: the device's dot grid is fixed from then on.
     printer.setResolution(setup.dotsPerInch);
     printer.setFullPage(false);
