@@ -157,7 +157,7 @@ QSize ucProperties::minimumSizeHint() const {
     QRect used;
     for (const QObject* child : children())
         if (const auto* w = qobject_cast<const QWidget*>(child)) used |= w->geometry();
-    return QSize(used.right() + 1, used.bottom() + 1).expandedTo(QSize(0, 0));
+    return QSize(used.right() + 1, used.bottom() + 1);
 }
 
 QSize ucProperties::sizeHint() const {
