@@ -13,6 +13,12 @@ namespace {
 const QColor kSheetColour = Qt::white;
 const QColor kLineColour = Qt::black;  // sheet border and guides: must show on white
 constexpr int kMaxSamplesPerAxis = 4;
+// What one resample may cost, to stay well inside a frame on one core: the
+// source samples read, and the bytes of source rows pulled from memory (a
+// large picture is far larger than any cache, so each sampled row costs its
+// full span whatever the columns taken from it).
+constexpr qint64 kSampleBudget = 6'000'000;
+constexpr qint64 kRowBytesBudget = 24 << 20;
 
 // A pixel coordinate brought into int range: anything more than a few
 // pixels outside the control is drawn (and clipped) as if just outside it.
@@ -20,45 +26,29 @@ int ClampToInt(double v, int size) {
     return int(std::clamp(v, -4.0, double(size) + 4.0));
 }
 
-// Reads one source pixel as premultiplied ARGB, whatever the format.
-class PixelFetcher {
-public:
-    explicit PixelFetcher(const QImage& source) : mSource(source) {
-        switch (source.format()) {
-            case QImage::Format_RGB32:
-            case QImage::Format_ARGB32_Premultiplied: mKind = Direct; break;
-            case QImage::Format_ARGB32: mKind = Unpremultiplied; break;
-            case QImage::Format_Indexed8: {
-                mKind = Indexed;
-                const QList<QRgb> table = source.colorTable();
-                mTable.assign(256, qRgba(0, 0, 0, 255));
-                for (int i = 0; i < std::min<int>(table.size(), 256); ++i) mTable[i] = qPremultiply(table[i]);
-                break;
-            }
-            default: mKind = Generic; break;
-        }
+// Readers of one source pixel as premultiplied ARGB, one per source format,
+// so the sampling loops are compiled without a format switch per pixel.
+struct FetchDirect {  // RGB32 and ARGB32_Premultiplied
+    QRgb operator()(const uchar* line, int x, int) const { return reinterpret_cast<const QRgb*>(line)[x]; }
+};
+struct FetchUnpremultiplied {  // ARGB32
+    QRgb operator()(const uchar* line, int x, int) const {
+        return qPremultiply(reinterpret_cast<const QRgb*>(line)[x]);
     }
-    QRgb operator()(const uchar* line, int x, int y) const {
-        switch (mKind) {
-            case Direct: return reinterpret_cast<const QRgb*>(line)[x];
-            case Unpremultiplied: return qPremultiply(reinterpret_cast<const QRgb*>(line)[x]);
-            case Indexed: return mTable[line[x]];
-            case Generic: break;
-        }
-        return qPremultiply(mSource.pixel(x, y));
-    }
-
-private:
-    enum Kind { Direct, Unpremultiplied, Indexed, Generic } mKind;
-    const QImage& mSource;
-    std::vector<QRgb> mTable;
+};
+struct FetchIndexed {  // Indexed8 (GIF): through the premultiplied palette
+    const QRgb* table;
+    QRgb operator()(const uchar* line, int x, int) const { return table[line[x]]; }
+};
+struct FetchAny {  // every other format, slowly
+    const QImage* source;
+    QRgb operator()(const uchar*, int x, int y) const { return qPremultiply(source->pixel(x, y)); }
 };
 
 // Source indices sampled for each destination pixel along one axis: `k`
 // evenly spread samples inside the pixel's footprint on the source.
-std::vector<int> SampleIndices(double first, int count, double shown, int sourceSize, int& k) {
+std::vector<int> SampleIndices(double first, int count, double shown, int sourceSize, int k) {
     const double step = sourceSize / shown;  // source pixels per shown pixel
-    k = std::clamp(int(std::ceil(step - 1e-9)), 1, kMaxSamplesPerAxis);
     std::vector<int> idx(size_t(count) * k);
     for (int d = 0; d < count; ++d)
         for (int j = 0; j < k; ++j) {
@@ -66,6 +56,62 @@ std::vector<int> SampleIndices(double first, int count, double shown, int source
             idx[size_t(d) * k + j] = std::clamp(int(std::floor(s)), 0, sourceSize - 1);
         }
     return idx;
+}
+
+// Samples per axis: enough to cover a reduced pixel's footprint, at most
+// kMaxSamplesPerAxis.
+int SamplesPerAxis(double sourceSize, double shown) {
+    return std::clamp(int(std::ceil(sourceSize / shown - 1e-9)), 1, kMaxSamplesPerAxis);
+}
+
+template <class Fetch>
+void Resample(const QImage& source, QImage& out, const std::vector<int>& cols, int kx,
+              const std::vector<int>& rows, int ky, Fetch fetch) {
+    const int w = out.width();
+    const int n = kx * ky;
+    if (n == 1) {  // enlarging, or exactly one source pixel per shown pixel
+        for (int y = 0; y < out.height(); ++y) {
+            QRgb* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
+            const int sy = rows[y];
+            // Neighbouring rows often come from the same source row.
+            if (y > 0 && rows[y - 1] == sy) {
+                std::copy_n(reinterpret_cast<const QRgb*>(out.constScanLine(y - 1)), w, dst);
+                continue;
+            }
+            const uchar* line = source.constScanLine(sy);
+            for (int x = 0; x < w; ++x) dst[x] = fetch(line, cols[x], sy);
+        }
+        return;
+    }
+    // Box average of n samples. Red+blue and alpha+green are summed two
+    // channels to a word: 16 samples of 255 stay below 65536. The division
+    // by n is a multiplication by a 16.16 reciprocal, rounded.
+    std::vector<quint32> rb(w), ag(w);
+    const quint64 reciprocal = (quint64(1) << 32) / n + 1;
+    const auto divide = [&](quint32 v) { return int((quint64(v) * reciprocal + (quint64(1) << 31)) >> 32); };
+    for (int y = 0; y < out.height(); ++y) {
+        std::fill(rb.begin(), rb.end(), 0u);
+        std::fill(ag.begin(), ag.end(), 0u);
+        for (int i = 0; i < ky; ++i) {
+            const int sy = rows[size_t(y) * ky + i];
+            const uchar* line = source.constScanLine(sy);
+            const int* c = cols.data();
+            for (int x = 0; x < w; ++x) {
+                quint32 sumRB = 0, sumAG = 0;
+                for (int j = 0; j < kx; ++j) {
+                    const QRgb px = fetch(line, *c++, sy);
+                    sumRB += px & 0x00ff00ffu;
+                    sumAG += (px >> 8) & 0x00ff00ffu;
+                }
+                rb[x] += sumRB;
+                ag[x] += sumAG;
+            }
+        }
+        QRgb* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < w; ++x)
+            dst[x] = qRgba(divide(rb[x] >> 16), divide(ag[x] & 0xffffu), divide(rb[x] & 0xffffu),
+                           divide(ag[x] >> 16));
+    }
 }
 
 // Fills and outlines a rectangle given by its pixel edges.
@@ -112,51 +158,35 @@ QImage ResamplePicture(const QImage& source, double shownWidth, double shownHeig
                        double partY, QSize partSize) {
     if (source.isNull() || partSize.isEmpty() || !(shownWidth > 0) || !(shownHeight > 0)) return {};
     QImage out(partSize, source.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
-                                                      : QImage::Format_RGB32);
+                                                  : QImage::Format_RGB32);
     if (out.isNull()) return {};
-    int kx = 1, ky = 1;
+    const qint64 pixels = qint64(partSize.width()) * partSize.height();
+    int kx = SamplesPerAxis(source.width(), shownWidth);
+    int ky = SamplesPerAxis(source.height(), shownHeight);
+    // A part so large that the samples would not fit in a frame takes fewer
+    // (a big preview needs less filtering anyway): fewer rows first, as
+    // every sampled row is a trip to memory, then fewer columns.
+    const double rowSpan = std::min(double(source.width()), partSize.width() * source.width() / shownWidth);
+    const double rowBytes = std::max(1.0, rowSpan * source.depth() / 8.0);
+    while (ky > 1 && partSize.height() * ky * rowBytes > kRowBytesBudget) --ky;
+    while (kx > 1 && pixels * kx * ky > kSampleBudget) --kx;
     const std::vector<int> cols = SampleIndices(partX, partSize.width(), shownWidth, source.width(), kx);
     const std::vector<int> rows = SampleIndices(partY, partSize.height(), shownHeight, source.height(), ky);
-    const PixelFetcher fetch(source);
-    const int w = partSize.width();
-    const int n = kx * ky;
-    std::vector<quint32> sum(size_t(w) * 4);
-
-    for (int y = 0; y < partSize.height(); ++y) {
-        QRgb* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
-        if (n == 1) {
-            const int sy = rows[y];
-            // Enlarging: neighbouring rows often come from the same source row.
-            if (y > 0 && rows[y - 1] == sy) {
-                std::copy_n(reinterpret_cast<const QRgb*>(out.constScanLine(y - 1)), w, dst);
-                continue;
-            }
-            const uchar* line = source.constScanLine(sy);
-            for (int x = 0; x < w; ++x) dst[x] = fetch(line, cols[x], sy);
-            continue;
+    switch (source.format()) {
+        case QImage::Format_RGB32:
+        case QImage::Format_ARGB32_Premultiplied:
+            Resample(source, out, cols, kx, rows, ky, FetchDirect{});
+            break;
+        case QImage::Format_ARGB32: Resample(source, out, cols, kx, rows, ky, FetchUnpremultiplied{}); break;
+        case QImage::Format_Indexed8: {
+            QRgb table[256];
+            std::fill_n(table, 256, qRgb(0, 0, 0));
+            const QList<QRgb> colours = source.colorTable();
+            for (int i = 0; i < std::min<int>(int(colours.size()), 256); ++i) table[i] = qPremultiply(colours[i]);
+            Resample(source, out, cols, kx, rows, ky, FetchIndexed{table});
+            break;
         }
-        std::fill(sum.begin(), sum.end(), 0u);
-        for (int i = 0; i < ky; ++i) {
-            const int sy = rows[size_t(y) * ky + i];
-            const uchar* line = source.constScanLine(sy);
-            const int* c = cols.data();
-            quint32* s = sum.data();
-            for (int x = 0; x < w; ++x, s += 4) {
-                for (int j = 0; j < kx; ++j) {
-                    const QRgb px = fetch(line, *c++, sy);
-                    s[0] += qAlpha(px);
-                    s[1] += qRed(px);
-                    s[2] += qGreen(px);
-                    s[3] += qBlue(px);
-                }
-            }
-        }
-        const quint32 half = quint32(n) / 2;
-        for (int x = 0; x < w; ++x) {
-            const quint32* s = &sum[size_t(x) * 4];
-            dst[x] = qRgba(int((s[1] + half) / n), int((s[2] + half) / n), int((s[3] + half) / n),
-                           int((s[0] + half) / n));
-        }
+        default: Resample(source, out, cols, kx, rows, ky, FetchAny{&source}); break;
     }
     return out;
 }
