@@ -185,6 +185,10 @@ CupsPrinter::CupsPrinter(const QString& queueName) {
     mPrinter = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
     if (!mPrinter->isValid() || mPrinter->printerName() != queueName)
         Fail(QStringLiteral("The printer %1 is not available.").arg(Quoted(queueName)));
+    // Qt starts from the locale's paper and keeps it when the queue lists it;
+    // the queue's own default paper is what the user expects.
+    const QPageSize paper = info.defaultPageSize();
+    if (paper.isValid()) mPrinter->setPageSize(paper);
     Refresh();
 }
 
