@@ -1,6 +1,7 @@
 #include "shell/AppBootstrap.h"
 
 #include "platform/Failure.h"
+#include "platform/SystemPrinters.h"
 #include "shell/AppInfo.h"
 #include "shell/Module1.h"
 #include "shell/frmMain.h"
@@ -45,7 +46,8 @@ void InstallMessageBox() {
 void StartWindow(const cli::Request& request) {
     Module1::Main();
     frmMain* form = Module1::gMainForm;
-    form->setAcceptDrops(true);
+    // The built-in PDF printer asks where to write, over the main window.
+    platform::SetPdfPathProvider(platform::SaveDialogPdfPathProvider(form));
     if (!request.picture.isEmpty()) form->OpenPicture(request.picture);
 }
 

@@ -36,6 +36,7 @@ frmMain::frmMain(QWidget* parent)
     setWindowTitle(AppTitle());
     setWindowIcon(ProgramIcon());
     mDialog->owner = this;
+    setAcceptDrops(true);  // a picture file dropped on the window opens like File > Open...
     CreateMenus();
     CreateControls();
     CreateToolBar();

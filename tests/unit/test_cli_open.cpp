@@ -84,7 +84,7 @@ TEST_F(OpenFromOutside, OpenPictureHandsTheSameObjectToPanelAndPreview) {
 
 TEST_F(OpenFromOutside, DroppedFileOpensLikeOpen) {
     frmMain form;
-    form.setAcceptDrops(true);  // as StartWindow does; Qt delivers drags only then
+    ASSERT_TRUE(form.acceptDrops());
     EXPECT_TRUE(Drop(form, {QUrl::fromLocalFile(mPicture)}));
     ASSERT_TRUE(form.ucPageLayout1->gPicture);
     EXPECT_EQ(form.ucProperties1->gPixelsX, 31);
