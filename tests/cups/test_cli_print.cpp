@@ -11,6 +11,8 @@
 #include "shell/CommandLine.h"
 #include "shell/frmMain.h"
 #include "support/PixelCheck.h"
+#include "support/ProgramRun.h"
+#include "support/ScriptedDialog.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -22,43 +24,6 @@
 using namespace cupstest;
 
 namespace {
-
-class OpenDialog : public platform::CommonDialog {
-public:
-    explicit OpenDialog(QString path) : mPath(std::move(path)) {}
-
-protected:
-    QString RunOpenDialog(const QString&, const QString&) override { return mPath; }
-
-private:
-    QString mPath;
-};
-
-struct ProgramRun {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-// The program as a script runs it: no display; CUPS_SERVER (set by the
-// scheduler) points it at the private scheduler.
-ProgramRun RunProgram(const QStringList& args) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(QString::fromLatin1(name));
-    QProcess process;
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(OMBRASTELE_BINARY), args);
-    ProgramRun run;
-    if (!process.waitForFinished(300000)) {
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
 
 // Runs the program; a failure status becomes a harness error so PrintAndRead
 // reports it with the queue's state.
@@ -84,7 +49,7 @@ TEST_F(CupsTest, CommandLinePrintIsTheMenusRasterDotForDot) {
             SCOPED_TRACE(q->name.toStdString() + (guides ? " with guides" : ""));
             platform::SetCurrentPrinter(QueuePrinter(*q));
             frmMain window;
-            window.SetCommonDialog(std::make_unique<OpenDialog>(path));
+            window.SetCommonDialog(OpeningDialog(path));
             ASSERT_NO_THROW(window.Form_Load());
             window.mnuFileOpen_Click();
             ASSERT_TRUE(window.ucPageLayout1->gPicture);

@@ -9,6 +9,7 @@
 #include "properties/ucProperties.h"
 #include "shell/frmMain.h"
 #include "support/PixelCheck.h"
+#include "support/ScriptedDialog.h"
 #include "support/TestEnv.h"
 
 #include <QFileInfo>
@@ -83,21 +84,6 @@ TEST_F(CupsTest, PdfPathsThatCannotBeWrittenFailTheJob) {
     EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("no"))));
 }
 
-namespace {
-
-class OpenDialog : public platform::CommonDialog {
-public:
-    explicit OpenDialog(QString path) : mPath(std::move(path)) {}
-
-protected:
-    QString RunOpenDialog(const QString&, const QString&) override { return mPath; }
-
-private:
-    QString mPath;
-};
-
-}  // namespace
-
 // Through the window: each failure is one message, and the window lives on.
 TEST_F(CupsTest, WindowReportsAFailedPrintWithOneMessage) {
     const QueueSpec& q = A4Queue();
@@ -125,7 +111,7 @@ TEST_F(CupsTest, WindowReportsAFailedPrintWithOneMessage) {
         platform::SetCurrentPrinter(printer);
         {
             frmMain window;
-            window.SetCommonDialog(std::make_unique<OpenDialog>(picturePath));
+            window.SetCommonDialog(OpeningDialog(picturePath));
             ASSERT_NO_THROW(window.Form_Load());
             window.mnuFileOpen_Click();
             ASSERT_TRUE(window.ucPageLayout1->gPicture);

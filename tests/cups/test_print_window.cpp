@@ -9,6 +9,7 @@
 #include "properties/ucProperties.h"
 #include "shell/frmMain.h"
 #include "support/PixelCheck.h"
+#include "support/ScriptedDialog.h"
 #include "support/TestEnv.h"
 
 #include <QCheckBox>
@@ -16,21 +17,6 @@
 #include <QTemporaryDir>
 
 using namespace cupstest;
-
-namespace {
-
-class OpenDialog : public platform::CommonDialog {
-public:
-    explicit OpenDialog(QString path) : mPath(std::move(path)) {}
-
-protected:
-    QString RunOpenDialog(const QString&, const QString&) override { return mPath; }
-
-private:
-    QString mPath;
-};
-
-}  // namespace
 
 TEST_F(CupsTest, FilePrintPrintsTheOpenedPictureWithGuidesOnTheCurrentQueue) {
     const QueueSpec& q = A4Queue();
@@ -41,7 +27,7 @@ TEST_F(CupsTest, FilePrintPrintsTheOpenedPictureWithGuidesOnTheCurrentQueue) {
 
     platform::SetCurrentPrinter(QueuePrinter(q));
     frmMain window;
-    window.SetCommonDialog(std::make_unique<OpenDialog>(path));
+    window.SetCommonDialog(OpeningDialog(path));
     ASSERT_NO_THROW(window.Form_Load());
     EXPECT_EQ(window.ucProperties1->lblPrinterHeader->text(), QStringLiteral("Printer ") + q.name);
     EXPECT_EQ(window.ucProperties1->lblPaperSize->text(), QStringLiteral("A4, Portrait"));

@@ -4,11 +4,14 @@
 
 #include <QStringList>
 #include <functional>
+#include <memory>
 
 class ScriptedDialog : public platform::CommonDialog {
 public:
     // Paths the open dialog returns, in turn; an empty entry is a cancel.
     QStringList openAnswers;
+    // Keep answering with the last path instead of cancelling when the script runs out.
+    bool repeatLastAnswer = false;
     // Whether the printer dialog is confirmed; what OK applies is the printer's.
     bool printerAccepts = false;
     // Thrown from the open dialog when set (a dialog that cannot be shown).
@@ -24,7 +27,9 @@ protected:
         lastOpenTitle = title;
         lastOpenFilter = qtFilter;
         if (openThrows) openThrows();
-        return openAnswers.isEmpty() ? QString() : openAnswers.takeFirst();
+        if (openAnswers.isEmpty()) return QString();
+        if (repeatLastAnswer && openAnswers.size() == 1) return openAnswers.first();
+        return openAnswers.takeFirst();
     }
     bool RunPrinterDialog(platform::Printer& printer, const QString& title) override {
         ++printerShown;
@@ -33,3 +38,11 @@ protected:
         return printerAccepts;
     }
 };
+
+// A dialog whose file-open answer is always `path`.
+inline std::unique_ptr<platform::CommonDialog> OpeningDialog(const QString& path) {
+    auto d = std::make_unique<ScriptedDialog>();
+    d->openAnswers = QStringList(path);
+    d->repeatLastAnswer = true;
+    return d;
+}

@@ -3,6 +3,7 @@
 #include "platform/SystemPrinters.h"
 #include "properties/ucProperties.h"
 #include "shell/CommandLine.h"
+#include "support/ProgramRun.h"
 #include "support/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -75,33 +76,12 @@ const std::pair<QStringList, const char*> kInvalidCases[] = {
 
 QStringList WithProgram(const QStringList& args) { return QStringList{QStringLiteral("ombrastele")} + args; }
 
-struct ProgramRun {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-// Runs the program as a script would: no display at all, no CUPS scheduler
-// (a socket that does not exist), settings in the test's own folder.
-ProgramRun RunProgram(const QStringList& args) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(QString::fromLatin1(name));
+// No scheduler (a socket that does not exist), settings in the test's own folder.
+ProgramRun RunWithoutScheduler(const QStringList& args) {
+    QProcessEnvironment env;
     env.insert(QStringLiteral("CUPS_SERVER"), testenv::ScratchDir() + QStringLiteral("/no-scheduler.sock"));
     env.insert(QStringLiteral("HOME"), testenv::ScratchDir());
-    QProcess process;
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(OMBRASTELE_BINARY), args);
-    ProgramRun run;
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-        run.err = QStringLiteral("did not finish");
-        return run;
-    }
-    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return RunProgram(args, env, 120000);
 }
 
 // A picture whose pixels all differ from their neighbours.
@@ -171,7 +151,7 @@ TEST(CommandLineParse, HeadlessIsSeenBeforeTheApplicationExists) {
 }
 
 TEST_F(CommandLineProgram, HelpAndVersion) {
-    const ProgramRun help = RunProgram({QStringLiteral("--help")});
+    const ProgramRun help = RunWithoutScheduler({QStringLiteral("--help")});
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(help.out.startsWith(QStringLiteral("Usage: ombrastele [options] [PICTURE]"))) << help.out.toStdString();
     for (const char* option : {"--print", "--printer", "--cut-guides", "--pdf", "--list-printers", "--info",
@@ -179,7 +159,7 @@ TEST_F(CommandLineProgram, HelpAndVersion) {
         EXPECT_TRUE(help.out.contains(QString::fromLatin1(option))) << option;
     EXPECT_TRUE(help.err.isEmpty()) << help.err.toStdString();
 
-    const ProgramRun version = RunProgram({QStringLiteral("--version")});
+    const ProgramRun version = RunWithoutScheduler({QStringLiteral("--version")});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, QStringLiteral("ombrastele %1.%2.%3\n")
                                .arg(OMBRASTELE_VERSION_MAJOR)
@@ -222,7 +202,7 @@ TEST_F(CommandLineProgram, FailuresEndWithOneLineAndTheirStatus) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
-        const ProgramRun run = RunProgram(c.args);
+        const ProgramRun run = RunWithoutScheduler(c.args);
         EXPECT_EQ(run.status, c.status);
         EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
         EXPECT_TRUE(run.err.startsWith(QStringLiteral("ombrastele: ") + c.message)) << run.err.toStdString();
@@ -236,7 +216,7 @@ TEST_F(CommandLineProgram, PrintIntoAPdfKeepsEveryPixel) {
     const QString picture = Path(QStringLiteral("p.png"));
     ASSERT_TRUE(source.save(picture, "PNG"));
     const QString pdf = Path(QStringLiteral("out.pdf"));
-    const ProgramRun run = RunProgram({QStringLiteral("--print"), picture, QStringLiteral("--pdf"), pdf});
+    const ProgramRun run = RunWithoutScheduler({QStringLiteral("--print"), picture, QStringLiteral("--pdf"), pdf});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
     QFile file(pdf);
@@ -260,7 +240,7 @@ TEST_F(CommandLineProgram, PrintIntoAPdfKeepsEveryPixel) {
 
 TEST_F(CommandLineProgram, TestPageIntoAPdf) {
     const QString pdf = Path(QStringLiteral("t.pdf"));
-    const ProgramRun run = RunProgram({QStringLiteral("--test-page"), QStringLiteral("--pdf"), pdf});
+    const ProgramRun run = RunWithoutScheduler({QStringLiteral("--test-page"), QStringLiteral("--pdf"), pdf});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     QFile file(pdf);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -272,7 +252,7 @@ TEST_F(CommandLineProgram, TestPageIntoAPdf) {
 TEST_F(CommandLineProgram, InfoTellsThePanelsFigures) {
     const QString picture = Picture(QStringLiteral("p.png"), 640, 480);
     // Without a scheduler the system's printer is the built-in PDF printer.
-    const ProgramRun run = RunProgram({QStringLiteral("--info"), picture});
+    const ProgramRun run = RunWithoutScheduler({QStringLiteral("--info"), picture});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
 
     ucProperties panel;
@@ -289,7 +269,7 @@ TEST_F(CommandLineProgram, InfoTellsThePanelsFigures) {
 }
 
 TEST_F(CommandLineProgram, ListPrintersWithoutASchedulerListsNothing) {
-    const ProgramRun run = RunProgram({QStringLiteral("--list-printers")});
+    const ProgramRun run = RunWithoutScheduler({QStringLiteral("--list-printers")});
     EXPECT_EQ(run.status, 0);
     EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
 }
