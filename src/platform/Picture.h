@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <memory>
 
+class QIODevice;
+
 namespace platform {
 
 class Picture {
@@ -36,5 +38,9 @@ inline constexpr qint64 kMaxDecodedBytes = qint64(1) << 30;
 // missing, unreadable, not a picture, or larger than kMaxDecodedBytes (the
 // size is read from the header before any pixel memory is taken).
 PicturePtr LoadPicture(const QString& path);
+
+// The same decoding from an open device (a file, or bytes in memory), with the
+// same checks and failures; `name` only goes into the failure's text.
+PicturePtr LoadPictureFromDevice(QIODevice& device, const QString& name);
 
 }  // namespace platform
