@@ -14,6 +14,8 @@ PACKAGES=(
   cups-daemon cups-client cups-filters ghostscript poppler-utils
   xvfb xauth x11-utils xdotool imagemagick img2pdf desktop-file-utils
   fonts-dejavu-core
+  # the picture-path fuzzer: clang and its libFuzzer and sanitizer runtimes
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -7,3 +7,11 @@ ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 "$ROOT/scripts/build.sh"
 cd "${BUILD_DIR:-$ROOT/build}"
 ctest --output-on-failure
+
+# Reliability stages, each in its own build tree: the whole suite again under
+# AddressSanitizer and UndefinedBehaviorSanitizer, then a minute of fuzzing
+# of the picture path. Skip with OMBRASTELE_QUICK_TEST=1.
+if [[ "${OMBRASTELE_QUICK_TEST:-0}" != 1 ]]; then
+  "$ROOT/scripts/test-sanitizers.sh"
+  "$ROOT/scripts/test-fuzz.sh"
+fi

@@ -1,0 +1,58 @@
+// Writes the fuzzer's seed corpus into the folder given: small pictures of
+// every format the Open command is meant for (GIF, JPEG, BMP) and PNG, in the
+// shapes the decoders treat differently (palette, transparency, grey, odd
+// sizes, progressive JPEG), each a few hundred bytes so mutations stay fast.
+#include "support/PictureFiles.h"
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QImage>
+#include <QImageWriter>
+#include <cstdio>
+
+namespace {
+
+QImage Gradient(int w, int h, QImage::Format format) {
+    QImage image(w, h, QImage::Format_ARGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, qRgba(x * 255 / w, y * 255 / h, (x ^ y) * 16 & 0xff, x == 0 ? 0 : 255));
+    return image.convertToFormat(format);
+}
+
+bool Save(const QImage& image, const QString& path, const char* format, int quality = -1,
+          bool progressive = false) {
+    QImageWriter writer(path, format);
+    if (quality >= 0) writer.setQuality(quality);
+    writer.setProgressiveScanWrite(progressive);
+    return writer.write(image);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: make_fuzz_seeds FOLDER\n");
+        return 2;
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QDir dir(QString::fromLocal8Bit(argv[1]));
+    if (!dir.mkpath(QStringLiteral("."))) return 1;
+    const auto at = [&](const char* name) { return dir.filePath(QString::fromLatin1(name)); };
+
+    bool ok = true;
+    ok &= testcups::WriteGif(testcups::MakePaletteNoise(7, 5, 4, 1), -1, at("palette.gif"));
+    ok &= testcups::WriteGif(testcups::MakePaletteNoise(16, 3, 200, 2), 3, at("transparent.gif"));
+    ok &= testcups::WriteGif(testcups::MakePaletteNoise(1, 1, 2, 3), -1, at("one.gif"));
+    ok &= Save(Gradient(9, 7, QImage::Format_RGB32), at("colour.jpg"), "JPEG", 90);
+    ok &= Save(Gradient(16, 16, QImage::Format_Grayscale8), at("grey.jpg"), "JPEG", 50);
+    ok &= Save(Gradient(17, 9, QImage::Format_RGB32), at("progressive.jpg"), "JPEG", 75, true);
+    ok &= Save(Gradient(5, 3, QImage::Format_RGB32), at("rgb.bmp"), "BMP");
+    ok &= Save(Gradient(8, 8, QImage::Format_Indexed8), at("indexed.bmp"), "BMP");
+    ok &= Save(Gradient(9, 2, QImage::Format_Mono), at("mono.bmp"), "BMP");
+    ok &= Save(Gradient(6, 6, QImage::Format_ARGB32), at("alpha.png"), "PNG");
+    ok &= Save(Gradient(13, 4, QImage::Format_Grayscale16), at("grey16.png"), "PNG");
+    ok &= Save(Gradient(4, 11, QImage::Format_Indexed8), at("palette.png"), "PNG");
+    return ok ? 0 : 1;
+}
