@@ -102,8 +102,12 @@ bool CutShort(QIODevice& device) {
         }
         // BI_RGB, BI_BITFIELDS, BI_ALPHABITFIELDS: rows of whole 32-bit words.
         if (compression != 0 && compression != 3 && compression != 6) return false;
+        // w, h below 2^31 and bpp below 2^16: rowBytes fits; rows times
+        // rowBytes may not, so the rows that fit are counted by division.
         const qint64 rowBytes = (std::abs(w) * bpp + 31) / 32 * 4;
-        return size < qint64(Le(head, 10, 4)) + std::abs(h) * rowBytes;
+        const qint64 pixelBytes = size - qint64(Le(head, 10, 4));
+        if (pixelBytes < 0) return true;
+        return rowBytes > 0 && std::abs(h) > pixelBytes / rowBytes;
     }
     if (head.startsWith("\xff\xd8")) {
         qint64 lastScan = -1, lastEnd = -1;
