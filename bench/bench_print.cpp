@@ -15,6 +15,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
@@ -134,9 +135,14 @@ double ResidentBytes() {
     return 0;
 }
 
-// Runs a program to its end; returns its exit status and fills its resource
-// use (ru_maxrss: the child's own peak, in KiB).
-int RunChild(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv, rusage* usage) {
+// Runs a program to its end under /usr/bin/time; returns its exit status
+// and its peak resident size in KiB. Linux carries a process's peak across
+// exec, and posix_spawn starts the child in this process's memory, so the
+// child's own ru_maxrss would never read below this (large) process's peak:
+// time, a small process, starts it instead and reports the child's alone.
+int RunChild(std::vector<std::string> argv, const std::vector<std::string>& extraEnv, long* peakKiB) {
+    const std::string peakFile = Pictures().Path("child-peak.txt").toStdString();
+    argv.insert(argv.begin(), {"/usr/bin/time", "-f", "%M", "-o", peakFile});
     std::vector<char*> args;
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
@@ -154,7 +160,11 @@ int RunChild(const std::vector<std::string>& argv, const std::vector<std::string
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) return -1;
     int status = 0;
-    if (wait4(pid, &status, 0, usage) != pid) return -1;
+    if (waitpid(pid, &status, 0) != pid) return -1;
+    QFile peak(QString::fromStdString(peakFile));
+    if (!peak.open(QIODevice::ReadOnly)) return -1;
+    const QList<QByteArray> lines = peak.readAll().trimmed().split('\n');
+    *peakKiB = lines.last().trimmed().toLong();
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -220,14 +230,14 @@ void BM_Img2pdf(benchmark::State& state) {
     state.SetLabel(kind == 0 ? "png (as Qt saves it)" : kind == 1 ? "bmp" : "png, one IDAT chunk");
     long peakKiB = 0;
     for (auto _ : state) {
-        rusage usage{};
+        long childPeakKiB = 0;
         const int rc = RunChild({"/usr/bin/img2pdf", "--imgsize", "600dpi", in.toStdString(), "-o", out.toStdString()},
-                                {}, &usage);
+                                {}, &childPeakKiB);
         if (rc != 0) {
             state.SkipWithError("img2pdf failed (is it installed?)");
             return;
         }
-        peakKiB = std::max(peakKiB, usage.ru_maxrss);
+        peakKiB = std::max(peakKiB, childPeakKiB);
     }
     // The whole process (interpreter included): there is no baseline to take off.
     state.counters["PeakMB"] = peakKiB * 1024.0 / kMiB;
@@ -257,8 +267,10 @@ void BM_PrintPeakMemory(benchmark::State& state) {
         const std::string variable = std::string(kChildVariable) + "=" +
                                      (target + QLatin1Char('\n') + Pictures().png + QLatin1Char('\n') + result)
                                          .toStdString();
-        rusage usage{};
-        const int rc = RunChild({"/proc/self/exe", "--benchmark_filter=^BM_PrintChild"}, {variable}, &usage);
+        long childPeakKiB = 0;
+        const int rc = RunChild({QCoreApplication::applicationFilePath().toStdString(),
+                                 "--benchmark_filter=^BM_PrintChild"},
+                                {variable}, &childPeakKiB);
         QFile f(result);
         if (rc != 0 || !f.open(QIODevice::ReadOnly)) {
             state.SkipWithError("the one-print child failed");

@@ -88,7 +88,18 @@ void PagePainter::Picture(const QImage& image, double x, double y, double w, dou
     const QRect visible = dest & QRect(0, 0, Width(), Height());
     if (visible.isEmpty()) return;
 
-    const QImage source = image.convertToFormat(QImage::Format_ARGB32);
+    // 32-bit RGB is read as it is (its pixels are ARGB32's with the alpha
+    // byte forced to opaque below): a converted copy would add the whole
+    // decoded picture again to the job's peak memory. Other formats are
+    // converted to straight ARGB32 first.
+    const bool opaque32 = image.format() == QImage::Format_RGB32;
+    const QImage source = opaque32 || image.format() == QImage::Format_ARGB32
+                              ? image
+                              : image.convertToFormat(QImage::Format_ARGB32);
+    // Nearest pixel of `in` laid onto white paper, opaque.
+    const auto dot = [opaque32](const QRgb* in, int x) {
+        return opaque32 ? (in[x] | 0xff000000u) : OntoWhite(in[x]);
+    };
     const std::vector<int> columns =
         NearestMap(source.width(), dest.width(), visible.left() - left, visible.width());
     const std::vector<int> rows =
@@ -104,7 +115,7 @@ void PagePainter::Picture(const QImage& image, double x, double y, double w, dou
             const int yd = y0 + r;
             if (!mQuarterTurn) {
                 const QRgb* in = reinterpret_cast<const QRgb*>(source.constScanLine(rows[size_t(yd - visible.top())]));
-                for (int c = 0; c < device.width(); ++c) out[c] = OntoWhite(in[columns[size_t(c)]]);
+                for (int c = 0; c < device.width(); ++c) out[c] = dot(in, columns[size_t(c)]);
             } else {
                 // Device row yd is caller column deviceHeight - 1 - yd; device
                 // column xd is caller row xd.
@@ -113,7 +124,7 @@ void PagePainter::Picture(const QImage& image, double x, double y, double w, dou
                     const int yc = device.left() + c;
                     const QRgb* in =
                         reinterpret_cast<const QRgb*>(source.constScanLine(rows[size_t(yc - visible.top())]));
-                    out[c] = OntoWhite(in[sx]);
+                    out[c] = dot(in, sx);
                 }
             }
         }
