@@ -227,6 +227,11 @@ TEST_F(HostilePictures, EmptyCutShortAndNonFilesAreRefused) {
         {"folder", mDir.filePath(QStringLiteral("folder.png"))},
         {"missing", mDir.filePath(QStringLiteral("missing.bmp"))},
         {"text", Write("text.jpg", "GIF8 is not enough")},
+        // Found by the fuzzer: a BMP header of figures so large that its
+        // rows times their bytes overflowed 64 bits.
+        {"bmp of overflowing figures",
+         Write("overflow.bmp", QByteArray::fromHex("424d4600fcffffff080000000008b019050070602f2a2058504d00000001"
+                                                   "00000000ffff7e785b7d1f10be"))},
     };
     // Every format cut after its header, in the middle of its pixels.
     for (const char* format : {"PNG", "BMP", "JPEG"}) {
