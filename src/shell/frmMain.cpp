@@ -18,6 +18,9 @@
 #include <QMenuBar>
 #include <QToolBar>
 
+#include <cmath>
+#include <optional>
+
 namespace {
 const char* const kSection = "Settings";
 
@@ -28,6 +31,21 @@ struct PlacementKey {
 // Order matters: left, top, width, height.
 constexpr PlacementKey kPlacement[] = {
     {"MainLeft", 1000}, {"MainTop", 1000}, {"MainWidth", 6500}, {"MainHeight", 6500}};
+
+// X11 (and Qt's widget geometry) hold window coordinates in 16 bits; beyond
+// that a stored number wraps and Qt tries to paint a window a billion pixels
+// wide. Such a value was not written by this program for any real screen, so
+// it counts as not a number. Anything inside, off-screen positions included,
+// is applied unchanged.
+constexpr double kLargestWindowPixels = 32767;
+
+std::optional<float> UsablePlacement(const QString& text, bool isSize, double twipsPerPixel) {
+    const std::optional<double> v = platform::ParseNumber(text);
+    if (!v) return std::nullopt;
+    const double pixels = *v / twipsPerPixel;
+    if (std::fabs(pixels) > kLargestWindowPixels || (isSize && pixels < 1)) return std::nullopt;
+    return float(*v);
+}
 }  // namespace
 
 frmMain::frmMain(QWidget* parent)
@@ -140,14 +158,22 @@ void frmMain::Show() {
 void frmMain::Form_Load() {
     Module1::ApplyFormStrings(this);
     using platform::GetSetting;
-    void (frmMain::*setters[])(float) = {&frmMain::SetLeft, &frmMain::SetTop, &frmMain::SetWidth,
-                                         &frmMain::SetHeight};
+    // Left, top, width, height, in this order; each reads its own key.
     for (int i = 0; i < 4; ++i) {
         const PlacementKey& p = kPlacement[i];
+        const bool horizontal = i == 0 || i == 2;
         const QString text = GetSetting(AppTitle(), QString::fromLatin1(kSection),
                                         QString::fromLatin1(p.key), QString::number(int(p.defaultTwips)));
         // The program always writes numbers; anything else takes the default.
-        (this->*setters[i])(float(platform::ParseNumber(text).value_or(p.defaultTwips)));
+        const float twips =
+            UsablePlacement(text, i >= 2, horizontal ? platform::TwipsPerPixelX() : platform::TwipsPerPixelY())
+                .value_or(p.defaultTwips);
+        switch (i) {
+            case 0: SetLeft(twips); break;
+            case 1: SetTop(twips); break;
+            case 2: SetWidth(twips); break;
+            default: SetHeight(twips); break;
+        }
     }
     ucProperties1->SetMainForm(this);
     ApplyPrinter();
