@@ -3,7 +3,7 @@
 // painting it once, and one repaint after a resize, which must stay well
 // inside a 16 ms frame.
 #include "platform/Picture.h"
-#include "platform/RecordingPrinter.h"
+#include "support/RecordingPrinter.h"
 #include "platform/Screen.h"
 #include "preview/ucPageLayout.h"
 

@@ -6,7 +6,7 @@
 // an exception of another kind, a leak) is a finding.
 #include "platform/Failure.h"
 #include "platform/Picture.h"
-#include "platform/RecordingPrinter.h"
+#include "support/RecordingPrinter.h"
 #include "platform/Screen.h"
 #include "preview/ucPageLayout.h"
 #include "printing/PrintJob.h"

@@ -1,13 +1,13 @@
 #include "about/frmAbout.h"
 
 #include "platform/Failure.h"
+#include "platform/FormStrings.h"
 #include "platform/Forms.h"
 #include "platform/Launcher.h"
 #include "platform/Registry.h"
 #include "platform/Screen.h"
-#include "shell/AppInfo.h"
-#include "shell/Module1.h"
-#include "shell/Resources.h"
+#include "platform/AppInfo.h"
+#include "platform/Resources.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -146,7 +146,7 @@ void frmAbout::ShowModal() {
 }
 
 void frmAbout::Form_Load() {
-    Module1::ApplyFormStrings(this);
+    platform::ApplyFormStrings(this);
     lblVersion->setText(
         QStringLiteral("Version %1.%2.%3").arg(AppMajor()).arg(AppMinor()).arg(AppRevision()));
     lblTitle->setText(AppTitle());

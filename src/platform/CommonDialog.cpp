@@ -1,6 +1,7 @@
 #include "platform/CommonDialog.h"
 
 #include "platform/Failure.h"
+#include "platform/PrinterDialogs.h"
 
 #include <QFileDialog>
 
@@ -36,7 +37,7 @@ QString CommonDialog::RunOpenDialog(const QString& title, const QString& qtFilte
 }
 
 bool CommonDialog::RunPrinterDialog(Printer& printer, const QString& title) {
-    return printer.ShowPrinterDialog(owner, title);
+    return ShowPrinterDialog(printer, owner, title);
 }
 
 }  // namespace platform

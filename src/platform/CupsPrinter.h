@@ -4,7 +4,7 @@
 // scaling turned off. The figures come from the queue's description (PPD)
 // through Qt's printer support; landscape is drawn by turning the content a
 // quarter turn on the portrait page, which is exact for pixels.
-#include "platform/Printer.h"
+#include "platform/PagePrinter.h"
 
 #include <QPageLayout>
 #include <QStringList>
@@ -14,9 +14,7 @@ class QPrinter;
 
 namespace platform {
 
-class PdfPage;
-
-class CupsPrinter final : public Printer {
+class CupsPrinter final : public PagePrinter {
 public:
     // Throws Failure when the queue does not exist or cannot be reached.
     explicit CupsPrinter(const QString& queueName);
@@ -27,22 +25,23 @@ public:
     int16_t PaperSize() const override { return mPaper; }
     int16_t Orientation() const override { return mLandscape ? kLandscape : kPortrait; }
     PrintableArea Area() const override;
-    void KillDoc() override;
-    // May switch this very object to another queue, paper or orientation.
-    bool ShowPrinterDialog(QWidget* parent, const QString& title) override;
-    // What the dialog's orientation choice does, for callers without a dialog.
-    void SetOrientation(int16_t orientation);
+
+    // For the printer dialog: Qt's printer, set to this printer's queue,
+    // paper and orientation, for the dialog to change...
+    QPrinter& DialogPrinter();
+    // ...and, after the dialog closed, takes what it holds (queue, paper,
+    // orientation, options) as this printer's. Throws Failure.
+    void TakeDialogChoice();
 
 protected:
-    void DrawLineBoxDots(double x1, double y1, double x2, double y2, int width) override;
-    void DrawPictureDots(const Picture& picture, double x, double y, double w, double h) override;
-    void FinishDocument() override;
+    std::unique_ptr<PageWriter> OpenPage() override;
+    void Deliver(const QString& file) override;
+    void ApplyOrientation(bool landscape) override { mLandscape = landscape; }
 
 private:
     // Reads queue, resolution, paper and orientation from the QPrinter and
     // puts it back in portrait (landscape is drawn by turning the content).
     void Refresh();
-    PdfPage& Page();
 
     std::unique_ptr<QPrinter> mPrinter;
     QString mQueue;
@@ -52,19 +51,6 @@ private:
     QPageLayout mPortraitLayout;
     PrintableArea mPortraitArea;
     QStringList mDialogOptions;  // name, value, name, value... chosen in the dialog
-    std::unique_ptr<PdfPage> mPage;
 };
-
-// The DMPAPER code of a Qt page size; kPaperUser when it has none.
-int16_t PaperCodeOf(int qtPageSizeId);
-
-// The dots per inch of a resolution choice as CUPS names it ("600dpi",
-// "600x300dpi" gives the horizontal figure, "236dpcm"); 0 when not one.
-int ParseResolution(const QString& text);
-
-// The queue's default resolution: the dialog's choice in `options` (name,
-// value pairs) if any, else the PPD default, else the IPP default; 0 when
-// none is known.
-int QueueResolution(const QString& queueName, const QStringList& options);
 
 }  // namespace platform

@@ -4,6 +4,7 @@
 // printer (which copies it to the user's file) draw through it, so a page is
 // built the same way whatever receives it.
 #include "platform/PagePainter.h"
+#include "platform/PagePrinter.h"
 
 #include <QPageLayout>
 #include <QString>
@@ -22,22 +23,22 @@ struct PageSetup {
     QString title;             // document title
 };
 
-class PdfPage {
+class PdfPage final : public PageWriter {
 public:
     explicit PdfPage(PageSetup setup);
-    ~PdfPage();
+    ~PdfPage() override;
     PdfPage(const PdfPage&) = delete;
     PdfPage& operator=(const PdfPage&) = delete;
 
     // The painter of the open page; opens it on first use. Throws Failure.
-    PagePainter& Painter();
+    PagePainter& Painter() override;
     // Printable area of the device in dots, portrait as the device has it.
     // Valid once the page is open.
     QSize DeviceDots() const { return mDeviceDots; }
     bool IsOpen() const { return mPainter != nullptr; }
     // Ends the page and returns the finished file's path; the file lives
     // until this object is destroyed or Discard is called. Throws Failure.
-    QString Finish();
+    QString Finish() override;
     // Throws away the page and its file. Harmless when nothing is open.
     void Discard() noexcept;
 

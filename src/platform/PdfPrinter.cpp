@@ -1,15 +1,12 @@
 #include "platform/PdfPrinter.h"
 
-#include "platform/CupsPrinter.h"
 #include "platform/Failure.h"
+#include "platform/PaperCodes.h"
 #include "platform/PdfPage.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <QPageSetupDialog>
-#include <QPrinter>
 
 #include <unistd.h>
 
@@ -81,56 +78,27 @@ PrintableArea PdfPrinter::Area() const {
     return PrintableArea{paint.width() / 72.0, paint.height() / 72.0, dots.width(), dots.height()};
 }
 
-PdfPage& PdfPrinter::Page() {
-    if (!mPage) {
-        QString path = mFixedPath;
-        if (path.isEmpty()) {
-            if (!mProvider) throw Cancelled();
-            path = mProvider();
-            if (path.isEmpty()) throw Cancelled();
-        }
-        mDocumentPath = path;
-        const QString title = QCoreApplication::applicationName();
-        // A landscape PDF page is simply a landscape page: no turning needed.
-        mPage = std::make_unique<PdfPage>(PageSetup{mLayout, kDotsPerInch, false,
-                                                    title.isEmpty() ? QStringLiteral("Ombrastele") : title});
+std::unique_ptr<PageWriter> PdfPrinter::OpenPage() {
+    QString path = mFixedPath;
+    if (path.isEmpty()) {
+        if (!mProvider) throw Cancelled();
+        path = mProvider();
+        if (path.isEmpty()) throw Cancelled();
     }
-    return *mPage;
+    mDocumentPath = path;
+    // A landscape PDF page is simply a landscape page: no turning needed.
+    return std::make_unique<PdfPage>(PageSetup{mLayout, kDotsPerInch, false, DocumentTitle()});
 }
 
-void PdfPrinter::DrawLineBoxDots(double x1, double y1, double x2, double y2, int width) {
-    Page().Painter().Box(x1, y1, x2, y2, width);
+void PdfPrinter::Deliver(const QString& file) { CopyFileChecked(file, mDocumentPath); }
+
+void PdfPrinter::ApplyOrientation(bool landscape) {
+    mLayout.setOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
 }
 
-void PdfPrinter::DrawPictureDots(const Picture& picture, double x, double y, double w, double h) {
-    Page().Painter().Picture(picture.Image(), x, y, w, h);
-}
-
-void PdfPrinter::FinishDocument() {
-    if (!mPage) return;
-    const std::unique_ptr<PdfPage> page = std::move(mPage);
-    CopyFileChecked(page->Finish(), mDocumentPath);
-}
-
-void PdfPrinter::KillDoc() { mPage.reset(); }
-
-void PdfPrinter::SetOrientation(int16_t orientation) {
-    if (orientation != kPortrait && orientation != kLandscape) Fail(QStringLiteral("Invalid property value"));
+void PdfPrinter::SetLayout(const QPageSize& paper, QPageLayout::Orientation orientation) {
     KillDoc();
-    mLayout.setOrientation(orientation == kLandscape ? QPageLayout::Landscape : QPageLayout::Portrait);
-}
-
-bool PdfPrinter::ShowPrinterDialog(QWidget* parent, const QString& title) {
-    KillDoc();
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setPageLayout(mLayout);
-    QPageSetupDialog dialog(&printer, parent);
-    dialog.setWindowTitle(title);
-    if (dialog.exec() != QDialog::Accepted) return false;
-    mLayout = QPageLayout(printer.pageLayout().pageSize(), printer.pageLayout().orientation(),
-                          QMarginsF(0, 0, 0, 0), QPageLayout::Point, QMarginsF(0, 0, 0, 0));
-    return true;
+    mLayout = QPageLayout(paper, orientation, QMarginsF(0, 0, 0, 0), QPageLayout::Point, QMarginsF(0, 0, 0, 0));
 }
 
 }  // namespace platform

@@ -1,7 +1,7 @@
 #pragma once
 // The built-in PDF printer: one page at 600 dots per inch, lossless, the
 // whole sheet printable, written to a file the user names.
-#include "platform/Printer.h"
+#include "platform/PagePrinter.h"
 #include "platform/SystemPrinters.h"
 
 #include <QPageLayout>
@@ -9,9 +9,7 @@
 
 namespace platform {
 
-class PdfPage;
-
-class PdfPrinter final : public Printer {
+class PdfPrinter final : public PagePrinter {
 public:
     // An empty `outputPath` asks `pathProvider` at the first mark of each
     // document (no provider, or an empty answer, cancels the job).
@@ -23,27 +21,24 @@ public:
     int16_t PaperSize() const override;
     int16_t Orientation() const override;
     PrintableArea Area() const override;
-    void KillDoc() override;
-    // Paper and orientation (a PDF has no other device to pick).
-    bool ShowPrinterDialog(QWidget* parent, const QString& title) override;
-    // What the dialog's orientation choice does, for callers without a dialog.
-    void SetOrientation(int16_t orientation);
+
+    // Paper and orientation, what the page dialog shows and changes (a PDF
+    // has no other device to pick). The margins are always none.
+    const QPageLayout& Layout() const { return mLayout; }
+    void SetLayout(const QPageSize& paper, QPageLayout::Orientation orientation);
 
     static constexpr int kDotsPerInch = 600;
 
 protected:
-    void DrawLineBoxDots(double x1, double y1, double x2, double y2, int width) override;
-    void DrawPictureDots(const Picture& picture, double x, double y, double w, double h) override;
-    void FinishDocument() override;
+    std::unique_ptr<PageWriter> OpenPage() override;
+    void Deliver(const QString& file) override;
+    void ApplyOrientation(bool landscape) override;
 
 private:
-    PdfPage& Page();
-
     QString mFixedPath;
     PdfPathProvider mProvider;
     QPageLayout mLayout;
     QString mDocumentPath;  // where the open document goes
-    std::unique_ptr<PdfPage> mPage;
 };
 
 // Copies a finished file to `destination`, checking every step; on failure

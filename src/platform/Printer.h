@@ -3,14 +3,13 @@
 // measure and draw on. Sizes are of the printable area, origin at its top-left
 // corner, in the unit last selected with SetScaleMode. Every member may fail
 // (throw platform::Failure), for example when the device has gone away.
+#include "platform/PaperCodes.h"
 #include "platform/Picture.h"
 #include "platform/Units.h"
 
 #include <QString>
 #include <cstdint>
 #include <memory>
-
-class QWidget;
 
 namespace platform {
 
@@ -21,18 +20,6 @@ struct PrintableArea {
     double heightInches = 0;
     int widthDots = 0;
     int heightDots = 0;
-};
-
-// Standard paper size codes (the classic DMPAPER numbers).
-enum PaperCode : int16_t {
-    kPaperLetter = 1, kPaperLetterSmall = 2, kPaperTabloid = 3, kPaperLedger = 4, kPaperLegal = 5,
-    kPaperStatement = 6, kPaperExecutive = 7, kPaperA3 = 8, kPaperA4 = 9, kPaperA4Small = 10,
-    kPaperA5 = 11, kPaperB4 = 12, kPaperB5 = 13, kPaperFolio = 14, kPaperQuarto = 15,
-    kPaper10x14 = 16, kPaper11x17 = 17, kPaperNote = 18, kPaperEnv9 = 19, kPaperEnv10 = 20,
-    kPaperEnv11 = 21, kPaperEnv12 = 22, kPaperEnv14 = 23, kPaperCSheet = 24, kPaperDSheet = 25,
-    kPaperESheet = 26, kPaperEnvDL = 27, kPaperEnvC5 = 28, kPaperEnvC3 = 29, kPaperEnvC4 = 30,
-    kPaperEnvC6 = 31, kPaperEnvC65 = 32, kPaperEnvB4 = 33, kPaperEnvB5 = 34, kPaperEnvB6 = 35,
-    kPaperEnvItaly = 36, kPaperEnvMonarch = 37, kPaperEnvPersonal = 38, kPaperUser = 256,
 };
 
 enum OrientationCode : int16_t { kPortrait = 1, kLandscape = 2 };
@@ -68,11 +55,6 @@ public:
     // Cancels a document begun and not ended; nothing reaches the printer.
     // Harmless when no document is open.
     virtual void KillDoc() = 0;
-
-    // The platform printer dialog, modal over `parent`, titled `title`. On OK
-    // this object reflects the chosen device, paper and orientation and the
-    // result is true; false when the user cancelled.
-    virtual bool ShowPrinterDialog(QWidget* parent, const QString& title) = 0;
 
     virtual PrintableArea Area() const = 0;
     // The dots per inch that convert between dots and physical units.

@@ -1,13 +1,12 @@
 #include "platform/SystemPrinters.h"
 
 #include "platform/CupsPrinter.h"
+#include "platform/CupsQueue.h"
 #include "platform/Failure.h"
 #include "platform/PdfPrinter.h"
 
 #include <QFileDialog>
 #include <QPointer>
-
-#include <cups/cups.h>
 
 namespace platform {
 namespace {
@@ -20,19 +19,9 @@ PdfPathProvider& Provider() {
 }  // namespace
 
 QStringList QueueNames() {
-    // With no scheduler this returns at once with nothing (a local socket or
-    // a refused connection), so start-up never waits on a missing CUPS.
-    cups_dest_t* dests = nullptr;
-    const int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
-    QStringList names;
-    for (int i = 0; i < count; ++i) {
-        if (dests[i].instance) continue;  // an instance is a set of options, not a queue
-        const QString name = QString::fromUtf8(dests[i].name);
-        if (dests[i].is_default) names.prepend(name);
-        else names.append(name);
-    }
-    cupsFreeDests(count, dests);
-    return names;
+    // With no scheduler this returns at once with nothing, so start-up never
+    // waits on a missing CUPS.
+    return SchedulerQueueNames();
 }
 
 PrinterPtr MakeQueuePrinter(const QString& queueName) { return std::make_shared<CupsPrinter>(queueName); }

@@ -121,4 +121,38 @@ std::optional<PhysicalSize> PhysicalSizeOf(int16_t pixelsX, int16_t pixelsY, int
     return s;
 }
 
+QString ZeroPair(const char* suffix) { return QStringLiteral("0 x 0") + QString::fromLatin1(suffix); }
+
+std::vector<FigureRow> FigureRows(platform::Printer& printer, bool hasPicture, int16_t pixelsX, int16_t pixelsY,
+                                  const QLocale& locale) {
+    if (!hasPicture) pixelsX = pixelsY = 0;
+    const QString name = printer.DeviceName();
+    const int16_t resolution = printer.PrintQuality();
+    printer.SetScaleMode(platform::kCentimeters);
+    const float wCm = printer.ScaleWidth(), hCm = printer.ScaleHeight();
+    printer.SetScaleMode(platform::kInches);
+    const float wIn = printer.ScaleWidth(), hIn = printer.ScaleHeight();
+    const QString paper = PaperText(printer.PaperSize(), printer.Orientation());
+
+    QString physicalCm = ZeroPair(kCmSuffix), physicalInches = ZeroPair(kInchSuffix);
+    if (const auto size = PhysicalSizeOf(pixelsX, pixelsY, resolution); size && hasPicture) {
+        physicalCm = FormatPair(size->widthCm, size->heightCm, kCmSuffix, locale);
+        physicalInches = FormatPair(size->widthInches, size->heightInches, kInchSuffix, locale);
+    }
+    const auto text = [](const char* caption) { return QString::fromLatin1(caption); };
+    return {
+        {text(kImageHeading), {}},
+        {text(kSizeCaption), PixelSizeText(pixelsX, pixelsY)},
+        {{}, MegapixelsText(pixelsX, pixelsY, locale)},
+        {PrinterHeading(name), {}},
+        {text(kPaperSizeCaption), paper},
+        {text(kPrintingAreaCaption), FormatPair(wCm, hCm, kCmSuffix, locale)},
+        {{}, FormatPair(wIn, hIn, kInchSuffix, locale)},
+        {text(kResolutionCaption), ResolutionText(resolution)},
+        {text(kOutputHeading), {}},
+        {text(kPhysicalSizeCaption), physicalCm},
+        {{}, physicalInches},
+    };
+}
+
 }  // namespace properties

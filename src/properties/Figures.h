@@ -6,8 +6,24 @@
 #include <QString>
 #include <cstdint>
 #include <optional>
+#include <vector>
+
+namespace platform {
+class Printer;
+}
 
 namespace properties {
+
+// The panel's fixed captions: headings, and descriptions of the rows.
+inline constexpr char kImageHeading[] = "Image";
+inline constexpr char kSizeCaption[] = "Size";
+inline constexpr char kPrinterHeading[] = "Printer";
+inline constexpr char kPaperSizeCaption[] = "Paper size";
+inline constexpr char kPrintingAreaCaption[] = "Printing area";
+inline constexpr char kResolutionCaption[] = "Printing resolution";
+inline constexpr char kOutputHeading[] = "Output";
+inline constexpr char kPhysicalSizeCaption[] = "Physical image size";
+inline constexpr char kOptionsHeading[] = "Options";
 
 // Suffixes of the two measuring systems. The inch mark is the straight
 // double quote, after a blank.
@@ -59,5 +75,23 @@ struct PhysicalSize {
 // Empty when the resolution is a quality code (0 or below) or a pixel count
 // is negative: there is then no size to tell.
 std::optional<PhysicalSize> PhysicalSizeOf(int16_t pixelsX, int16_t pixelsY, int16_t resolution);
+
+// "0 x 0<suffix>": a size not known yet.
+QString ZeroPair(const char* suffix);
+
+// One line of the panel's figures. A heading has a caption and no value; a
+// value without a caption continues the row above.
+struct FigureRow {
+    QString caption;
+    QString value;
+    bool operator==(const FigureRow&) const = default;
+};
+
+// Every figure the panel shows, in its order and with its very texts, for a
+// picture of pixelsX x pixelsY on `printer`; without a picture, what the
+// panel shows before one is opened. Reads the printer's members in the
+// panel's order (leaving its unit at inches); a failing member throws.
+std::vector<FigureRow> FigureRows(platform::Printer& printer, bool hasPicture, int16_t pixelsX, int16_t pixelsY,
+                                  const QLocale& locale = QLocale());
 
 }  // namespace properties

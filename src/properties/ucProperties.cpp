@@ -17,33 +17,34 @@ constexpr QRectF kCutGuidesBox{0, 4320, 4695, 315};
 constexpr double kDesignWidth = 4800;
 constexpr double kDesignHeight = 5205;
 
-QString ZeroPair(const char* suffix) { return QStringLiteral("0 x 0") + QString::fromLatin1(suffix); }
+using properties::ZeroPair;
+QString Text(const char* caption) { return QString::fromLatin1(caption); }
 }  // namespace
 
 ucProperties::ucProperties(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("ucProperties1"));
 
-    lblImageHeader = MakeLabel("lblImageHeader", QStringLiteral("Image"), 0, 120);
-    lblPixelsDescription = MakeLabel("lblPixelsDescription", QStringLiteral("Size"), 0, 480);
+    lblImageHeader = MakeLabel("lblImageHeader", Text(properties::kImageHeading), 0, 120);
+    lblPixelsDescription = MakeLabel("lblPixelsDescription", Text(properties::kSizeCaption), 0, 480);
     lblSize = MakeLabel("lblSize", QStringLiteral("0 x 0 pixels"), kValueLeft, 480);
     lblMegaPixels = MakeLabel("lblMegaPixels", QStringLiteral("0 megapixels"), kValueLeft, 840);
-    lblPrinterHeader = MakeLabel("lblPrinterHeader", QStringLiteral("Printer"), 0, 1200);
-    lblPaperSizeDescription = MakeLabel("lblPaperSizeDescription", QStringLiteral("Paper size"), 0, 1560);
+    lblPrinterHeader = MakeLabel("lblPrinterHeader", Text(properties::kPrinterHeading), 0, 1200);
+    lblPaperSizeDescription = MakeLabel("lblPaperSizeDescription", Text(properties::kPaperSizeCaption), 0, 1560);
     lblPaperSize = MakeLabel("lblPaperSize", QStringLiteral("none"), kValueLeft, 1560);
     lblEffectiveAreaDescription =
-        MakeLabel("lblEffectiveAreaDescription", QStringLiteral("Printing area"), 0, 1920);
+        MakeLabel("lblEffectiveAreaDescription", Text(properties::kPrintingAreaCaption), 0, 1920);
     lblEffectiveAreaCm = MakeLabel("lblEffectiveAreaCm", ZeroPair(properties::kCmSuffix), kValueLeft, 1920);
     lblEffectiveAreaInches =
         MakeLabel("lblEffectiveAreaInches", ZeroPair(properties::kInchSuffix), kValueLeft, 2280);
-    lblDPIDescription = MakeLabel("lblDPIDescription", QStringLiteral("Printing resolution"), 0, 2640);
+    lblDPIDescription = MakeLabel("lblDPIDescription", Text(properties::kResolutionCaption), 0, 2640);
     lblDPI = MakeLabel("lblDPI", QStringLiteral("0 DPI"), kValueLeft, 2640);
-    lblOutputHeader = MakeLabel("lblOutputHeader", QStringLiteral("Output"), 0, 3000);
+    lblOutputHeader = MakeLabel("lblOutputHeader", Text(properties::kOutputHeading), 0, 3000);
     lblPhysicalSizeDescription =
-        MakeLabel("lblPhysicalSizeDescription", QStringLiteral("Physical image size"), 0, 3360);
+        MakeLabel("lblPhysicalSizeDescription", Text(properties::kPhysicalSizeCaption), 0, 3360);
     lblPhysicalSizeCm = MakeLabel("lblPhysicalSizeCm", ZeroPair(properties::kCmSuffix), kValueLeft, 3360);
     lblPhysicalSizeInches =
         MakeLabel("lblPhysicalSizeInches", ZeroPair(properties::kInchSuffix), kValueLeft, 3720);
-    lblOptionsHeader = MakeLabel("lblOptionsHeader", QStringLiteral("Options"), 0, 4080);
+    lblOptionsHeader = MakeLabel("lblOptionsHeader", Text(properties::kOptionsHeading), 0, 4080);
 
     // Made last, so it is last in the tab order. Only the user changes it:
     // `clicked` comes from the mouse, the keyboard and the access key, never

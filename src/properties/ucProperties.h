@@ -32,7 +32,8 @@ public:
     // The design area, or more when a caption has grown past it.
     QSize sizeHint() const override;
 
-    // The labels, public so tests and the command line read the same texts.
+private:
+    // The controls; tests find them by their object names.
     QLabel* lblImageHeader = nullptr;
     QLabel* lblPixelsDescription = nullptr;
     QLabel* lblSize = nullptr;
@@ -52,7 +53,6 @@ public:
     QLabel* lblOptionsHeader = nullptr;
     QCheckBox* chkCutGuides = nullptr;
 
-private:
     void UserControl_Initialize();
     void UpdatePhysicalSize();
     void chkCutGuides_Click();

@@ -2,11 +2,12 @@
 
 #include "platform/Failure.h"
 #include "platform/SystemPrinters.h"
-#include "shell/AppInfo.h"
+#include "platform/AppInfo.h"
 #include "shell/Module1.h"
 #include "shell/frmMain.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QTextStream>
 #include <cstdio>
@@ -29,8 +30,8 @@ void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& m
 }
 
 void NameApplication() {
-    QApplication::setApplicationName(AppTitle());
-    QApplication::setApplicationVersion(
+    QCoreApplication::setApplicationName(AppTitle());
+    QCoreApplication::setApplicationVersion(
         QStringLiteral("%1.%2.%3").arg(AppMajor()).arg(AppMinor()).arg(AppRevision()));
 }
 }  // namespace
@@ -56,10 +57,11 @@ int RunApplication(int argc, char** argv) {
     QTextStream err(stderr);
     if (cli::AsksForHeadless(ArgumentsOf(argc, argv))) {
         // No window will show: Qt's offscreen platform needs no display, and
-        // the panel and the fonts of the calibration page work on it.
+        // the fonts of the calibration page work on it. A GUI application
+        // without widgets: no headless mode may make one.
         qputenv("QT_QPA_PLATFORM", "offscreen");
         qInstallMessageHandler(QuietQtMessages);
-        QApplication app(argc, argv);
+        QGuiApplication app(argc, argv);
         NameApplication();
         // Failures that would show a message box in the window go to stderr.
         platform::SetMessageSink([&err](const QString& text) {
@@ -67,7 +69,7 @@ int RunApplication(int argc, char** argv) {
                 << '\n';
             err.flush();
         });
-        return cli::RunHeadless(cli::Parse(QApplication::arguments()), out, err);
+        return cli::RunHeadless(cli::Parse(QGuiApplication::arguments()), out, err);
     }
 
     QApplication app(argc, argv);

@@ -4,14 +4,13 @@
 #include "platform/SystemPrinters.h"
 #include "printing/PrintJob.h"
 #include "printing/TestPage.h"
-#include "properties/ucProperties.h"
-#include "shell/AppInfo.h"
+#include "properties/Figures.h"
+#include "platform/AppInfo.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QLabel>
 #include <cstdint>
 #include <limits>
 
@@ -23,6 +22,8 @@ const char* const kProgram = "ombrastele";
 // Largest picture side the panel's 16-bit pixel figures hold.
 constexpr int kMaxSide = std::numeric_limits<int16_t>::max();
 
+// Every option the program takes, once. `headless` options ask for a run
+// without a window (looked at before Qt's own options are taken out).
 struct Options {
     QCommandLineOption print{QStringLiteral("print"),
                              QStringLiteral("Print PICTURE, centred, one pixel per printer dot, then quit.")};
@@ -43,17 +44,31 @@ struct Options {
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")};
     QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
                                QStringLiteral("Show the version.")};
+
+    struct Entry {
+        const QCommandLineOption* option;
+        bool headless;
+    };
+    std::vector<Entry> All() const {
+        return {{&print, true},      {&info, true},  {&listPrinters, true}, {&testPage, true}, {&printer, false},
+                {&pdf, false},       {&cutGuides, false}, {&help, true},    {&version, true}};
+    }
 };
 
 void Configure(QCommandLineParser& parser, const Options& o) {
     parser.setApplicationDescription(QStringLiteral("Prints a picture at one picture pixel per printer dot."));
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
-    for (const QCommandLineOption* option :
-         {&o.print, &o.info, &o.listPrinters, &o.testPage, &o.printer, &o.pdf, &o.cutGuides, &o.help, &o.version})
-        parser.addOption(*option);
+    for (const Options::Entry& e : o.All()) parser.addOption(*e.option);
     parser.addPositionalArgument(QStringLiteral("PICTURE"),
                                  QStringLiteral("A picture file (GIF, JPEG, BMP, PNG, TIFF, WebP...)."),
                                  QStringLiteral("[PICTURE]"));
+}
+
+// Whether `argument` is written as one of the option's names.
+bool Names(const QCommandLineOption& option, const QString& argument) {
+    for (const QString& name : option.names())
+        if (argument == (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name) return true;
+    return false;
 }
 
 Request Invalid(const QString& why) {
@@ -98,11 +113,18 @@ platform::PicturePtr LoadOrExit(const QString& path) {
     }
 }
 
-// The panel takes the picture exactly as the window's Open does; its 16-bit
-// pixel figures are what the print job is given.
-void SetImageOrExit(ucProperties& panel, const platform::PicturePtr& picture, const QString& path) {
+// The picture's size in pixels as the panel computes it on Open; its 16-bit
+// figures are what the print job is given.
+struct PixelSize {
+    int16_t x = 0;
+    int16_t y = 0;
+};
+PixelSize PixelSizeOrExit(const platform::PicturePtr& picture, const QString& path) {
     try {
-        panel.SetImage(picture);
+        // Both before either is used, as the panel does.
+        const int16_t x = properties::PixelsFromHimetricX(picture->Width());
+        const int16_t y = properties::PixelsFromHimetricY(picture->Height());
+        return PixelSize{x, y};
     } catch (const platform::Failure&) {
         const QSize size = picture->Image().size();
         throw Exit(kExitTooLarge, QStringLiteral("picture too large: %1 x %2 pixels, at most %3 in each direction: %4")
@@ -137,34 +159,43 @@ void JobOrExit(const QString& what, Body&& body) {
 int RunPrint(const Request& r) {
     const platform::PicturePtr picture = LoadOrExit(r.picture);
     const platform::PrinterPtr printer = PrinterFor(r);
-    ucProperties panel;
-    SetImageOrExit(panel, picture, r.picture);
+    const PixelSize pixels = PixelSizeOrExit(picture, r.picture);
     platform::SetCurrentPrinter(printer);
-    JobOrExit(QStringLiteral("printing failed"), [&] {
-        printing::RunPrintJob(*printer, *picture, panel.gPixelsX, panel.gPixelsY, r.cutGuides);
-    });
+    JobOrExit(QStringLiteral("printing failed"),
+              [&] { printing::RunPrintJob(*printer, *picture, pixels.x, pixels.y, r.cutGuides); });
     return kExitOk;
 }
 
 int RunInfo(const Request& r, QTextStream& out) {
     const platform::PicturePtr picture = LoadOrExit(r.picture);
     const platform::PrinterPtr printer = PrinterFor(r);
-    ucProperties panel;
     // The window's order: the printer at start-up, then the opened picture.
-    JobOrExit(QStringLiteral("cannot read the printer"), [&] { panel.SetPrinter(printer); });
-    SetImageOrExit(panel, picture, r.picture);
-    out << PanelFiguresText(panel);
+    JobOrExit(QStringLiteral("cannot read the printer"), [&] { properties::FigureRows(*printer, false, 0, 0); });
+    const PixelSize pixels = PixelSizeOrExit(picture, r.picture);
+    std::vector<properties::FigureRow> rows;
+    JobOrExit(QStringLiteral("cannot read the printer"),
+              [&] { rows = properties::FigureRows(*printer, true, pixels.x, pixels.y); });
+    out << FiguresText(rows);
     return kExitOk;
+}
+
+// The row whose caption is `caption`, and the row after it (which continues it).
+QStringList ValuesOf(const std::vector<properties::FigureRow>& rows, const char* caption, int count) {
+    QStringList values;
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (rows[i].caption == QLatin1String(caption))
+            for (size_t j = i; j < rows.size() && j < i + size_t(count); ++j) values << rows[j].value;
+    return values;
 }
 
 int RunListPrinters(QTextStream& out, QTextStream& err) {
     int status = kExitOk;
     for (const QString& name : platform::QueueNames()) {
         try {
-            ucProperties panel;
-            panel.SetPrinter(platform::MakeQueuePrinter(name));
-            out << QStringList{name, panel.lblDPI->text(), panel.lblPaperSize->text(),
-                               panel.lblEffectiveAreaCm->text(), panel.lblEffectiveAreaInches->text()}
+            const auto rows = properties::FigureRows(*platform::MakeQueuePrinter(name), false, 0, 0);
+            out << (QStringList{name} + ValuesOf(rows, properties::kResolutionCaption, 1) +
+                    ValuesOf(rows, properties::kPaperSizeCaption, 1) +
+                    ValuesOf(rows, properties::kPrintingAreaCaption, 2))
                        .join(QLatin1Char('\t'))
                 << '\n';
         } catch (const std::exception& e) {
@@ -183,23 +214,19 @@ int RunTestPage(const Request& r) {
 }  // namespace
 
 bool AsksForHeadless(const QStringList& arguments) {
-    static const QStringList headless{
-        QStringLiteral("--print"), QStringLiteral("--info"),    QStringLiteral("--list-printers"),
-        QStringLiteral("--test-page"), QStringLiteral("--help"), QStringLiteral("-h"),
-        QStringLiteral("--version"),   QStringLiteral("-v"),     QStringLiteral("-?"),
-        QStringLiteral("--help-all"),
-    };
+    const Options o;
     bool qtMayTakeSome = false;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
         if (a == QStringLiteral("--")) break;  // the rest are file names
-        if (headless.contains(a)) return true;
+        for (const Options::Entry& e : o.All())
+            if (e.headless && Names(*e.option, a)) return true;
         // Qt's own options are single-dash words (-platform, -style...).
         if (a.size() > 2 && a.startsWith(QLatin1Char('-')) && a[1] != QLatin1Char('-')) qtMayTakeSome = true;
     }
-    // Arguments that make no request are answered on stderr, which needs no
-    // display either; unless some may be Qt's, which only the application
-    // object takes out.
+    // Arguments that make no request (-?, --help-all, anything unknown) are
+    // answered on stderr, which needs no display either; unless some may be
+    // Qt's, which only the application object takes out.
     return !qtMayTakeSome && Parse(arguments).mode == Mode::Invalid;
 }
 
@@ -294,37 +321,19 @@ platform::PrinterPtr PrinterFor(const Request& request) {
     return platform::MakeSystemPrinter();
 }
 
-QString PanelFiguresText(const ucProperties& p) {
+QString FiguresText(const std::vector<properties::FigureRow>& rows) {
     // Headings stand alone; a row is a description and its value, and a
     // value without a description continues the row above.
-    struct Row {
-        const QLabel* description;
-        const QLabel* value;
-    };
-    const Row rows[] = {
-        {p.lblImageHeader, nullptr},
-        {p.lblPixelsDescription, p.lblSize},
-        {nullptr, p.lblMegaPixels},
-        {p.lblPrinterHeader, nullptr},
-        {p.lblPaperSizeDescription, p.lblPaperSize},
-        {p.lblEffectiveAreaDescription, p.lblEffectiveAreaCm},
-        {nullptr, p.lblEffectiveAreaInches},
-        {p.lblDPIDescription, p.lblDPI},
-        {p.lblOutputHeader, nullptr},
-        {p.lblPhysicalSizeDescription, p.lblPhysicalSizeCm},
-        {nullptr, p.lblPhysicalSizeInches},
-    };
     qsizetype column = 0;
-    for (const Row& row : rows)
-        if (row.description && row.value) column = std::max(column, row.description->text().size());
+    for (const properties::FigureRow& row : rows)
+        if (!row.caption.isEmpty() && !row.value.isEmpty()) column = std::max(column, row.caption.size());
     QString text;
-    for (const Row& row : rows) {
-        if (!row.value) {
-            text += row.description->text() + QLatin1Char('\n');
+    for (const properties::FigureRow& row : rows) {
+        if (row.value.isEmpty()) {
+            text += row.caption + QLatin1Char('\n');
             continue;
         }
-        const QString description = row.description ? row.description->text() : QString();
-        text += QStringLiteral("  ") + description.leftJustified(column + 2) + row.value->text() + QLatin1Char('\n');
+        text += QStringLiteral("  ") + row.caption.leftJustified(column + 2) + row.value + QLatin1Char('\n');
     }
     return text;
 }

@@ -4,12 +4,12 @@
 // calibration page). The headless modes need no display.
 #include "platform/Picture.h"
 #include "platform/Printer.h"
+#include "properties/Figures.h"
 
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
-
-class ucProperties;
+#include <vector>
 
 namespace cli {
 
@@ -57,13 +57,13 @@ bool AsksForHeadless(const QStringList& arguments);
 QString HelpText();
 
 // Runs a headless request and returns the exit status. Results go to `out`;
-// a failure writes one line "ombrastele: <what went wrong>" to `err`. Needs
-// a QApplication (the panel is a widget), which may be offscreen.
+// a failure writes one line "ombrastele: <what went wrong>" to `err`. Makes
+// no widget: a QGuiApplication is enough.
 int RunHeadless(const Request& request, QTextStream& out, QTextStream& err);
 
 // The panel's figures as lines of text: each heading, then each row as its
 // description and its value, in the panel's order and with its very texts.
-QString PanelFiguresText(const ucProperties& panel);
+QString FiguresText(const std::vector<properties::FigureRow>& rows);
 
 // The printer a headless request names: the queue, a PDF file, or the
 // system's default. Throws Failure when there is no such queue.

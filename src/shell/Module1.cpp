@@ -1,5 +1,6 @@
 #include "shell/Module1.h"
 
+#include "platform/FormStrings.h"
 #include "shell/frmMain.h"
 
 namespace Module1 {
@@ -11,5 +12,7 @@ void Main() {
     gMainForm->setAttribute(Qt::WA_DeleteOnClose);
     gMainForm->Show();
 }
+
+void ApplyFormStrings(QWidget* form) { platform::ApplyFormStrings(form); }
 
 }  // namespace Module1

@@ -13,7 +13,7 @@ extern frmMain* gMainForm;
 void Main();
 
 // Replaces the string ids a window was designed with by the texts of the
-// string table. Never fails towards its caller.
+// string table (platform::ApplyFormStrings). Never fails towards its caller.
 void ApplyFormStrings(QWidget* form);
 
 }  // namespace Module1

@@ -1,19 +1,25 @@
 #include "shell/frmMain.h"
 
 #include "about/frmAbout.h"
+#include "inputs/DroppedFile.h"
+#include "inputs/OpenCommand.h"
+#include "inputs/PageSetup.h"
 #include "platform/Failure.h"
 #include "platform/Forms.h"
 #include "platform/Numeric.h"
 #include "platform/Screen.h"
 #include "platform/Settings.h"
 #include "preview/ucPageLayout.h"
+#include "printing/PrintCommand.h"
 #include "properties/ucProperties.h"
-#include "shell/AppInfo.h"
+#include "platform/AppInfo.h"
 #include "shell/Module1.h"
-#include "shell/Resources.h"
+#include "platform/Resources.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGroupBox>
 #include <QMenuBar>
 #include <QToolBar>
@@ -176,7 +182,7 @@ void frmMain::Form_Load() {
         }
     }
     ucProperties1->SetMainForm(this);
-    ApplyPrinter();
+    inputs::ApplyPrinter(*ucProperties1, *ucPageLayout1);
 }
 
 void frmMain::Form_Unload(int16_t& /*Cancel*/) {
@@ -215,6 +221,14 @@ void frmMain::tbToolBar_ButtonClick(const QString& Key) {
         }
     });
 }
+
+void frmMain::mnuFileOpen_Click() { inputs::OpenFromDialog(dlgCommonDialog(), *ucProperties1, *ucPageLayout1); }
+
+void frmMain::OpenPicture(const QString& path) { inputs::OpenPicture(*ucProperties1, *ucPageLayout1, path); }
+
+void frmMain::mnuFilePageSetup_Click() { inputs::PageSetup(dlgCommonDialog(), *ucProperties1, *ucPageLayout1); }
+
+void frmMain::mnuFilePrint_Click() { printing::PrintFromControls(*ucProperties1, *ucPageLayout1); }
 
 void frmMain::mnuFileExit_Click() { platform::Unload(this); }
 
@@ -256,6 +270,21 @@ int frmMain::WindowState() const {
     if (isMinimized()) return 1;
     if (isMaximized()) return 2;
     return 0;
+}
+
+// --- a picture file dropped on the window opens like File > Open... -------
+
+void frmMain::dragEnterEvent(QDragEnterEvent* event) {
+    // The content decides whether it is a picture, as with Open: any single
+    // file is welcome, and one that does not decode changes nothing.
+    if (!inputs::DroppedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void frmMain::dropEvent(QDropEvent* event) {
+    const QString path = inputs::DroppedFile(event->mimeData());
+    if (path.isEmpty()) return;
+    event->acceptProposedAction();
+    OpenPicture(path);
 }
 
 // --- layout ----------------------------------------------------------------

@@ -31,9 +31,8 @@ public:
 
     // Commands; the toolbar runs the same handlers as the menu items.
     void mnuFileOpen_Click();
-    // Opens the picture file at `path` as Open does after its dialog: the
-    // panel, then the preview; a file that is not a picture changes nothing,
-    // silently. Used by Open, the command line and a drop on the window.
+    // Opens the picture file at `path` as Open does after its dialog (the
+    // command line and a drop on the window).
     void OpenPicture(const QString& path);
     void mnuFilePageSetup_Click();
     void mnuFilePrint_Click();
@@ -91,7 +90,6 @@ private:
     void CreateMenus();
     void CreateToolBar();
     void CreateControls();
-    void ApplyPrinter();
     void ArrangeControls();
     void ApplyControlGeometry();
 

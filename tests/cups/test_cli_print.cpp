@@ -13,6 +13,7 @@
 #include "support/PixelCheck.h"
 #include "support/ProgramRun.h"
 #include "support/ScriptedDialog.h"
+#include "support/PanelControls.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -53,7 +54,7 @@ TEST_F(CupsTest, CommandLinePrintIsTheMenusRasterDotForDot) {
             ASSERT_NO_THROW(window.Form_Load());
             window.mnuFileOpen_Click();
             ASSERT_TRUE(window.ucPageLayout1->gPicture);
-            if (guides) window.ucProperties1->chkCutGuides->click();
+            if (guides) CutGuidesBox(*window.ucProperties1)->click();
             const Printed menu = PrintAndRead(q->name, [&] { window.mnuFilePrint_Click(); });
             platform::SetCurrentPrinter(nullptr);
             ExpectPrintedExactly(menu, *q, platform::kPortrait, noise, guides);
@@ -146,7 +147,7 @@ TEST_F(CupsTest, CommandLineInfoAndListTellTheQueuesFigures) {
         ucProperties panel;
         panel.SetPrinter(QueuePrinter(*q));
         panel.SetImage(platform::LoadPicture(path));
-        EXPECT_EQ(run.out, cli::PanelFiguresText(panel));
+        EXPECT_EQ(run.out, cli::FiguresText(PanelRows(panel)));
         EXPECT_TRUE(run.out.contains(QStringLiteral("%1 DPI").arg(q->dpi)));
         EXPECT_TRUE(run.out.contains(QStringLiteral("Printer ") + q->name));
     }

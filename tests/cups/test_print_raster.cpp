@@ -10,6 +10,7 @@
 #include "properties/ucProperties.h"
 #include "support/PictureFiles.h"
 #include "support/PixelCheck.h"
+#include "support/PanelControls.h"
 
 #include <QLabel>
 #include <QTemporaryDir>
@@ -67,11 +68,11 @@ TEST_F(CupsTest, QueuePrinterFiguresComeFromThePpd) {
 
         ucProperties panel;
         panel.SetPrinter(p);
-        EXPECT_EQ(panel.lblPrinterHeader->text(), QStringLiteral("Printer ") + q.name);
-        EXPECT_EQ(panel.lblPaperSize->text(), QString::fromLatin1(c.paperText));
-        EXPECT_EQ(panel.lblEffectiveAreaCm->text(), QString::fromLatin1(c.cmText));
-        EXPECT_EQ(panel.lblEffectiveAreaInches->text(), QString::fromLatin1(c.inchText));
-        EXPECT_EQ(panel.lblDPI->text(), QString::fromLatin1(c.dpiText));
+        EXPECT_EQ(PanelLabel(panel, "lblPrinterHeader")->text(), QStringLiteral("Printer ") + q.name);
+        EXPECT_EQ(PanelLabel(panel, "lblPaperSize")->text(), QString::fromLatin1(c.paperText));
+        EXPECT_EQ(PanelLabel(panel, "lblEffectiveAreaCm")->text(), QString::fromLatin1(c.cmText));
+        EXPECT_EQ(PanelLabel(panel, "lblEffectiveAreaInches")->text(), QString::fromLatin1(c.inchText));
+        EXPECT_EQ(PanelLabel(panel, "lblDPI")->text(), QString::fromLatin1(c.dpiText));
     }
 }
 

@@ -11,6 +11,7 @@
 #include "support/PixelCheck.h"
 #include "support/ScriptedDialog.h"
 #include "support/TestEnv.h"
+#include "support/PanelControls.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -29,9 +30,9 @@ TEST_F(CupsTest, FilePrintPrintsTheOpenedPictureWithGuidesOnTheCurrentQueue) {
     frmMain window;
     window.SetCommonDialog(OpeningDialog(path));
     ASSERT_NO_THROW(window.Form_Load());
-    EXPECT_EQ(window.ucProperties1->lblPrinterHeader->text(), QStringLiteral("Printer ") + q.name);
-    EXPECT_EQ(window.ucProperties1->lblPaperSize->text(), QStringLiteral("A4, Portrait"));
-    EXPECT_EQ(window.ucProperties1->lblDPI->text(), QStringLiteral("600 DPI"));
+    EXPECT_EQ(PanelLabel(*window.ucProperties1, "lblPrinterHeader")->text(), QStringLiteral("Printer ") + q.name);
+    EXPECT_EQ(PanelLabel(*window.ucProperties1, "lblPaperSize")->text(), QStringLiteral("A4, Portrait"));
+    EXPECT_EQ(PanelLabel(*window.ucProperties1, "lblDPI")->text(), QStringLiteral("600 DPI"));
 
     testenv::ClearMessages();
     const int jobsBefore = Cups().Jobs(q.name).size();
@@ -43,7 +44,7 @@ TEST_F(CupsTest, FilePrintPrintsTheOpenedPictureWithGuidesOnTheCurrentQueue) {
     ASSERT_TRUE(window.ucPageLayout1->gPicture);
     EXPECT_EQ(window.ucProperties1->gPixelsX, 157);
     EXPECT_EQ(window.ucProperties1->gPixelsY, 99);
-    window.ucProperties1->chkCutGuides->click();
+    CutGuidesBox(*window.ucProperties1)->click();
     ASSERT_TRUE(window.ucProperties1->HasCutGuides());
 
     testenv::ClearMessages();

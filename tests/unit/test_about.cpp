@@ -4,8 +4,8 @@
 #include "platform/Failure.h"
 #include "platform/Launcher.h"
 #include "platform/Registry.h"
-#include "shell/AppInfo.h"
-#include "shell/Resources.h"
+#include "platform/AppInfo.h"
+#include "platform/Resources.h"
 #include "support/TestEnv.h"
 
 #include <gtest/gtest.h>

@@ -5,6 +5,7 @@
 #include "shell/CommandLine.h"
 #include "support/ProgramRun.h"
 #include "support/TestEnv.h"
+#include "support/PanelControls.h"
 
 #include <gtest/gtest.h>
 
@@ -258,10 +259,10 @@ TEST_F(CommandLineProgram, InfoTellsThePanelsFigures) {
     ucProperties panel;
     panel.SetPrinter(platform::MakePdfPrinter(Path(QStringLiteral("unused.pdf"))));
     panel.SetImage(platform::LoadPicture(picture));
-    EXPECT_EQ(run.out, cli::PanelFiguresText(panel));
-    for (const QLabel* label : {panel.lblSize, panel.lblMegaPixels, panel.lblPrinterHeader, panel.lblPaperSize,
-                                panel.lblEffectiveAreaCm, panel.lblEffectiveAreaInches, panel.lblDPI,
-                                panel.lblPhysicalSizeCm, panel.lblPhysicalSizeInches})
+    EXPECT_EQ(run.out, cli::FiguresText(PanelRows(panel)));
+    for (const QLabel* label : {PanelLabel(panel, "lblSize"), PanelLabel(panel, "lblMegaPixels"), PanelLabel(panel, "lblPrinterHeader"), PanelLabel(panel, "lblPaperSize"),
+                                PanelLabel(panel, "lblEffectiveAreaCm"), PanelLabel(panel, "lblEffectiveAreaInches"), PanelLabel(panel, "lblDPI"),
+                                PanelLabel(panel, "lblPhysicalSizeCm"), PanelLabel(panel, "lblPhysicalSizeInches")})
         EXPECT_TRUE(run.out.contains(label->text())) << label->text().toStdString();
     EXPECT_TRUE(run.out.contains(QStringLiteral("640 x 480 pixels")));
     EXPECT_TRUE(run.out.contains(QStringLiteral("0.31 megapixels")));

@@ -2,12 +2,13 @@
 // and a file dropped on the main window; and the picture formats and
 // orientations the decoder takes.
 #include "platform/Picture.h"
-#include "platform/RecordingPrinter.h"
+#include "support/RecordingPrinter.h"
 #include "preview/ucPageLayout.h"
 #include "properties/ucProperties.h"
 #include "shell/AppBootstrap.h"
 #include "shell/Module1.h"
 #include "shell/frmMain.h"
+#include "support/PanelControls.h"
 
 #include <gtest/gtest.h>
 
@@ -71,7 +72,7 @@ TEST_F(OpenFromOutside, OpenPictureHandsTheSameObjectToPanelAndPreview) {
     ASSERT_TRUE(form.ucPageLayout1->gPicture);
     EXPECT_EQ(form.ucProperties1->gPixelsX, 31);
     EXPECT_EQ(form.ucProperties1->gPixelsY, 17);
-    EXPECT_EQ(form.ucProperties1->lblSize->text(), QStringLiteral("31 x 17 pixels"));
+    EXPECT_EQ(PanelLabel(*form.ucProperties1, "lblSize")->text(), QStringLiteral("31 x 17 pixels"));
 
     // Not a picture, a missing file: silently nothing changes.
     const platform::PicturePtr before = form.ucPageLayout1->gPicture;

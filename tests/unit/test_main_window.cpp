@@ -1,7 +1,7 @@
 // The main window's start-up, placement, toolbar dispatch and commands, with
 // a recording printer and a scripted dialog in place of the real ones.
 #include "platform/Failure.h"
-#include "platform/RecordingPrinter.h"
+#include "support/RecordingPrinter.h"
 #include "platform/Settings.h"
 #include "preview/ucPageLayout.h"
 #include "properties/ucProperties.h"

@@ -1,6 +1,6 @@
 // The preview's layout as plain arithmetic in twips (15 twips per pixel).
 #include "platform/Failure.h"
-#include "platform/RecordingPrinter.h"
+#include "support/RecordingPrinter.h"
 #include "preview/PageLayoutModel.h"
 
 #include <gtest/gtest.h>

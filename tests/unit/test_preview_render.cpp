@@ -1,5 +1,5 @@
 // The preview painted into a QImage, and the resampled picture it shows.
-#include "platform/RecordingPrinter.h"
+#include "support/RecordingPrinter.h"
 #include "preview/PageLayoutModel.h"
 #include "preview/PageRender.h"
 

@@ -1,7 +1,7 @@
 // The preview control: its state changes through the public methods and
 // its own size, and what it paints.
 #include "platform/Failure.h"
-#include "platform/RecordingPrinter.h"
+#include "support/RecordingPrinter.h"
 #include "preview/ucPageLayout.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 #include "platform/Failure.h"
-#include "platform/RecordingPrinter.h"
+#include "support/RecordingPrinter.h"
 #include "printing/PrintJob.h"
 
 #include <gtest/gtest.h>

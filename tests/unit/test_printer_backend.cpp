@@ -1,6 +1,7 @@
 // The drawing rules that make a page pixel-exact, checked on an in-memory
 // device, and the PDF printer's output and write failures.
 #include "platform/CupsPrinter.h"
+#include "platform/CupsQueue.h"
 #include "platform/Failure.h"
 #include "platform/PagePainter.h"
 #include "platform/PdfPrinter.h"

@@ -1,9 +1,10 @@
 // The properties panel against a fake printer: figures, failures, layout and
 // the cut-guides option. The test screen is 96 dpi (15 twips per pixel).
 #include "platform/Failure.h"
-#include "platform/RecordingPrinter.h"
+#include "support/RecordingPrinter.h"
 #include "properties/MainFormLink.h"
 #include "properties/ucProperties.h"
+#include "support/PanelControls.h"
 
 #include <gtest/gtest.h>
 
@@ -68,16 +69,16 @@ TEST(PropertiesPanel, FiguresInEitherOrder) {
             SCOPED_TRACE(std::string(c.size) + (printerFirst ? ", printer first" : ", picture first"));
             EXPECT_EQ(p.gPixelsX, c.w);
             EXPECT_EQ(p.gPixelsY, c.h);
-            EXPECT_EQ(Str(p.lblSize->text()), c.size);
-            EXPECT_EQ(Str(p.lblMegaPixels->text()), c.mega);
-            EXPECT_EQ(Str(p.lblPhysicalSizeCm->text()), c.cm);
-            EXPECT_EQ(Str(p.lblPhysicalSizeInches->text()), Str(QString::fromLatin1(c.inches) + kInch));
-            EXPECT_EQ(Str(p.lblDPI->text()), Str(QStringLiteral("%1 DPI").arg(c.dpi)));
+            EXPECT_EQ(Str(PanelLabel(p, "lblSize")->text()), c.size);
+            EXPECT_EQ(Str(PanelLabel(p, "lblMegaPixels")->text()), c.mega);
+            EXPECT_EQ(Str(PanelLabel(p, "lblPhysicalSizeCm")->text()), c.cm);
+            EXPECT_EQ(Str(PanelLabel(p, "lblPhysicalSizeInches")->text()), Str(QString::fromLatin1(c.inches) + kInch));
+            EXPECT_EQ(Str(PanelLabel(p, "lblDPI")->text()), Str(QStringLiteral("%1 DPI").arg(c.dpi)));
         }
     }
     Panel noPrinter;
     noPrinter.SetImage(MakePicture(640, 480));
-    EXPECT_EQ(Str(noPrinter.lblPhysicalSizeCm->text()), "0 x 0 cm");
+    EXPECT_EQ(Str(PanelLabel(noPrinter, "lblPhysicalSizeCm")->text()), "0 x 0 cm");
 }
 
 TEST(PropertiesPanel, PrinterFiguresAndLocale) {
@@ -87,22 +88,22 @@ TEST(PropertiesPanel, PrinterFiguresAndLocale) {
     printer->orientation = 2;
     printer->area = {8.0, 13.5, 2400, 4050};
     p.SetPrinter(printer);
-    EXPECT_EQ(Str(p.lblPrinterHeader->text()), "Printer Office <i>Laser</i>");
-    EXPECT_EQ(p.lblPrinterHeader->textFormat(), Qt::PlainText);
-    EXPECT_TRUE(p.lblPrinterHeader->font().bold());
-    EXPECT_EQ(Str(p.lblPaperSize->text()), "Other, Landscape");
-    EXPECT_EQ(Str(p.lblEffectiveAreaCm->text()), "20.32 x 34.29 cm");
-    EXPECT_EQ(Str(p.lblEffectiveAreaInches->text()), Str(QStringLiteral("8 x 13.5") + kInch));
+    EXPECT_EQ(Str(PanelLabel(p, "lblPrinterHeader")->text()), "Printer Office <i>Laser</i>");
+    EXPECT_EQ(PanelLabel(p, "lblPrinterHeader")->textFormat(), Qt::PlainText);
+    EXPECT_TRUE(PanelLabel(p, "lblPrinterHeader")->font().bold());
+    EXPECT_EQ(Str(PanelLabel(p, "lblPaperSize")->text()), "Other, Landscape");
+    EXPECT_EQ(Str(PanelLabel(p, "lblEffectiveAreaCm")->text()), "20.32 x 34.29 cm");
+    EXPECT_EQ(Str(PanelLabel(p, "lblEffectiveAreaInches")->text()), Str(QStringLiteral("8 x 13.5") + kInch));
     EXPECT_EQ(printer->ScaleMode(), platform::kInches);
 
     Panel de;
     de.setLocale(QLocale(QLocale::German, QLocale::Germany));
     de.SetPrinter(MakePrinter(600));  // the fake's A4: 7.77 x 11.19 in
     de.SetImage(MakePicture(640, 480));
-    EXPECT_EQ(Str(de.lblMegaPixels->text()), "0,31 megapixels");
-    EXPECT_EQ(Str(de.lblPhysicalSizeCm->text()), "2,71 x 2,03 cm");
-    EXPECT_EQ(Str(de.lblEffectiveAreaCm->text()), "19,73 x 28,43 cm");
-    EXPECT_EQ(Str(de.lblPaperSize->text()), "A4, Portrait");
+    EXPECT_EQ(Str(PanelLabel(de, "lblMegaPixels")->text()), "0,31 megapixels");
+    EXPECT_EQ(Str(PanelLabel(de, "lblPhysicalSizeCm")->text()), "2,71 x 2,03 cm");
+    EXPECT_EQ(Str(PanelLabel(de, "lblEffectiveAreaCm")->text()), "19,73 x 28,43 cm");
+    EXPECT_EQ(Str(PanelLabel(de, "lblPaperSize")->text()), "A4, Portrait");
 }
 
 TEST(PropertiesPanel, EmptyArgumentsChangeNothingAndKeepTheReferences) {
@@ -118,7 +119,7 @@ TEST(PropertiesPanel, EmptyArgumentsChangeNothingAndKeepTheReferences) {
     // Both are still held: the kept printer at a new resolution, with the kept picture.
     printer->printQuality = 300;
     p.SetPrinter(printer);
-    EXPECT_EQ(Str(p.lblPhysicalSizeInches->text()), Str(QStringLiteral("2.13 x 1.6") + kInch));
+    EXPECT_EQ(Str(PanelLabel(p, "lblPhysicalSizeInches")->text()), Str(QStringLiteral("2.13 x 1.6") + kInch));
 }
 
 TEST(PropertiesPanel, PictureTooLargeKeepsTheOldSize) {
@@ -163,20 +164,20 @@ TEST(PropertiesPanel, PrinterMemberFailingMidwayKeepsWhatWasWritten) {
         };
         SCOPED_TRACE(c.fails);
         EXPECT_EQ(FailureText([&] { p.SetPrinter(second); }), "Printer is offline");
-        EXPECT_EQ(Str(p.lblPrinterHeader->text()), c.header);
-        EXPECT_EQ(Str(p.lblDPI->text()), c.dpi);
-        EXPECT_EQ(Str(p.lblEffectiveAreaCm->text()), c.area);
-        EXPECT_EQ(Str(p.lblPaperSize->text()), c.paper);
+        EXPECT_EQ(Str(PanelLabel(p, "lblPrinterHeader")->text()), c.header);
+        EXPECT_EQ(Str(PanelLabel(p, "lblDPI")->text()), c.dpi);
+        EXPECT_EQ(Str(PanelLabel(p, "lblEffectiveAreaCm")->text()), c.area);
+        EXPECT_EQ(Str(PanelLabel(p, "lblPaperSize")->text()), c.paper);
     }
 }
 
 TEST(PropertiesPanel, LabelsKeepTheirPlacesAndFitTheirCaptions) {
     Panel p;
-    EXPECT_EQ(p.chkCutGuides->geometry(), QRect(0, 288, 313, 21));
-    EXPECT_EQ(p.lblPhysicalSizeInches->geometry().topLeft(), QPoint(128, 248));
-    const int narrow = p.lblSize->width();
+    EXPECT_EQ(CutGuidesBox(p)->geometry(), QRect(0, 288, 313, 21));
+    EXPECT_EQ(PanelLabel(p, "lblPhysicalSizeInches")->geometry().topLeft(), QPoint(128, 248));
+    const int narrow = PanelLabel(p, "lblSize")->width();
     p.SetImage(MakePicture(3000, 2000));
-    EXPECT_GT(p.lblSize->width(), narrow);
+    EXPECT_GT(PanelLabel(p, "lblSize")->width(), narrow);
     const QSize hint = p.minimumSizeHint();
     for (const QLabel* l : p.findChildren<QLabel*>()) {
         SCOPED_TRACE(l->objectName().toStdString());
@@ -193,24 +194,24 @@ TEST(PropertiesPanel, CutGuidesFollowTheBoxAndOnlyUserClicksReachTheRelay) {
         void SetCutGuidesVisible(const bool& Visible) override { calls.push_back(Visible); }
     } relay;
     Panel alone;  // nobody to tell: still toggles
-    alone.chkCutGuides->click();
+    CutGuidesBox(alone)->click();
     EXPECT_TRUE(alone.HasCutGuides());
 
     Panel p;
     p.SetMainForm(&relay);
     EXPECT_FALSE(p.HasCutGuides());
-    p.chkCutGuides->click();
-    p.chkCutGuides->click();
+    CutGuidesBox(p)->click();
+    CutGuidesBox(p)->click();
     p.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&p));
-    QTest::mouseClick(p.chkCutGuides, Qt::LeftButton, {}, QPoint(6, p.chkCutGuides->height() / 2));
+    QTest::mouseClick(CutGuidesBox(p), Qt::LeftButton, {}, QPoint(6, CutGuidesBox(p)->height() / 2));
     EXPECT_EQ(relay.calls, (std::vector<bool>{true, false, true}));
     EXPECT_TRUE(p.HasCutGuides());
 
     p.SetImage(MakePicture(640, 480));
     p.SetPrinter(MakePrinter());
     EXPECT_TRUE(p.HasCutGuides());
-    p.chkCutGuides->setChecked(false);  // not the user: HasCutGuides follows, no relay
+    CutGuidesBox(p)->setChecked(false);  // not the user: HasCutGuides follows, no relay
     EXPECT_FALSE(p.HasCutGuides());
     EXPECT_EQ(relay.calls.size(), 3u);
 }

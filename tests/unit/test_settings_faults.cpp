@@ -2,7 +2,7 @@
 // window can take, a store that cannot be written. The window starts with the
 // default placement (or what it can read), and closing it neither crashes nor
 // says more than one message.
-#include "platform/RecordingPrinter.h"
+#include "support/RecordingPrinter.h"
 #include "platform/Settings.h"
 #include "shell/frmMain.h"
 #include "support/ScriptedDialog.h"

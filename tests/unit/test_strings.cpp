@@ -1,5 +1,5 @@
 // The string-table routine on purpose-built windows and on the main window.
-#include "shell/ControlKinds.h"
+#include "platform/ControlKinds.h"
 #include "shell/Module1.h"
 #include "shell/frmMain.h"
 
@@ -140,8 +140,8 @@ TEST(FormStrings, ControlsInFramesAreReachedButNotThoseInsideUserControlsOrOther
     EXPECT_EQ(inFrame->text(), "OK");
     EXPECT_EQ(inUser->text(), "design");
     EXPECT_EQ(inDialog->text(), "design");
-    EXPECT_EQ(shell::ControlKind(user), "ucSample");
-    EXPECT_EQ(shell::ControlKind(frame), "Frame");
+    EXPECT_EQ(platform::ControlKind(user), "ucSample");
+    EXPECT_EQ(platform::ControlKind(frame), "Frame");
 }
 
 namespace {

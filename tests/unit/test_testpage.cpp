@@ -1,7 +1,7 @@
 // The calibration page: ruler positions, pattern dots, layout, the drawn page
 // and its print job.
 #include "platform/Failure.h"
-#include "platform/RecordingPrinter.h"
+#include "support/RecordingPrinter.h"
 #include "printing/TestPage.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "shell/ControlKinds.h"
+#include "platform/ControlKinds.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -13,7 +13,7 @@
 #include <QToolBar>
 #include <QTreeView>
 
-namespace shell {
+namespace platform {
 namespace {
 
 // A menu entry: an action shown in a menu or a menu bar, or the action that
@@ -78,4 +78,4 @@ QList<QObject*> FormControls(QWidget* form) {
     return out;
 }
 
-}  // namespace shell
+}  // namespace platform

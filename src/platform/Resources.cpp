@@ -1,4 +1,4 @@
-#include "shell/Resources.h"
+#include "platform/Resources.h"
 
 #include <QBitmap>
 #include <QFile>

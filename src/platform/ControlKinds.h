@@ -8,7 +8,7 @@
 class QObject;
 class QWidget;
 
-namespace shell {
+namespace platform {
 
 // The kind of a control: "Label", "Menu", "TabStrip", "Toolbar", "ListView",
 // "Frame", "CommandButton", "CheckBox", or for any other control (a user
@@ -22,4 +22,4 @@ QString ControlKind(const QObject* control);
 // followed by its column header view. The window itself is not in the list.
 QList<QObject*> FormControls(QWidget* form);
 
-}  // namespace shell
+}  // namespace platform

@@ -1,4 +1,4 @@
-#include "platform/RecordingPrinter.h"
+#include "support/RecordingPrinter.h"
 
 namespace platform {
 
@@ -18,15 +18,6 @@ void RecordingPrinter::KillDoc() {
         ops.push_back(Op{Op::KillDoc});
     }
     mOpen = false;
-}
-
-bool RecordingPrinter::ShowPrinterDialog(QWidget*, const QString& title) {
-    Check("ShowPrinterDialog");
-    ++dialogShown;
-    lastDialogTitle = title;
-    if (!dialogAccepts) return false;
-    if (dialogChoice) dialogChoice(*this);
-    return true;
 }
 
 void RecordingPrinter::DrawLineBoxDots(double x1, double y1, double x2, double y2, int width) {

@@ -1,9 +1,9 @@
-#include "shell/Module1.h"
+#include "platform/FormStrings.h"
 
+#include "platform/ControlKinds.h"
 #include "platform/Failure.h"
 #include "platform/Numeric.h"
-#include "shell/ControlKinds.h"
-#include "shell/Resources.h"
+#include "platform/Resources.h"
 
 #include <QAbstractItemModel>
 #include <QAction>
@@ -19,10 +19,8 @@
 // failing one (an id without text, a text that is not a number, a property the
 // control does not have) is skipped and the rest still run.
 
-namespace Module1 {
+namespace platform {
 namespace {
-
-using platform::Fail;
 
 // The three properties the rules speak of, reached by name through Qt's
 // property system. "Tag" is a property of the control (usually dynamic);
@@ -133,7 +131,7 @@ void ApplyToControl(QWidget* form, QObject* control) {
     if (auto* w = qobject_cast<QWidget*>(control); w && w->testAttribute(Qt::WA_SetFont))
         Unit([&] { w->setFont(form->font()); });
 
-    const QString kind = shell::ControlKind(control);
+    const QString kind = platform::ControlKind(control);
     if (kind == QLatin1String("Label")) {
         Unit([&] { Set(control, Prop::Caption, Text(Strict(Get(control, Prop::Tag)))); });
     } else if (kind == QLatin1String("Menu")) {
@@ -170,7 +168,7 @@ void ApplyFormStrings(QWidget* form) {
         form->setFont(font);
     });
 
-    for (QObject* control : shell::FormControls(form)) ApplyToControl(form, control);
+    for (QObject* control : platform::FormControls(form)) ApplyToControl(form, control);
 }
 
-}  // namespace Module1
+}  // namespace platform

@@ -30,12 +30,6 @@ public:
     // throws from it to make that member fail.
     std::function<void(const char* member)> failWhen;
 
-    // Answers of the printer dialog: what OK applies, or cancel.
-    bool dialogAccepts = false;
-    std::function<void(RecordingPrinter&)> dialogChoice;
-    int dialogShown = 0;
-    QString lastDialogTitle;
-
     std::vector<Op> ops;
     int documentsEnded = 0;
     int documentsKilled = 0;
@@ -47,7 +41,6 @@ public:
     int16_t Orientation() const override;
     PrintableArea Area() const override;
     void KillDoc() override;
-    bool ShowPrinterDialog(QWidget* parent, const QString& title) override;
 
 protected:
     void DrawLineBoxDots(double x1, double y1, double x2, double y2, int width) override;

@@ -1,0 +1,43 @@
+#include "platform/PagePrinter.h"
+
+#include "platform/Failure.h"
+
+#include <QCoreApplication>
+
+namespace platform {
+
+QString DocumentTitle() {
+    const QString name = QCoreApplication::applicationName();
+    return name.isEmpty() ? QStringLiteral("Ombrastele") : name;
+}
+
+PageWriter& PagePrinter::Page() {
+    if (!mPage) mPage = OpenPage();
+    return *mPage;
+}
+
+void PagePrinter::DrawLineBoxDots(double x1, double y1, double x2, double y2, int width) {
+    Page().Painter().Box(x1, y1, x2, y2, width);
+}
+
+void PagePrinter::DrawPictureDots(const Picture& picture, double x, double y, double w, double h) {
+    Page().Painter().Picture(picture.Image(), x, y, w, h);
+}
+
+void PagePrinter::FinishDocument() {
+    if (!mPage) return;  // nothing was drawn: no document to send
+    // Taken first, so a failure below leaves no page open; the file lives
+    // until the writer goes at the end of this call.
+    const std::unique_ptr<PageWriter> page = std::move(mPage);
+    Deliver(page->Finish());
+}
+
+void PagePrinter::KillDoc() { mPage.reset(); }
+
+void PagePrinter::SetOrientation(int16_t orientation) {
+    if (orientation != kPortrait && orientation != kLandscape) Fail(QStringLiteral("Invalid property value"));
+    KillDoc();
+    ApplyOrientation(orientation == kLandscape);
+}
+
+}  // namespace platform

@@ -1,0 +1,53 @@
+#pragma once
+// What every real printer shares: a document is one page, begun on the
+// first mark, drawn through a PagePainter into a page writer, and handed on
+// when it ends. Subclasses say where the page's figures come from (their
+// geometry), how a page is written, and where a finished page goes.
+#include "platform/PagePainter.h"
+#include "platform/Printer.h"
+
+#include <QString>
+#include <memory>
+
+namespace platform {
+
+// One page being written: its painter, then a finished file. Destroying an
+// unfinished writer throws the page away; nothing reaches any printer.
+class PageWriter {
+public:
+    virtual ~PageWriter() = default;
+    // The painter of the open page; opens it on first use. Throws Failure.
+    virtual PagePainter& Painter() = 0;
+    // Ends the page and returns the finished file's path, which lives as
+    // long as the writer. Throws Failure.
+    virtual QString Finish() = 0;
+};
+
+class PagePrinter : public Printer {
+public:
+    void KillDoc() override;
+    // The orientation the next page is laid out in (1 portrait, 2 landscape);
+    // drops any page begun. What the dialogs' orientation choice does.
+    void SetOrientation(int16_t orientation);
+
+protected:
+    // A writer for a new document's page. May throw Failure, or Cancelled
+    // when there is nowhere to put the page.
+    virtual std::unique_ptr<PageWriter> OpenPage() = 0;
+    // Sends the finished page at `file` where it belongs. Throws Failure.
+    virtual void Deliver(const QString& file) = 0;
+    virtual void ApplyOrientation(bool landscape) = 0;
+
+    void DrawLineBoxDots(double x1, double y1, double x2, double y2, int width) final;
+    void DrawPictureDots(const Picture& picture, double x, double y, double w, double h) final;
+    void FinishDocument() final;
+
+private:
+    PageWriter& Page();
+    std::unique_ptr<PageWriter> mPage;
+};
+
+// The title of documents sent to a printer: the application's name.
+QString DocumentTitle();
+
+}  // namespace platform
