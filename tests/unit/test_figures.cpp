@@ -1,5 +1,7 @@
 // The panel's rounding and paper names, without a widget.
 #include "platform/Failure.h"
+#include "platform/Picture.h"
+#include "platform/Screen.h"
 #include "platform/Printer.h"
 #include "properties/Figures.h"
 
@@ -52,4 +54,21 @@ TEST(Figures, PaperText) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(Str(properties::PaperText(c.paper, c.orientation)), c.expected) << c.paper;
+}
+
+TEST(Figures, PictureSizeSurvivesHimetricAtEveryScreenResolution) {
+    // A picture's pixels go to HIMETRIC at the screen's resolution when it is
+    // made and back to 16-bit pixels in the panel: the count must come back
+    // whole on every common screen, not only at 96 dpi.
+    const int sizes[] = {1, 2, 7, 75, 640, 4657, 6717, 32767};
+    for (const double dpi : {96.0, 120.0, 144.0, 192.0}) {
+        platform::SetScreenDpiForTesting(dpi);
+        for (const int side : sizes) {
+            const platform::Picture picture(QImage(side, 1, QImage::Format_RGB32));
+            EXPECT_EQ(properties::PixelsFromHimetricX(picture.Width()), side) << dpi << " dpi";
+            const platform::Picture tall(QImage(1, side, QImage::Format_RGB32));
+            EXPECT_EQ(properties::PixelsFromHimetricY(tall.Height()), side) << dpi << " dpi";
+        }
+    }
+    platform::SetScreenDpiForTesting(96.0);
 }
