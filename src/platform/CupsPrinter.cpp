@@ -27,64 +27,78 @@ CupsPrinter::CupsPrinter(const QString& queueName) {
     mPrinter = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
     if (!mPrinter->isValid() || mPrinter->printerName() != queueName)
         Fail(QStringLiteral("The printer %1 is not available.").arg(Quoted(queueName)));
-    // Qt starts from the locale's paper and keeps it when the queue lists it;
-    // the queue's own default paper is what the user expects.
-    const QPageSize paper = info.defaultPageSize();
-    if (paper.isValid()) mPrinter->setPageSize(paper);
-    Refresh();
+    // The queue's own defaults (its PPD's, its saved options) decide the
+    // paper, as CUPS would for a job that names none.
+    Load(queueName, {});
 }
 
 CupsPrinter::~CupsPrinter() = default;
 
-void CupsPrinter::Refresh() {
-    const QString queue = mPrinter->printerName();
-    const QStringList options = mPrinter->printEngine()->property(kCupsOptionsKey).toStringList();
-    const int dpi = QueueResolution(queue, options);
-    if (dpi <= 0) Fail(QStringLiteral("The resolution of the printer %1 is not known.").arg(Quoted(queue)));
-    const bool landscape = mPrinter->pageLayout().orientation() == QPageLayout::Landscape;
-    // Qt takes a queue's margins without turning them with the page, which
-    // would clip a landscape page: the device stays portrait and the content
-    // is turned instead.
-    mPrinter->setPageOrientation(QPageLayout::Portrait);
-    mPrinter->setResolution(dpi);
-    const QPageLayout layout = mPrinter->pageLayout();
-    const QRectF paint = layout.paintRect(QPageLayout::Point);
-    const QSize dots = PaintableDots(layout, dpi);
-    if (dots.width() <= 0 || dots.height() <= 0)
-        Fail(QStringLiteral("The printer %1 has no printable area.").arg(Quoted(queue)));
-
+void CupsPrinter::Load(const QString& queue, const QStringList& options) {
+    const PageGeometry page = QueueGeometry(queue, options);
+    DotGrid grid;
+    try {
+        grid = GridOf(page);
+    } catch (const Failure& f) {
+        Fail(QStringLiteral("%1: %2").arg(Quoted(queue), f.message()));
+    }
     mQueue = queue;
-    mDialogOptions = options;
-    mDotsPerInch = dpi;
-    mLandscape = landscape;
-    mPortraitLayout = layout;
-    mPaper = PaperCodeOf(layout.pageSize().id());
-    mPortraitArea = PrintableArea{paint.width() / 72.0, paint.height() / 72.0, dots.width(), dots.height()};
+    mOptions = options;
+    mPage = page;
+    mGrid = grid;
+    const QPageSize paper(QSizeF(page.widthPoints * 25.4 / 72.0, page.heightPoints * 25.4 / 72.0),
+                          QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch);
+    mPaper = PaperCodeOf(paper.id());
 }
 
 PrintableArea CupsPrinter::Area() const {
-    if (!mLandscape) return mPortraitArea;
-    const PrintableArea& p = mPortraitArea;
-    return PrintableArea{p.heightInches, p.widthInches, p.heightDots, p.widthDots};
+    // Inches are the imageable box's; dots are the whole cells in it.
+    const PrintableArea portrait{(mPage.right - mPage.left) / 72.0, (mPage.top - mPage.bottom) / 72.0,
+                                 mGrid.cells.width(), mGrid.cells.height()};
+    if (!mLandscape) return portrait;
+    return PrintableArea{portrait.heightInches, portrait.widthInches, portrait.heightDots, portrait.widthDots};
+}
+
+Printer::DeviceFacts CupsPrinter::Facts() const {
+    DeviceFacts f{mPage.xdpi, mPage.ydpi, mGrid.areaDots, mPage.source};
+    if (mLandscape) {
+        std::swap(f.xdpi, f.ydpi);
+        f.areaDots.transpose();
+    }
+    return f;
 }
 
 std::unique_ptr<PageWriter> CupsPrinter::OpenPage() {
     CheckQueueReady(mQueue);
-    return std::make_unique<PdfPage>(PageSetup{mPortraitLayout, mDotsPerInch, mLandscape, DocumentTitle()});
+    return std::make_unique<PdfPage>(PageSetup{mPage, mLandscape, DocumentTitle()});
 }
 
 void CupsPrinter::Deliver(const QString& file) {
     CheckQueueReady(mQueue);
-    SubmitJob(mQueue, file, DocumentTitle(), mPortraitLayout.pageSize().key(), mDialogOptions,
-              mPrinter->copyCount());
+    SubmitJob(mQueue, file, DocumentTitle(), mPage.media, mOptions + mPage.jobOptions, mPrinter->copyCount());
 }
 
 QPrinter& CupsPrinter::DialogPrinter() {
     KillDoc();
+    // The dialog opens on this printer's queue and paper.
+    const QPrinterInfo info = QPrinterInfo::printerInfo(mQueue);
+    if (!info.isNull() && mPrinter->printerName() != mQueue) mPrinter->setPrinterName(mQueue);
+    for (const QPageSize& size : info.supportedPageSizes())
+        if (size.key() == mPage.media) mPrinter->setPageSize(size);
     mPrinter->setPageOrientation(mLandscape ? QPageLayout::Landscape : QPageLayout::Portrait);
     return *mPrinter;
 }
 
-void CupsPrinter::TakeDialogChoice() { Refresh(); }
+void CupsPrinter::TakeDialogChoice() {
+    const QString queue = mPrinter->printerName();
+    QStringList options = mPrinter->printEngine()->property(kCupsOptionsKey).toStringList();
+    // Qt names a queue's papers by their PPD choice, which is what CUPS
+    // takes as the media of a job.
+    const QString media = mPrinter->pageLayout().pageSize().key();
+    if (!media.isEmpty()) options << QStringLiteral("media") << media;
+    const bool landscape = mPrinter->pageLayout().orientation() == QPageLayout::Landscape;
+    Load(queue, options);
+    mLandscape = landscape;
+}
 
 }  // namespace platform

@@ -1,12 +1,14 @@
 #pragma once
-// A printer on one CUPS queue. The page is built as a PDF at the queue's own
-// resolution, one picture pixel per dot, and handed to the queue with
-// scaling turned off. The figures come from the queue's description (PPD)
-// through Qt's printer support; landscape is drawn by turning the content a
-// quarter turn on the portrait page, which is exact for pixels.
+// A printer on one CUPS queue. Its figures are the page CUPS itself lays out
+// for the queue (QueueGeometry: the PPD's page header, or IPP attributes),
+// never Qt's reading of them. The page is written at the device's own
+// resolution, one picture pixel per cell of whole dots, with the media's
+// exact size, and handed to the queue with scaling turned off. Landscape is
+// drawn by turning the content a quarter turn on the portrait page, which is
+// exact for pixels and keeps the device's own margins where they are.
+#include "platform/PageGeometry.h"
 #include "platform/PagePrinter.h"
 
-#include <QPageLayout>
 #include <QStringList>
 #include <memory>
 
@@ -21,10 +23,11 @@ public:
     ~CupsPrinter() override;
 
     QString DeviceName() const override { return mQueue; }
-    int16_t PrintQuality() const override { return int16_t(mDotsPerInch); }
+    int16_t PrintQuality() const override { return int16_t(mGrid.dpi); }
     int16_t PaperSize() const override { return mPaper; }
     int16_t Orientation() const override { return mLandscape ? kLandscape : kPortrait; }
     PrintableArea Area() const override;
+    DeviceFacts Facts() const override;
 
     // For the printer dialog: Qt's printer, set to this printer's queue,
     // paper and orientation, for the dialog to change...
@@ -33,24 +36,25 @@ public:
     // orientation, options) as this printer's. Throws Failure.
     void TakeDialogChoice();
 
+    const PageGeometry& Geometry() const { return mPage; }
+
 protected:
     std::unique_ptr<PageWriter> OpenPage() override;
     void Deliver(const QString& file) override;
     void ApplyOrientation(bool landscape) override { mLandscape = landscape; }
 
 private:
-    // Reads queue, resolution, paper and orientation from the QPrinter and
-    // puts it back in portrait (landscape is drawn by turning the content).
-    void Refresh();
+    // Reads the geometry of `queue` with `options` and takes it, or throws
+    // and changes nothing.
+    void Load(const QString& queue, const QStringList& options);
 
-    std::unique_ptr<QPrinter> mPrinter;
+    std::unique_ptr<QPrinter> mPrinter;  // for the dialog and the copy count only
     QString mQueue;
-    int mDotsPerInch = 0;
+    QStringList mOptions;  // name, value, name, value... chosen in the dialog
+    PageGeometry mPage;    // portrait, as the device takes the sheet
+    DotGrid mGrid;
     int16_t mPaper = kPaperUser;
     bool mLandscape = false;
-    QPageLayout mPortraitLayout;
-    PrintableArea mPortraitArea;
-    QStringList mDialogOptions;  // name, value, name, value... chosen in the dialog
 };
 
 }  // namespace platform

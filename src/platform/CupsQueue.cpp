@@ -4,10 +4,14 @@
 
 #include <cups/cups.h>
 #include <cups/ppd.h>
+#include <cups/raster.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <map>
+#include <vector>
 
 // The PPD interface is the only way to read a queue's default choices from
 // its description; CUPS marks it deprecated but keeps it working.
@@ -64,6 +68,68 @@ int IppDefaultResolution(const QString& queue) {
     cupsFreeDestInfo(info);
     return dpi;
 }
+
+// A queue's PPD, opened, removed again when done.
+class QueuePpd {
+public:
+    explicit QueuePpd(const QString& queue) {
+        if (const char* file = cupsGetPPD2(CUPS_HTTP_DEFAULT, queue.toUtf8().constData())) {
+            mPath = QByteArray(file);  // a temporary copy or link; ours to remove
+            mPpd = ppdOpenFile(mPath.constData());
+        }
+    }
+    ~QueuePpd() {
+        if (mPpd) ppdClose(mPpd);
+        if (!mPath.isEmpty()) ::unlink(mPath.constData());
+    }
+    QueuePpd(const QueuePpd&) = delete;
+    QueuePpd& operator=(const QueuePpd&) = delete;
+    ppd_file_t* get() const { return mPpd; }
+
+private:
+    QByteArray mPath;
+    ppd_file_t* mPpd = nullptr;
+};
+
+// Name, value pairs as libcups options; freed with the object.
+class CupsOptions {
+public:
+    CupsOptions() = default;
+    ~CupsOptions() { cupsFreeOptions(mCount, mList); }
+    CupsOptions(const CupsOptions&) = delete;
+    CupsOptions& operator=(const CupsOptions&) = delete;
+    void Add(const QString& name, const QString& value) {
+        mCount = cupsAddOption(name.toUtf8().constData(), value.toUtf8().constData(), mCount, &mList);
+    }
+    void AddPairs(const QStringList& pairs) {
+        for (int i = 0; i + 1 < pairs.size(); i += 2) Add(pairs[i], pairs[i + 1]);
+    }
+    int count() const { return mCount; }
+    cups_option_t* list() const { return mList; }
+
+private:
+    int mCount = 0;
+    cups_option_t* mList = nullptr;
+};
+
+// The header the raster filters compute for what is marked now. Like them,
+// it goes on with the header as far as the interpreter got when some code
+// of the PPD is beyond it; and where no code set a resolution (the
+// interpreter's 100 x 100 stands), it takes the leading figure of
+// *DefaultResolution, else 300, as the filters do.
+cups_page_header2_t Interpret(ppd_file_t* ppd) {
+    cups_page_header2_t header{};
+    cupsRasterInterpretPPD(&header, ppd, 0, nullptr, nullptr);
+    if (header.HWResolution[0] == 100 && header.HWResolution[1] == 100) {
+        unsigned dpi = 300;
+        if (const ppd_attr_t* a = ppdFindAttr(ppd, "DefaultResolution", nullptr); a && a->value)
+            if (const int x = std::atoi(a->value); x > 0) dpi = unsigned(x);
+        header.HWResolution[0] = header.HWResolution[1] = dpi;
+    }
+    return header;
+}
+
+bool WholeRatio(int x, int y) { return x > 0 && y > 0 && (x % std::min(x, y)) == 0 && (y % std::min(x, y)) == 0; }
 
 // Options that would let a filter scale, place several pages on a sheet or
 // turn the page; the job sets its own values for them.
@@ -122,6 +188,120 @@ int QueueResolution(const QString& queue, const QStringList& options) {
             if (const int dpi = ParseResolution(options[i + 1]); dpi > 0) return dpi;
     if (const int dpi = PpdDefaultResolution(queue); dpi > 0) return dpi;
     return IppDefaultResolution(queue);
+}
+
+std::optional<PageGeometry> PpdGeometry(const QString& queue, const QStringList& options) {
+    const QueuePpd ppd(queue);
+    if (!ppd.get()) return std::nullopt;
+    ppdMarkDefaults(ppd.get());
+    {
+        // The queue's saved defaults (lpoptions, the server's), then the
+        // dialog's choices over them.
+        const Dest d(queue);
+        CupsOptions marked;
+        if (d.dest)
+            for (int i = 0; i < d.dest->num_options; ++i)
+                marked.Add(QString::fromUtf8(d.dest->options[i].name), QString::fromUtf8(d.dest->options[i].value));
+        marked.AddPairs(options);
+        cupsMarkOptions(ppd.get(), marked.count(), marked.list());
+    }
+    if (!ppdPageSize(ppd.get(), nullptr)) return std::nullopt;
+    std::optional<cups_page_header2_t> header = Interpret(ppd.get());
+
+    QStringList jobOptions;
+    const auto x = int(header->HWResolution[0]), y = int(header->HWResolution[1]);
+    if (!WholeRatio(x, y)) {
+        // No picture pixel is a whole block of dots: take the square choice
+        // nearest to the finer figure, when the PPD has one.
+        if (ppd_option_t* option = ppdFindOption(ppd.get(), "Resolution")) {
+            const int wanted = std::max(x, y);
+            std::optional<cups_page_header2_t> best;
+            QString bestChoice;
+            for (int i = 0; i < option->num_choices; ++i) {
+                ppdMarkOption(ppd.get(), "Resolution", option->choices[i].choice);
+                const cups_page_header2_t h = Interpret(ppd.get());
+                if (h.HWResolution[0] != h.HWResolution[1] || h.HWResolution[0] == 0) continue;
+                if (!best || std::abs(int(h.HWResolution[0]) - wanted) < std::abs(int(best->HWResolution[0]) - wanted)) {
+                    best = h;
+                    bestChoice = QString::fromUtf8(option->choices[i].choice);
+                }
+            }
+            if (best) {
+                header = best;
+                jobOptions << QStringLiteral("Resolution") << bestChoice;
+            }
+        }
+    }
+
+    PageGeometry g;
+    g.media = QString::fromUtf8(header->cupsPageSizeName);
+    g.widthPoints = header->cupsPageSize[0];
+    g.heightPoints = header->cupsPageSize[1];
+    g.left = header->cupsImagingBBox[0];
+    g.bottom = header->cupsImagingBBox[1];
+    g.right = header->cupsImagingBBox[2];
+    g.top = header->cupsImagingBBox[3];
+    g.xdpi = int(header->HWResolution[0]);
+    g.ydpi = int(header->HWResolution[1]);
+    g.source = QString::fromLatin1(kSourcePpd);
+    g.jobOptions = jobOptions;
+    if (g.media.isEmpty())
+        if (const ppd_size_t* size = ppdPageSize(ppd.get(), nullptr)) g.media = QString::fromUtf8(size->name);
+    return g;
+}
+
+std::optional<PageGeometry> IppGeometry(const QString& queue, const QStringList& options) {
+    const Dest d(queue);
+    if (!d.dest) return std::nullopt;
+    cups_dinfo_t* info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, d.dest);
+    if (!info) return std::nullopt;
+    std::optional<PageGeometry> result;
+    cups_size_t size{};
+    QString media;
+    for (int i = 0; i + 1 < options.size(); i += 2)
+        if (options[i] == QLatin1String("media") || options[i] == QLatin1String("PageSize")) media = options[i + 1];
+    const bool found =
+        media.isEmpty()
+            ? cupsGetDestMediaDefault(CUPS_HTTP_DEFAULT, d.dest, info, CUPS_MEDIA_FLAGS_DEFAULT, &size) != 0
+            : cupsGetDestMediaByName(CUPS_HTTP_DEFAULT, d.dest, info, media.toUtf8().constData(),
+                                     CUPS_MEDIA_FLAGS_DEFAULT, &size) != 0;
+    int xdpi = 0, ydpi = 0;
+    const auto take = [&](ipp_attribute_t* a) {
+        if (!a || ippGetValueTag(a) != IPP_TAG_RESOLUTION || xdpi > 0) return;
+        ipp_res_t units = IPP_RES_PER_INCH;
+        int y = 0;
+        const int x = ippGetResolution(a, 0, &y, &units);
+        const double k = units == IPP_RES_PER_CM ? 2.54 : 1.0;
+        xdpi = int(std::lround(x * k));
+        ydpi = int(std::lround(y * k));
+    };
+    take(cupsFindDestDefault(CUPS_HTTP_DEFAULT, d.dest, info, "printer-resolution"));
+    take(cupsFindDestSupported(CUPS_HTTP_DEFAULT, d.dest, info, "pwg-raster-document-resolution-supported"));
+    take(cupsFindDestSupported(CUPS_HTTP_DEFAULT, d.dest, info, "printer-resolution"));
+    if (found && xdpi > 0 && ydpi > 0 && size.width > 0 && size.length > 0) {
+        PageGeometry g;
+        g.media = QString::fromUtf8(size.media);
+        g.widthPoints = PointsFromHundredthsMm(size.width);
+        g.heightPoints = PointsFromHundredthsMm(size.length);
+        g.left = PointsFromHundredthsMm(size.left);
+        g.bottom = PointsFromHundredthsMm(size.bottom);
+        g.right = g.widthPoints - PointsFromHundredthsMm(size.right);
+        g.top = g.heightPoints - PointsFromHundredthsMm(size.top);
+        g.xdpi = xdpi;
+        g.ydpi = ydpi;
+        g.source = QString::fromLatin1(kSourceIpp);
+        g.jobOptions << QStringLiteral("printer-resolution")
+                     << (xdpi == ydpi ? QStringLiteral("%1dpi").arg(xdpi) : QStringLiteral("%1x%2dpi").arg(xdpi).arg(ydpi));
+        result = g;
+    }
+    cupsFreeDestInfo(info);
+    return result;
+}
+
+PageGeometry QueueGeometry(const QString& queue, const QStringList& options) {
+    if (auto g = PpdGeometry(queue, options)) return *g;
+    if (auto g = IppGeometry(queue, options)) return *g;
+    Fail(QStringLiteral("The paper and resolution of the printer %1 are not known.").arg(Quoted(queue)));
 }
 
 void SubmitJob(const QString& queue, const QString& path, const QString& title, const QString& media,

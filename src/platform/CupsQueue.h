@@ -3,8 +3,11 @@
 // queue: whether it exists and takes jobs, its resolution from its
 // description (PPD) or its IPP attributes, and the submission of a finished
 // page. Plain functions over libcups; no Qt printing classes.
+#include "platform/PageGeometry.h"
+
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace platform {
 
@@ -28,6 +31,26 @@ int ParseResolution(const QString& text);
 // value pairs) if any, else the PPD default, else the IPP default; 0 when
 // none is known.
 int QueueResolution(const QString& queue, const QStringList& options);
+
+// The page the queue prints with `options` (name, value pairs: the dialog's
+// choices over the queue's defaults; "media" or "PageSize" names the paper),
+// as CUPS's own filters lay it out: from the queue's PPD when it has a usable
+// one, else from its IPP attributes. Throws Failure when neither answers.
+PageGeometry QueueGeometry(const QString& queue, const QStringList& options);
+
+// From the PPD: the page header cupsRasterInterpretPPD computes after
+// marking the PPD's defaults, the queue's saved options and `options`, which
+// is what a raster filter uses whatever the choices are named. A resolution
+// whose figures are not whole multiples of each other is replaced by the
+// nearest square one the PPD offers (jobOptions then names it). Empty when
+// the queue has no usable PPD.
+std::optional<PageGeometry> PpdGeometry(const QString& queue, const QStringList& options);
+
+// From IPP (driverless printers): the media asked for in `options`, else the
+// default, with its margins, and printer-resolution-default (else the first
+// PWG raster resolution supported); jobOptions asks for that resolution.
+// Empty when the printer does not say.
+std::optional<PageGeometry> IppGeometry(const QString& queue, const QStringList& options);
 
 // Hands the finished file at `path` to the queue as one job with the given
 // media and the dialog's options (name, value pairs), every option that

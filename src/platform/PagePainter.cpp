@@ -2,7 +2,6 @@
 
 #include "platform/Failure.h"
 
-#include <QPainter>
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -46,8 +45,8 @@ int SnapToDot(double dots) {
     return int(std::floor(dots + 0.5));
 }
 
-PagePainter::PagePainter(QPainter& painter, int deviceWidth, int deviceHeight, bool quarterTurn)
-    : mPainter(painter), mDeviceWidth(deviceWidth), mDeviceHeight(deviceHeight), mQuarterTurn(quarterTurn) {}
+PagePainter::PagePainter(DotSink& sink, int deviceWidth, int deviceHeight, bool quarterTurn)
+    : mSink(sink), mDeviceWidth(deviceWidth), mDeviceHeight(deviceHeight), mQuarterTurn(quarterTurn) {}
 
 QRect PagePainter::ToDevice(const QRect& r) const {
     if (!mQuarterTurn) return r;
@@ -59,10 +58,7 @@ QRect PagePainter::ToDevice(const QRect& r) const {
 void PagePainter::FillBlack(const QRect& callerDots) {
     const QRect visible = callerDots & QRect(0, 0, Width(), Height());
     if (visible.isEmpty()) return;
-    const QRect device = ToDevice(visible);
-    QImage band(device.size(), QImage::Format_RGB32);
-    band.fill(Qt::black);
-    mPainter.drawImage(device.topLeft(), band);
+    mSink.Black(ToDevice(visible));
 }
 
 void PagePainter::Box(double x1, double y1, double x2, double y2, int width) {
@@ -128,7 +124,7 @@ void PagePainter::Picture(const QImage& image, double x, double y, double w, dou
                 }
             }
         }
-        mPainter.drawImage(QPoint(device.left(), y0), strip);
+        mSink.Put(QPoint(device.left(), y0), strip);
     }
 }
 

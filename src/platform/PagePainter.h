@@ -1,14 +1,25 @@
 #pragma once
 // Draws the print job's marks on one page so that every picture pixel lands
-// on exactly one device dot. All drawing is done with whole-dot images on an
-// unscaled painter, never with pens or smoothing, so no device can spread,
-// blend or resample anything.
+// on exactly one cell of the device's dot grid. All drawing is done with
+// whole-cell images and black rectangles, never with pens or smoothing, so
+// no device can spread, blend or resample anything.
 #include <QImage>
 #include <QRect>
 
-class QPainter;
-
 namespace platform {
+
+// Where a page's marks go, in cells of the device's grid (one picture pixel
+// each), origin at the printable area's top-left, portrait as the device
+// has it. Marks come in drawing order; a later one covers an earlier one.
+class DotSink {
+public:
+    virtual ~DotSink() = default;
+    // `image` (32-bit RGB, opaque) with its top-left pixel on cell `at`,
+    // one pixel per cell. Throws Failure.
+    virtual void Put(QPoint at, const QImage& image) = 0;
+    // The cells of `cells` black. Throws Failure.
+    virtual void Black(const QRect& cells) = 0;
+};
 
 // The one rule that turns a fractional position in dots into a dot index.
 // Used for picture edges and guide lines alike, so a guide given at the
@@ -18,13 +29,13 @@ int SnapToDot(double dots);
 
 class PagePainter {
 public:
-    // `painter` is active on a device whose origin is the printable area's
-    // top-left and whose printable area is deviceWidth x deviceHeight dots.
+    // `sink` receives the marks of a device whose printable area is
+    // deviceWidth x deviceHeight cells.
     // With `quarterTurn` the caller's page is that area turned a quarter turn
     // (landscape on a portrait device): the caller's width is the device's
     // height, the caller's top edge lies along the device's left edge and the
     // caller's left edge along the device's bottom edge.
-    PagePainter(QPainter& painter, int deviceWidth, int deviceHeight, bool quarterTurn);
+    PagePainter(DotSink& sink, int deviceWidth, int deviceHeight, bool quarterTurn);
 
     // The printable area as the caller sees it, in dots.
     int Width() const { return mQuarterTurn ? mDeviceHeight : mDeviceWidth; }
@@ -43,7 +54,7 @@ private:
     // Caller dot rectangle -> device dot rectangle.
     QRect ToDevice(const QRect& callerDots) const;
 
-    QPainter& mPainter;
+    DotSink& mSink;
     int mDeviceWidth;
     int mDeviceHeight;
     bool mQuarterTurn;

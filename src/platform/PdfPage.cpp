@@ -2,91 +2,208 @@
 
 #include "platform/Failure.h"
 
-#include <QFileInfo>
-#include <QPainter>
-#include <QPrinter>
+#include <QFile>
 #include <QTemporaryDir>
+
+#include <zlib.h>
+
+#include <vector>
 
 namespace platform {
 namespace {
 
 const char* const kCannotMake = "The page could not be prepared for printing.";
+const char* const kCannotWrite = "The page could not be written.";
 
-void ConfigurePdf(QPrinter& printer, const PageSetup& setup, const QString& path) {
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    // An empty name would turn the printer back into the default queue,
-    // whose margins are not this page's; measuring needs no file.
-    if (!path.isEmpty()) printer.setOutputFileName(path);
-    // Before the painter begins: the device's dot grid is fixed from then on.
-    printer.setResolution(setup.dotsPerInch);
-    printer.setFullPage(false);
-    if (!printer.setPageLayout(setup.layout)) Fail(QString::fromLatin1(kCannotMake));
-    printer.setDocName(setup.title);
-    printer.setCreator(setup.title);
+// Fast compression: the file is read once, by the print system's filters,
+// right after it is written; most of a big job's time would go to a
+// stronger level and save little on noisy pictures.
+constexpr int kDeflateLevel = 1;
+
+// Points with enough digits that a position is exact to far below a dot at
+// any resolution (1e-6 pt is 1.3e-5 dots at 960 dpi).
+QByteArray Number(double value) { return QByteArray::number(value, 'f', 6); }
+
+// A text string of the document information, as PDF wants it (UTF-16BE with
+// a byte-order mark, in hexadecimal, so no character needs escaping).
+QByteArray TextString(const QString& text) {
+    QByteArray hex = "<FEFF";
+    for (const QChar c : text) hex += QByteArray::number(c.unicode(), 16).rightJustified(4, '0').toUpper();
+    return hex + ">";
 }
 
 }  // namespace
-
-QSize PaintableDots(const QPageLayout& layout, int dotsPerInch) {
-    QPrinter printer(QPrinter::HighResolution);
-    PageSetup setup;
-    setup.layout = layout;
-    setup.dotsPerInch = dotsPerInch;
-    ConfigurePdf(printer, setup, QString());
-    return QSize(printer.width(), printer.height());
-}
 
 PdfPage::PdfPage(PageSetup setup) : mSetup(std::move(setup)) {}
 
 PdfPage::~PdfPage() { Discard(); }
 
+void PdfPage::Write(const QByteArray& bytes) {
+    if (mFile->write(bytes) != bytes.size()) Fail(QString::fromLatin1(kCannotWrite));
+}
+
+int PdfPage::NewObject() {
+    mOffsets.push_back(-1);
+    return int(mOffsets.size());
+}
+
+void PdfPage::BeginObject(int number) {
+    mOffsets[size_t(number - 1)] = mFile->pos();
+    Write(QByteArray::number(number) + " 0 obj\n");
+}
+
 PagePainter& PdfPage::Painter() {
     if (mPage) return *mPage;
+    mGrid = GridOf(mSetup.page);
     mDir = std::make_unique<QTemporaryDir>();
     if (!mDir->isValid()) {
         mDir.reset();
         Fail(QStringLiteral("No temporary file could be made for the page."));
     }
     mPath = mDir->filePath(QStringLiteral("page.pdf"));
-    mPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    ConfigurePdf(*mPrinter, mSetup, mPath);
-    mPainter = std::make_unique<QPainter>();
-    if (!mPainter->begin(mPrinter.get())) {
+    mFile = std::make_unique<QFile>(mPath);
+    if (!mFile->open(QIODevice::WriteOnly)) {
         Discard();
         Fail(QString::fromLatin1(kCannotMake));
     }
-    // Without this the PDF writer stores pictures as JPEG and no pixel
-    // survives exactly.
-    mPainter->setRenderHint(QPainter::LosslessImageRendering, true);
-    mPainter->setRenderHint(QPainter::Antialiasing, false);
-    mPainter->setRenderHint(QPainter::SmoothPixmapTransform, false);
-    mDeviceDots = QSize(mPrinter->width(), mPrinter->height());
-    mPage = std::make_unique<PagePainter>(*mPainter, mDeviceDots.width(), mDeviceDots.height(),
-                                          mSetup.quarterTurn);
+    // Objects 1 to 3 are the catalogue, the page tree and the page, written
+    // at the end; images take the numbers after them as they come.
+    for (int i = 0; i < 3; ++i) NewObject();
+    try {
+        Write("%PDF-1.4\n%\xe2\xe3\xcf\xd3\n");
+    } catch (...) {
+        Discard();
+        throw;
+    }
+    const bool turned = mSetup.quarterTurn;
+    mPage = std::make_unique<PagePainter>(static_cast<DotSink&>(*this), mGrid.cells.width(), mGrid.cells.height(),
+                                          turned);
     return *mPage;
 }
 
-QString PdfPage::Finish() {
-    Painter();  // a document with no mark is still one (blank) page
-    mPage.reset();
-    const bool ended = mPainter->end();
-    mPainter.reset();
-    const bool failed = !ended || mPrinter->printerState() == QPrinter::Error;
-    mPrinter.reset();
-    if (failed || QFileInfo(mPath).size() <= 0) {
-        Discard();
-        Fail(QStringLiteral("The page could not be written."));
+QByteArray PdfPage::Placement(const QRect& cells, const QByteArray& name) const {
+    const double cellW = 72.0 * mGrid.dotsAcross / mSetup.page.xdpi;
+    const double cellH = 72.0 * mGrid.dotsDown / mSetup.page.ydpi;
+    // PDF's y runs up from the paper's bottom edge.
+    const double x = mGrid.originX + cells.left() * cellW;
+    const double y = mSetup.page.heightPoints - (mGrid.originY + (cells.bottom() + 1) * cellH);
+    return "q " + Number(cells.width() * cellW) + " 0 0 " + Number(cells.height() * cellH) + " " + Number(x) + " " +
+           Number(y) + " cm /" + name + " Do Q\n";
+}
+
+void PdfPage::Put(QPoint at, const QImage& image) {
+    const int number = NewObject();
+    const int length = NewObject();
+    const QByteArray name = "Im" + QByteArray::number(++mImages);
+    BeginObject(number);
+    Write("<< /Type /XObject /Subtype /Image /Width " + QByteArray::number(image.width()) + " /Height " +
+          QByteArray::number(image.height()) +
+          " /ColorSpace /DeviceRGB /BitsPerComponent 8 /Interpolate false /Filter /FlateDecode /Length " +
+          QByteArray::number(length) + " 0 R >>\nstream\n");
+
+    // Rows of 32-bit pixels to packed RGB, deflated as they go.
+    z_stream z{};
+    if (deflateInit(&z, kDeflateLevel) != Z_OK) Fail(QString::fromLatin1(kCannotMake));
+    std::vector<unsigned char> row(size_t(image.width()) * 3);
+    std::vector<unsigned char> out(size_t(1) << 16);
+    qint64 written = 0;
+    try {
+        for (int y = 0; y <= image.height(); ++y) {
+            const bool last = y == image.height();
+            if (!last) {
+                const QRgb* in = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+                for (int x = 0; x < image.width(); ++x) {
+                    row[size_t(3 * x)] = uchar(qRed(in[x]));
+                    row[size_t(3 * x + 1)] = uchar(qGreen(in[x]));
+                    row[size_t(3 * x + 2)] = uchar(qBlue(in[x]));
+                }
+                z.next_in = row.data();
+                z.avail_in = uInt(row.size());
+            }
+            int result = Z_OK;
+            do {
+                z.next_out = out.data();
+                z.avail_out = uInt(out.size());
+                result = deflate(&z, last ? Z_FINISH : Z_NO_FLUSH);
+                const qint64 n = qint64(out.size() - z.avail_out);
+                Write(QByteArray::fromRawData(reinterpret_cast<const char*>(out.data()), n));
+                written += n;
+            } while (z.avail_out == 0 || (last && result != Z_STREAM_END));
+        }
+    } catch (...) {
+        deflateEnd(&z);
+        throw;
     }
+    deflateEnd(&z);
+    Write("\nendstream\nendobj\n");
+    BeginObject(length);
+    Write(QByteArray::number(written) + "\nendobj\n");
+    mResources += "/" + name + " " + QByteArray::number(number) + " 0 R ";
+    mContent += Placement(QRect(at, image.size()), name);
+}
+
+void PdfPage::Black(const QRect& cells) {
+    if (!mBlackObject) {
+        // One black pixel, stretched over each rectangle: every dot of it
+        // lies inside that one pixel, so the rectangle is solid and exact.
+        mBlackObject = NewObject();
+        BeginObject(mBlackObject);
+        Write("<< /Type /XObject /Subtype /Image /Width 1 /Height 1 /ColorSpace /DeviceGray "
+              "/BitsPerComponent 8 /Interpolate false /Length 1 >>\nstream\n");
+        Write(QByteArray(1, '\0'));
+        Write("\nendstream\nendobj\n");
+        mResources += "/Black " + QByteArray::number(mBlackObject) + " 0 R ";
+    }
+    mContent += Placement(cells, "Black");
+}
+
+QString PdfPage::Finish() {
+    try {
+        Painter();  // a document with no mark is still one (blank) page
+        const int content = NewObject();
+        const int info = NewObject();
+        BeginObject(content);
+        Write("<< /Length " + QByteArray::number(mContent.size()) + " >>\nstream\n" + mContent +
+              "endstream\nendobj\n");
+        BeginObject(1);
+        Write("<< /Type /Catalog /Pages 2 0 R >>\nendobj\n");
+        BeginObject(2);
+        Write("<< /Type /Pages /Kids [3 0 R] /Count 1 >>\nendobj\n");
+        BeginObject(3);
+        Write("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + Number(mSetup.page.widthPoints) + " " +
+              Number(mSetup.page.heightPoints) + "] /Resources << /XObject << " + mResources +
+              ">> >> /Contents " + QByteArray::number(content) + " 0 R >>\nendobj\n");
+        BeginObject(info);
+        Write("<< /Title " + TextString(mSetup.title) + " /Creator " + TextString(mSetup.title) +
+              " /Producer " + TextString(mSetup.title) + " >>\nendobj\n");
+        const qint64 xref = mFile->pos();
+        QByteArray table = "xref\n0 " + QByteArray::number(mOffsets.size() + 1) + "\n0000000000 65535 f \n";
+        for (const qint64 offset : mOffsets)
+            table += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
+        Write(table);
+        Write("trailer\n<< /Size " + QByteArray::number(mOffsets.size() + 1) + " /Root 1 0 R /Info " +
+              QByteArray::number(info) + " 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n");
+        if (!mFile->flush()) Fail(QString::fromLatin1(kCannotWrite));
+        mFile->close();
+        if (mFile->error() != QFileDevice::NoError) Fail(QString::fromLatin1(kCannotWrite));
+    } catch (...) {
+        Discard();
+        throw;
+    }
+    mPage.reset();
     return mPath;
 }
 
 void PdfPage::Discard() noexcept {
     mPage.reset();
-    if (mPainter && mPainter->isActive()) mPainter->end();
-    mPainter.reset();
-    mPrinter.reset();
+    mFile.reset();
     mDir.reset();  // removes the file with its folder
     mPath.clear();
+    mOffsets.clear();
+    mContent.clear();
+    mResources.clear();
+    mImages = 0;
+    mBlackObject = 0;
 }
 
 }  // namespace platform

@@ -1,59 +1,68 @@
 #pragma once
-// One page rendered into a temporary PDF file, begun on the first mark. Both
+// One page written as a PDF file of its own, begun on the first mark. Both
 // the queue printer (which hands the file to the print system) and the PDF
-// printer (which copies it to the user's file) draw through it, so a page is
-// built the same way whatever receives it.
+// printer (which copies it to the user's file) draw through it.
+//
+// The file is written here rather than by Qt's PDF engine, which keeps page
+// sizes in whole points (A4 as 595 x 842) and could not put a mark on a
+// fraction of a point: the page has the exact media size, and each mark is
+// an image placed on whole cells of the device's grid, starting at the
+// imageable box's own corner, so a renderer maps every image pixel onto
+// exactly its dots. Images are stored losslessly (Flate), never as JPEG.
+#include "platform/PageGeometry.h"
 #include "platform/PagePainter.h"
 #include "platform/PagePrinter.h"
 
-#include <QPageLayout>
+#include <QByteArray>
 #include <QString>
 #include <memory>
 
-class QPainter;
-class QPrinter;
+class QFile;
 class QTemporaryDir;
 
 namespace platform {
 
 struct PageSetup {
-    QPageLayout layout;        // paper, margins (the printable area), orientation
-    int dotsPerInch = 600;     // device dots; one picture pixel per dot
+    PageGeometry page;         // paper, imageable box and resolution, as the device takes the sheet
     bool quarterTurn = false;  // caller's page is the printable area turned (see PagePainter)
     QString title;             // document title
 };
 
-class PdfPage final : public PageWriter {
+class PdfPage final : public PageWriter, private DotSink {
 public:
     explicit PdfPage(PageSetup setup);
     ~PdfPage() override;
     PdfPage(const PdfPage&) = delete;
     PdfPage& operator=(const PdfPage&) = delete;
 
-    // The painter of the open page; opens it on first use. Throws Failure.
     PagePainter& Painter() override;
-    // Printable area of the device in dots, portrait as the device has it.
-    // Valid once the page is open.
-    QSize DeviceDots() const { return mDeviceDots; }
-    bool IsOpen() const { return mPainter != nullptr; }
-    // Ends the page and returns the finished file's path; the file lives
-    // until this object is destroyed or Discard is called. Throws Failure.
     QString Finish() override;
     // Throws away the page and its file. Harmless when nothing is open.
     void Discard() noexcept;
 
 private:
-    PageSetup mSetup;
-    std::unique_ptr<QTemporaryDir> mDir;
-    std::unique_ptr<QPrinter> mPrinter;
-    std::unique_ptr<QPainter> mPainter;
-    std::unique_ptr<PagePainter> mPage;
-    QSize mDeviceDots;
-    QString mPath;
-};
+    void Put(QPoint at, const QImage& image) override;
+    void Black(const QRect& cells) override;
 
-// The printable area in dots that a PDF device with `layout` at `dotsPerInch`
-// gives its painter (portrait layouts as they are).
-QSize PaintableDots(const QPageLayout& layout, int dotsPerInch);
+    // Writes `bytes` to the file; a failure is remembered and thrown.
+    void Write(const QByteArray& bytes);
+    // Starts object `number` (recording where it begins).
+    void BeginObject(int number);
+    int NewObject();
+    // The content-stream operator that puts an image on cells `cells`.
+    QByteArray Placement(const QRect& cells, const QByteArray& name) const;
+
+    PageSetup mSetup;
+    DotGrid mGrid;
+    std::unique_ptr<QTemporaryDir> mDir;
+    std::unique_ptr<QFile> mFile;
+    std::unique_ptr<PagePainter> mPage;
+    QString mPath;
+    std::vector<qint64> mOffsets;  // of object n at [n - 1]
+    QByteArray mContent;           // the page's content stream, written last
+    QByteArray mResources;         // "/Im1 5 0 R ..." for every image
+    int mImages = 0;
+    int mBlackObject = 0;          // the one-pixel black image, once made
+};
 
 }  // namespace platform

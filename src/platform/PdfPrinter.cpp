@@ -2,6 +2,7 @@
 
 #include "platform/Failure.h"
 #include "platform/PaperCodes.h"
+#include "platform/PageGeometry.h"
 #include "platform/PdfPage.h"
 
 #include <QFile>
@@ -23,6 +24,18 @@ QString Quoted(const QString& path) { return QStringLiteral("\"%1\"").arg(path);
 }
 
 }  // namespace
+
+QSizeF ExactPoints(const QPageSize& paper) {
+    const QSizeF size = paper.definitionSize();
+    switch (paper.definitionUnits()) {
+        case QPageSize::Millimeter: return size * (72.0 / 25.4);
+        case QPageSize::Inch: return size * 72.0;
+        case QPageSize::Pica: return size * 12.0;
+        case QPageSize::Didot: return size * 1.065826771;  // Qt's own factors
+        case QPageSize::Cicero: return size * 12.789921252;
+        default: return size;  // points already
+    }
+}
 
 QPageSize::PageSizeId LocaleDefaultPaper() {
     return QLocale().measurementSystem() == QLocale::ImperialUSSystem ? QPageSize::Letter : QPageSize::A4;
@@ -71,11 +84,31 @@ int16_t PdfPrinter::Orientation() const {
     return mLayout.orientation() == QPageLayout::Landscape ? kLandscape : kPortrait;
 }
 
+PageGeometry PdfPrinter::Geometry() const {
+    // The paper as it is defined (A4 is 210 x 297 mm: 595.2756 x 841.8898
+    // points), the whole sheet printable, turned when landscape.
+    const QSizeF points = ExactPoints(mLayout.pageSize());
+    const bool landscape = mLayout.orientation() == QPageLayout::Landscape;
+    PageGeometry g;
+    g.media = mLayout.pageSize().key();
+    g.widthPoints = landscape ? points.height() : points.width();
+    g.heightPoints = landscape ? points.width() : points.height();
+    g.right = g.widthPoints;
+    g.top = g.heightPoints;
+    g.xdpi = g.ydpi = kDotsPerInch;
+    g.source = QString::fromLatin1(kSourceBuiltIn);
+    return g;
+}
+
 PrintableArea PdfPrinter::Area() const {
-    // The page as the PDF will hold it (Qt keeps whole points).
-    const QRectF paint = mLayout.paintRect(QPageLayout::Point);
-    const QSize dots = PaintableDots(mLayout, kDotsPerInch);
-    return PrintableArea{paint.width() / 72.0, paint.height() / 72.0, dots.width(), dots.height()};
+    const PageGeometry g = Geometry();
+    const DotGrid grid = GridOf(g);
+    return PrintableArea{g.widthPoints / 72.0, g.heightPoints / 72.0, grid.cells.width(), grid.cells.height()};
+}
+
+Printer::DeviceFacts PdfPrinter::Facts() const {
+    const PageGeometry g = Geometry();
+    return DeviceFacts{g.xdpi, g.ydpi, GridOf(g).areaDots, g.source};
 }
 
 std::unique_ptr<PageWriter> PdfPrinter::OpenPage() {
@@ -87,7 +120,7 @@ std::unique_ptr<PageWriter> PdfPrinter::OpenPage() {
     }
     mDocumentPath = path;
     // A landscape PDF page is simply a landscape page: no turning needed.
-    return std::make_unique<PdfPage>(PageSetup{mLayout, kDotsPerInch, false, DocumentTitle()});
+    return std::make_unique<PdfPage>(PageSetup{Geometry(), false, DocumentTitle()});
 }
 
 void PdfPrinter::Deliver(const QString& file) { CopyFileChecked(file, mDocumentPath); }

@@ -1,6 +1,8 @@
 #pragma once
 // The built-in PDF printer: one page at 600 dots per inch, lossless, the
-// whole sheet printable, written to a file the user names.
+// whole sheet printable, the paper's exact size, written to a file the user
+// names.
+#include "platform/PageGeometry.h"
 #include "platform/PagePrinter.h"
 #include "platform/SystemPrinters.h"
 
@@ -21,6 +23,7 @@ public:
     int16_t PaperSize() const override;
     int16_t Orientation() const override;
     PrintableArea Area() const override;
+    DeviceFacts Facts() const override;
 
     // Paper and orientation, what the page dialog shows and changes (a PDF
     // has no other device to pick). The margins are always none.
@@ -35,6 +38,8 @@ protected:
     void ApplyOrientation(bool landscape) override;
 
 private:
+    PageGeometry Geometry() const;
+
     QString mFixedPath;
     PdfPathProvider mProvider;
     QPageLayout mLayout;
@@ -45,6 +50,10 @@ private:
 // removes what it wrote when that was a regular file or a new one (never a
 // device or other special file) and throws Failure.
 void CopyFileChecked(const QString& source, const QString& destination);
+
+// A paper's size in points as it is defined, fractions kept (Qt's own point
+// size is rounded to whole points).
+QSizeF ExactPoints(const QPageSize& paper);
 
 // The locale's everyday paper: Letter where US measures are used, else A4.
 QPageSize::PageSizeId LocaleDefaultPaper();

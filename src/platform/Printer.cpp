@@ -2,6 +2,8 @@
 
 #include "platform/Failure.h"
 
+#include <cmath>
+
 namespace platform {
 
 void Printer::SetScaleMode(int16_t mode) {
@@ -17,6 +19,12 @@ double Printer::DotsPerInch() const {
     // A quality code says nothing about dots; take them from the area.
     const PrintableArea a = Area();
     return a.widthInches > 0 ? a.widthDots / a.widthInches : 600.0;
+}
+
+Printer::DeviceFacts Printer::Facts() const {
+    const int dpi = int(std::lround(DotsPerInch()));
+    const PrintableArea a = Area();
+    return DeviceFacts{dpi, dpi, QSize(a.widthDots, a.heightDots), QString()};
 }
 
 double Printer::UnitsPerInch() const {

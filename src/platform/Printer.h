@@ -7,6 +7,7 @@
 #include "platform/Picture.h"
 #include "platform/Units.h"
 
+#include <QSize>
 #include <QString>
 #include <cstdint>
 #include <memory>
@@ -59,6 +60,18 @@ public:
     virtual PrintableArea Area() const = 0;
     // The dots per inch that convert between dots and physical units.
     double DotsPerInch() const;
+
+    // What the device itself prints, for the command line's figures: its
+    // resolution on both axes, the printable area in its own dots, and where
+    // these came from ("PPD", "IPP", "built-in"; empty when not told).
+    struct DeviceFacts {
+        int xdpi = 0;
+        int ydpi = 0;
+        QSize areaDots;
+        QString source;
+    };
+    // By default the figures above: one dot per unit of Area(), square.
+    virtual DeviceFacts Facts() const;
 
 protected:
     // Backends draw in device dots, origin at the printable area's top-left.

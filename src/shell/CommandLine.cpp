@@ -156,6 +156,15 @@ void JobOrExit(const QString& what, Body&& body) {
     }
 }
 
+// What the device itself prints: "4800 x 6300 dots", "600 x 600 DPI (PPD)".
+QString AreaText(const platform::Printer::DeviceFacts& f) {
+    return QStringLiteral("%1 x %2 dots").arg(f.areaDots.width()).arg(f.areaDots.height());
+}
+QString ResolutionText(const platform::Printer::DeviceFacts& f) {
+    const QString dpi = QStringLiteral("%1 x %2 DPI").arg(f.xdpi).arg(f.ydpi);
+    return f.source.isEmpty() ? dpi : dpi + QStringLiteral(" (%1)").arg(f.source);
+}
+
 int RunPrint(const Request& r) {
     const platform::PicturePtr picture = LoadOrExit(r.picture);
     const platform::PrinterPtr printer = PrinterFor(r);
@@ -173,8 +182,13 @@ int RunInfo(const Request& r, QTextStream& out) {
     JobOrExit(QStringLiteral("cannot read the printer"), [&] { properties::FigureRows(*printer, false, 0, 0); });
     const PixelSize pixels = PixelSizeOrExit(picture, r.picture);
     std::vector<properties::FigureRow> rows;
-    JobOrExit(QStringLiteral("cannot read the printer"),
-              [&] { rows = properties::FigureRows(*printer, true, pixels.x, pixels.y); });
+    JobOrExit(QStringLiteral("cannot read the printer"), [&] {
+        rows = properties::FigureRows(*printer, true, pixels.x, pixels.y);
+        const platform::Printer::DeviceFacts facts = printer->Facts();
+        rows.push_back({QStringLiteral("Device"), {}});
+        rows.push_back({QStringLiteral("Printable area"), AreaText(facts)});
+        rows.push_back({QStringLiteral("Resolution"), ResolutionText(facts)});
+    });
     out << FiguresText(rows);
     return kExitOk;
 }
@@ -192,10 +206,13 @@ int RunListPrinters(QTextStream& out, QTextStream& err) {
     int status = kExitOk;
     for (const QString& name : platform::QueueNames()) {
         try {
-            const auto rows = properties::FigureRows(*platform::MakeQueuePrinter(name), false, 0, 0);
+            const platform::PrinterPtr printer = platform::MakeQueuePrinter(name);
+            const auto rows = properties::FigureRows(*printer, false, 0, 0);
+            const platform::Printer::DeviceFacts facts = printer->Facts();
             out << (QStringList{name} + ValuesOf(rows, properties::kResolutionCaption, 1) +
                     ValuesOf(rows, properties::kPaperSizeCaption, 1) +
-                    ValuesOf(rows, properties::kPrintingAreaCaption, 2))
+                    ValuesOf(rows, properties::kPrintingAreaCaption, 2) +
+                    QStringList{QStringLiteral("area ") + AreaText(facts), ResolutionText(facts)})
                        .join(QLatin1Char('\t'))
                 << '\n';
         } catch (const std::exception& e) {

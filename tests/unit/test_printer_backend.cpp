@@ -44,13 +44,14 @@ QRgb OnWhite(QRgb p) {
 }
 
 // A device of `w` x `h` dots (portrait), white, drawn on through PagePainter.
-struct Device {
+struct Device : DotSink {
     QImage dots;
     Device(int w, int h) : dots(w, h, QImage::Format_RGB32) { dots.fill(kWhite); }
+    void Put(QPoint at, const QImage& image) override { QPainter(&dots).drawImage(at, image); }
+    void Black(const QRect& cells) override { QPainter(&dots).fillRect(cells, Qt::black); }
     template <class Marks>
     void Draw(bool quarterTurn, Marks&& draw) {
-        QPainter p(&dots);
-        PagePainter page(p, dots.width(), dots.height(), quarterTurn);
+        PagePainter page(*this, dots.width(), dots.height(), quarterTurn);
         draw(page);
     }
     // Caller dot (x, y) as the device holds it.
