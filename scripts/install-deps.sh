@@ -12,6 +12,7 @@ PACKAGES=(
   # tests and benchmarks
   googletest libgtest-dev libbenchmark-dev
   cups-daemon cups-client cups-filters ghostscript poppler-utils
+  cups-ipp-utils dbus-daemon
   xvfb xauth x11-utils xdotool imagemagick img2pdf desktop-file-utils
   fonts-dejavu-core
   # the picture-path fuzzer: clang and its libFuzzer and sanitizer runtimes

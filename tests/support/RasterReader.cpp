@@ -30,7 +30,7 @@ struct RasterCloser {
 
 }  // namespace
 
-QVector<RasterPage> ReadRasterFile(const QString& path) {
+QVector<RasterPage> ReadRasterFile(const QString& path, bool decodePixels) {
     const QByteArray p = path.toLocal8Bit();
     FileCloser file{open(p.constData(), O_RDONLY)};
     if (file.fd < 0) Bad(path, QStringLiteral("cannot open"));
@@ -54,6 +54,19 @@ QVector<RasterPage> ReadRasterFile(const QString& path) {
         page.marginsPoints[0] = int(h.Margins[0]);
         page.marginsPoints[1] = int(h.Margins[1]);
         for (int i = 0; i < 4; ++i) page.imagingBBox[i] = int(h.ImagingBoundingBox[i]);
+        page.colorOrder = int(h.cupsColorOrder);
+        page.cupsPageSize[0] = h.cupsPageSize[0];
+        page.cupsPageSize[1] = h.cupsPageSize[1];
+        for (int i = 0; i < 4; ++i) page.cupsImagingBBox[i] = h.cupsImagingBBox[i];
+
+        if (!decodePixels) {
+            std::vector<unsigned char> line(h.cupsBytesPerLine);
+            for (unsigned y = 0; y < h.cupsHeight; ++y)
+                if (cupsRasterReadPixels(raster.r, line.data(), h.cupsBytesPerLine) != h.cupsBytesPerLine)
+                    Bad(path, QStringLiteral("page %1 cut short at line %2").arg(pages.size() + 1).arg(y));
+            pages.append(std::move(page));
+            continue;
+        }
 
         const bool rgb = h.cupsColorSpace == CUPS_CSPACE_RGB || h.cupsColorSpace == CUPS_CSPACE_SRGB ||
                          h.cupsColorSpace == CUPS_CSPACE_ADOBERGB;

@@ -1,6 +1,6 @@
 #pragma once
-// Decodes a CUPS raster file (every page) into images, with the header's
-// figures, so tests compare printed dots with picture pixels directly.
+// Decodes a CUPS raster or PWG raster file (every page) into images, with the
+// header's figures, so tests compare printed dots with picture pixels directly.
 #include <QImage>
 #include <QString>
 #include <QVector>
@@ -20,10 +20,15 @@ struct RasterPage {
     int pageSizePoints[2] = {0, 0};
     int marginsPoints[2] = {0, 0};
     int imagingBBox[4] = {0, 0, 0, 0};
+    int colorOrder = 0;          // cups_order_t
+    float cupsPageSize[2] = {0, 0};     // points, fractional
+    float cupsImagingBBox[4] = {0, 0, 0, 0};  // left, bottom, right, top in points
 };
 
 // Every page of the file. Throws std::runtime_error on a file that is not
-// CUPS raster, is cut short, or uses a colour layout the reader does not know.
-QVector<RasterPage> ReadRasterFile(const QString& path);
+// CUPS or PWG raster, is cut short, or (when decoding pixels) uses a colour
+// layout the reader does not know. With decodePixels false every layout is
+// read, only the headers are kept and `image` stays null.
+QVector<RasterPage> ReadRasterFile(const QString& path, bool decodePixels = true);
 
 }  // namespace testcups

@@ -1,0 +1,205 @@
+#include "support/IppEverywhere.h"
+
+#include "support/CupsScheduler.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace testcups {
+namespace {
+
+std::vector<IppEverywhere*>& Live() {
+    static std::vector<IppEverywhere*> live;
+    static const bool registered = [] {
+        std::atexit([] {
+            const std::vector<IppEverywhere*> all = Live();
+            for (IppEverywhere* p : all) p->Stop();
+        });
+        return true;
+    }();
+    (void)registered;
+    return live;
+}
+
+// A port nobody listens on now, on loopback; the kernel picks it.
+int FreeLoopbackPort() {
+    const int s = socket(AF_INET, SOCK_STREAM, 0);
+    if (s < 0) return 0;
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    int port = 0;
+    if (bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+        getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) == 0)
+        port = ntohs(a.sin_port);
+    close(s);
+    return port;
+}
+
+bool Listening(int port) {
+    const int s = socket(AF_INET, SOCK_STREAM, 0);
+    if (s < 0) return false;
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(uint16_t(port));
+    const bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    close(s);
+    return ok;
+}
+
+// Starts `argv` with `env` added, output to `log`; the child dies with us.
+pid_t Spawn(const QStringList& argv, const QByteArray& env, const QString& log) {
+    std::vector<QByteArray> args;
+    for (const QString& a : argv) args.push_back(a.toLocal8Bit());
+    std::vector<char*> ptrs;
+    for (QByteArray& a : args) ptrs.push_back(a.data());
+    ptrs.push_back(nullptr);
+    const QByteArray logPath = log.toLocal8Bit();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        const int fd = open(logPath.constData(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+        if (fd >= 0) {
+            dup2(fd, 1);
+            dup2(fd, 2);
+        }
+        if (!env.isEmpty()) putenv(const_cast<char*>(env.constData()));
+        execvp(ptrs[0], ptrs.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+void End(pid_t& pid) {
+    if (pid <= 0) return;
+    kill(pid, SIGTERM);
+    int status = 0;
+    for (int i = 0; i < 100; ++i) {
+        if (waitpid(pid, &status, WNOHANG) != 0) {
+            pid = -1;
+            return;
+        }
+        QThread::msleep(20);
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    pid = -1;
+}
+
+bool Alive(pid_t pid) {
+    int status = 0;
+    return pid > 0 && waitpid(pid, &status, WNOHANG) == 0;
+}
+
+QString ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+}  // namespace
+
+QString IppEverywhere::Uri() const { return QStringLiteral("ipp://127.0.0.1:%1/ipp/print").arg(mPort); }
+
+bool IppEverywhere::Start(const QString& name, QString* error, const QStringList& formats) {
+    Stop();
+    const auto fail = [&](const QString& why) {
+        if (error) *error = why;
+        Stop();
+        return false;
+    };
+    QByteArray tmpl = QDir::tempPath().toLocal8Bit() + "/ombrastele-ipp-XXXXXX";
+    if (!mkdtemp(tmpl.data())) return fail(QStringLiteral("mkdtemp failed"));
+    mDir = QString::fromLocal8Bit(tmpl);
+    Live().push_back(this);
+    QDir(mDir).mkpath(QStringLiteral("spool"));
+
+    // A bus of our own: ippeveprinter's Avahi client finds no daemon there
+    // and the test never registers anything on the machine's network.
+    const QString bus = mDir + QStringLiteral("/bus");
+    QFile conf(mDir + QStringLiteral("/dbus.conf"));
+    if (!conf.open(QIODevice::WriteOnly)) return fail(QStringLiteral("cannot write dbus.conf"));
+    conf.write(QStringLiteral("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+                              " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+                              "<busconfig>\n  <type>system</type>\n  <listen>unix:path=%1</listen>\n"
+                              "  <auth>EXTERNAL</auth>\n  <policy context=\"default\">\n"
+                              "    <allow user=\"*\"/>\n    <allow own=\"*\"/>\n"
+                              "    <allow send_destination=\"*\"/>\n    <allow receive_sender=\"*\"/>\n"
+                              "  </policy>\n</busconfig>\n")
+                   .arg(bus)
+                   .toUtf8());
+    conf.close();
+    mBusPid = Spawn({QStringLiteral("dbus-daemon"), QStringLiteral("--nofork"),
+                     QStringLiteral("--config-file=") + conf.fileName()},
+                    {}, mDir + QStringLiteral("/dbus.log"));
+    QElapsedTimer timer;
+    timer.start();
+    while (!QFileInfo::exists(bus) && Alive(mBusPid) && timer.elapsed() < 10000) QThread::msleep(20);
+    if (!QFileInfo::exists(bus))
+        return fail(QStringLiteral("dbus-daemon did not start: ") + ReadAll(mDir + QStringLiteral("/dbus.log")));
+
+    // -n localhost makes both listeners loopback only (127.0.0.1 and ::1);
+    // -r off: no DNS-SD registration; -k keeps documents; two speeds = colour.
+    mPort = FreeLoopbackPort();
+    if (mPort == 0) return fail(QStringLiteral("no free port"));
+    const QString log = mDir + QStringLiteral("/ippeveprinter.log");
+    mPrinterPid = Spawn({QStringLiteral("ippeveprinter"), QStringLiteral("-n"), QStringLiteral("localhost"),
+                         QStringLiteral("-p"), QString::number(mPort), QStringLiteral("-r"), QStringLiteral("off"),
+                         QStringLiteral("-d"), SpoolFolder(), QStringLiteral("-k"), QStringLiteral("-f"),
+                         formats.join(QLatin1Char(',')), QStringLiteral("-s"), QStringLiteral("60,60"), name},
+                        "DBUS_SYSTEM_BUS_ADDRESS=unix:path=" + bus.toLocal8Bit(), log);
+    timer.restart();
+    while (!Listening(mPort) && Alive(mPrinterPid) && timer.elapsed() < 10000) QThread::msleep(50);
+    if (!Listening(mPort)) return fail(QStringLiteral("ippeveprinter did not start: ") + ReadAll(log));
+
+    QString out;
+    const int rc = Scheduler::Instance().RunTool(
+        QStringLiteral("lpadmin"),
+        {QStringLiteral("-p"), name, QStringLiteral("-E"), QStringLiteral("-v"), Uri(), QStringLiteral("-m"),
+         QStringLiteral("everywhere")},
+        &out);
+    if (rc != 0) return fail(QStringLiteral("lpadmin -m everywhere failed (%1): %2").arg(rc).arg(out));
+    mQueue = name;
+    return true;
+}
+
+void IppEverywhere::Stop() {
+    if (!mQueue.isEmpty()) {
+        if (Scheduler::Instance().Running())
+            Scheduler::Instance().RunTool(QStringLiteral("lpadmin"), {QStringLiteral("-x"), mQueue});
+        mQueue.clear();
+    }
+    End(mPrinterPid);
+    End(mBusPid);
+    mPort = 0;
+    if (!mDir.isEmpty()) {
+        QDir(mDir).removeRecursively();
+        mDir.clear();
+    }
+    auto& live = Live();
+    live.erase(std::remove(live.begin(), live.end(), this), live.end());
+}
+
+QString IppEverywhere::LatestDocument() const {
+    if (mDir.isEmpty()) return {};
+    const QFileInfoList files = QDir(SpoolFolder()).entryInfoList(QDir::Files, QDir::Time);
+    return files.isEmpty() ? QString() : files.first().absoluteFilePath();
+}
+
+}  // namespace testcups
