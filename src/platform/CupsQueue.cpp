@@ -129,6 +129,18 @@ cups_page_header2_t Interpret(ppd_file_t* ppd) {
     return header;
 }
 
+// Whether the queue's driver reads CUPS raster (a *cupsFilter or
+// *cupsFilter2 line whose input is application/vnd.cups-raster): the
+// filters then render the imageable box alone. Otherwise (PWG raster, PDF,
+// PostScript) the whole sheet is rendered.
+bool TakesCupsRaster(ppd_file_t* ppd) {
+    for (int i = 0; i < ppd->num_filters; ++i)
+        if (QByteArray(ppd->filters[i]).trimmed().startsWith("application/vnd.cups-raster")) return true;
+    for (ppd_attr_t* a = ppdFindAttr(ppd, "cupsFilter2", nullptr); a; a = ppdFindNextAttr(ppd, "cupsFilter2", nullptr))
+        if (a->value && QByteArray(a->value).trimmed().startsWith("application/vnd.cups-raster")) return true;
+    return false;
+}
+
 bool WholeRatio(int x, int y) { return x > 0 && y > 0 && (x % std::min(x, y)) == 0 && (y % std::min(x, y)) == 0; }
 
 // Options that would let a filter scale, place several pages on a sheet or
@@ -247,6 +259,8 @@ std::optional<PageGeometry> PpdGeometry(const QString& queue, const QStringList&
     g.jobOptions = jobOptions;
     if (g.media.isEmpty())
         if (const ppd_size_t* size = ppdPageSize(ppd.get(), nullptr)) g.media = QString::fromUtf8(size->name);
+    if (TakesCupsRaster(ppd.get())) SetImageableRaster(g);
+    else SetSheetRaster(g);
     return g;
 }
 
@@ -290,6 +304,7 @@ std::optional<PageGeometry> IppGeometry(const QString& queue, const QStringList&
         g.xdpi = xdpi;
         g.ydpi = ydpi;
         g.source = QString::fromLatin1(kSourceIpp);
+        SetSheetRaster(g);
         g.jobOptions << QStringLiteral("printer-resolution")
                      << (xdpi == ydpi ? QStringLiteral("%1dpi").arg(xdpi) : QStringLiteral("%1x%2dpi").arg(xdpi).arg(ydpi));
         result = g;

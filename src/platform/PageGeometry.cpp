@@ -4,12 +4,45 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace platform {
 
 int DotsOf(double points, int dpi) { return int(points * dpi / 72.0 + 0.5); }
 
 double PointsFromHundredthsMm(int hundredths) { return hundredths * 72.0 / 2540.0; }
+
+void SetImageableRaster(PageGeometry& page) {
+    page.rasterLeft = page.left;
+    page.rasterTop = std::floor(page.heightPoints + 0.5) - (page.heightPoints - page.top);
+    page.rasterWidthDots = DotsOf(page.right - page.left, page.xdpi);
+    page.rasterHeightDots = DotsOf(page.top - page.bottom, page.ydpi);
+}
+
+void SetSheetRaster(PageGeometry& page) {
+    page.rasterLeft = 0;
+    page.rasterTop = page.heightPoints;
+    page.rasterWidthDots = DotsOf(page.widthPoints, page.xdpi);
+    page.rasterHeightDots = DotsOf(page.heightPoints, page.ydpi);
+}
+
+namespace {
+
+// The dots [first, last) of a raster of `count` dots (0: unbounded) with a
+// pitch of `pitch` points, counted from `start`, whose centres lie between
+// `near` and `far` (positions along the same axis): the dots the print
+// system prints of a box that ends part way through a dot, as CUPS counts
+// the raster's own width (rounded). A hair of tolerance absorbs the figures'
+// float rounding.
+std::pair<int, int> DotsInside(double start, double pitch, int count, double near, double far) {
+    constexpr double kHair = 1e-3;  // dots
+    const int first = std::max(0, int(std::ceil((near - start) / pitch - 0.5 - kHair)));
+    int last = int(std::floor((far - start) / pitch + 0.5 + kHair));
+    if (count > 0) last = std::min(last, count);
+    return {first, std::max(first, last)};
+}
+
+}  // namespace
 
 DotGrid GridOf(const PageGeometry& page) {
     if (page.xdpi <= 0 || page.ydpi <= 0)
@@ -23,12 +56,17 @@ DotGrid GridOf(const PageGeometry& page) {
                  .arg(page.ydpi));
     g.dotsAcross = page.xdpi / g.dpi;
     g.dotsDown = page.ydpi / g.dpi;
-    g.areaDots = QSize(DotsOf(page.right - page.left, page.xdpi), DotsOf(page.top - page.bottom, page.ydpi));
+    const double pitchX = 72.0 / page.xdpi, pitchY = 72.0 / page.ydpi;
+    // Across from the raster's left edge; down from its top edge.
+    const auto [left, right] = DotsInside(page.rasterLeft, pitchX, page.rasterWidthDots, page.left, page.right);
+    const auto [top, bottom] =
+        DotsInside(-page.rasterTop, pitchY, page.rasterHeightDots, -page.top, -page.bottom);
+    g.areaDots = QSize(right - left, bottom - top);
     g.cells = QSize(g.areaDots.width() / g.dotsAcross, g.areaDots.height() / g.dotsDown);
+    g.cellLeft = page.rasterLeft + left * pitchX;
+    g.cellTop = page.rasterTop - top * pitchY;
     if (g.cells.width() <= 0 || g.cells.height() <= 0)
         Fail(QStringLiteral("The printer has no printable area."));
-    g.originX = page.left;
-    g.originY = page.heightPoints - page.top;
     return g;
 }
 

@@ -24,6 +24,17 @@ struct PageGeometry {
     // The imageable box in PostScript coordinates: origin at the paper's
     // bottom-left corner, y upwards, as PPDs and raster headers give it.
     double left = 0, bottom = 0, right = 0, top = 0;
+    // The grid of dots the page is rendered on: its top-left corner in the
+    // same coordinates, and its size in dots (0: as far as the paper goes).
+    // A driver that takes CUPS raster gets the imageable box alone, which
+    // Ghostscript lays out from a page height it keeps in whole points: the
+    // raster's top sits at round(height) - (height - top), a dot above the
+    // box on a 841.8 point sheet at 360 dpi. A printer that takes PWG raster
+    // or PDF gets the whole sheet.
+    double rasterLeft = 0;
+    double rasterTop = 0;
+    int rasterWidthDots = 0;
+    int rasterHeightDots = 0;
     int xdpi = 0;             // device dots per inch across
     int ydpi = 0;             // and down
     QString source;           // kSourcePpd, kSourceIpp or kSourceBuiltIn
@@ -39,13 +50,15 @@ struct DotGrid {
     int dpi = 0;               // cells per inch: the coarser resolution
     int dotsAcross = 1;
     int dotsDown = 1;
-    QSize areaDots;            // the printable area in device dots, as CUPS rasterises it
+    // The printable area: the dots of the raster whose centres lie inside the
+    // imageable box (outside it the print system clips), in device dots.
+    QSize areaDots;
     QSize cells;               // the printable area in whole cells
-    // The top-left corner of cell (0, 0) on the paper, in points from the
-    // paper's top-left corner: the imageable box's own corner, so cell edges
-    // fall on the device's dot edges and no renderer has to round them.
-    double originX = 0;
-    double originY = 0;
+    // The top-left corner of cell (0, 0), in points from the paper's
+    // bottom-left corner: on a dot edge of the raster, so no renderer has to
+    // round the place of any mark.
+    double cellLeft = 0;
+    double cellTop = 0;
 };
 
 // The grid of a geometry. Throws Failure when the resolution is missing or
@@ -56,6 +69,12 @@ DotGrid GridOf(const PageGeometry& page);
 // Dots CUPS gives a length of `points` at `dpi`: its own rule for the raster
 // width and height (rounded half up).
 int DotsOf(double points, int dpi);
+
+// The raster as a driver that takes CUPS raster gets it: the imageable box,
+// laid out as cups-filters and Ghostscript do (see rasterTop).
+void SetImageableRaster(PageGeometry& page);
+// The raster of the whole sheet (PWG raster, PDF rendered by the printer).
+void SetSheetRaster(PageGeometry& page);
 
 // Points of a length given in hundredths of a millimetre (IPP's unit).
 double PointsFromHundredthsMm(int hundredths);

@@ -84,9 +84,11 @@ PagePainter& PdfPage::Painter() {
 QByteArray PdfPage::Placement(const QRect& cells, const QByteArray& name) const {
     const double cellW = 72.0 * mGrid.dotsAcross / mSetup.page.xdpi;
     const double cellH = 72.0 * mGrid.dotsDown / mSetup.page.ydpi;
-    // PDF's y runs up from the paper's bottom edge.
-    const double x = mGrid.originX + cells.left() * cellW;
-    const double y = mSetup.page.heightPoints - (mGrid.originY + (cells.bottom() + 1) * cellH);
+    // Cell edges fall on the raster's dot edges (see DotGrid), so no
+    // renderer has to round them. PDF's y runs up from the paper's bottom
+    // edge, where the renderer anchors the page.
+    const double x = mGrid.cellLeft + cells.left() * cellW;
+    const double y = mGrid.cellTop - (cells.bottom() + 1) * cellH;
     return "q " + Number(cells.width() * cellW) + " 0 0 " + Number(cells.height() * cellH) + " " + Number(x) + " " +
            Number(y) + " cm /" + name + " Do Q\n";
 }

@@ -97,6 +97,7 @@ PageGeometry PdfPrinter::Geometry() const {
     g.top = g.heightPoints;
     g.xdpi = g.ydpi = kDotsPerInch;
     g.source = QString::fromLatin1(kSourceBuiltIn);
+    SetSheetRaster(g);
     return g;
 }
 

@@ -72,13 +72,15 @@ QVector<RasterPage> ReadRasterFile(const QString& path, bool decodePixels) {
                          h.cupsColorSpace == CUPS_CSPACE_ADOBERGB;
         const bool gray = h.cupsColorSpace == CUPS_CSPACE_W || h.cupsColorSpace == CUPS_CSPACE_SW ||
                           h.cupsColorSpace == CUPS_CSPACE_K;
-        if (h.cupsBitsPerColor != 8 || h.cupsColorOrder != CUPS_ORDER_CHUNKED || !(rgb || gray))
+        // One-bit grey (label printers, lasers) is read as 0 and 255.
+        const bool oneBit = gray && h.cupsBitsPerColor == 1 && h.cupsColorOrder == CUPS_ORDER_CHUNKED;
+        if (!oneBit && (h.cupsBitsPerColor != 8 || h.cupsColorOrder != CUPS_ORDER_CHUNKED || !(rgb || gray)))
             Bad(path, QStringLiteral("unsupported raster layout: colour space %1, %2 bits, order %3")
                           .arg(h.cupsColorSpace)
                           .arg(h.cupsBitsPerColor)
                           .arg(h.cupsColorOrder));
         const int channels = rgb ? 3 : 1;
-        if (h.cupsBytesPerLine < h.cupsWidth * unsigned(channels))
+        if (h.cupsBytesPerLine < (oneBit ? (h.cupsWidth + 7) / 8 : h.cupsWidth * unsigned(channels)))
             Bad(path, QStringLiteral("line shorter than its width"));
 
         page.image = QImage(page.width, page.height, rgb ? QImage::Format_RGB888 : QImage::Format_Grayscale8);
@@ -87,7 +89,14 @@ QVector<RasterPage> ReadRasterFile(const QString& path, bool decodePixels) {
             if (cupsRasterReadPixels(raster.r, line.data(), h.cupsBytesPerLine) != h.cupsBytesPerLine)
                 Bad(path, QStringLiteral("page %1 cut short at line %2").arg(pages.size() + 1).arg(y));
             uchar* dst = page.image.scanLine(int(y));
-            if (h.cupsColorSpace == CUPS_CSPACE_K) {
+            if (oneBit) {
+                // A set bit is ink for K, light for W and sGray.
+                const bool setIsBlack = h.cupsColorSpace == CUPS_CSPACE_K;
+                for (unsigned x = 0; x < h.cupsWidth; ++x) {
+                    const bool set = (line[x / 8] >> (7 - x % 8)) & 1;
+                    dst[x] = set == setIsBlack ? 0 : 255;
+                }
+            } else if (h.cupsColorSpace == CUPS_CSPACE_K) {
                 for (unsigned x = 0; x < h.cupsWidth; ++x) dst[x] = uchar(255 - line[x]);
             } else {
                 memcpy(dst, line.data(), size_t(h.cupsWidth) * size_t(channels));

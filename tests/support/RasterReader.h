@@ -8,7 +8,7 @@
 namespace testcups {
 
 struct RasterPage {
-    QImage image;            // RGB888 for RGB/sRGB pages, Grayscale8 for W/K (K inverted to white = 255)
+    QImage image;            // RGB888 for RGB/sRGB pages, Grayscale8 for W/K (K inverted to white = 255; 1-bit as 0 and 255)
     int width = 0;           // cupsWidth, dots
     int height = 0;          // cupsHeight, dots
     int xdpi = 0;            // HWResolution

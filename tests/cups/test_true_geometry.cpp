@@ -1,0 +1,254 @@
+// The program's printer on queues made from real printer descriptions and on
+// a driverless IPP Everywhere printer: its figures are the geometry the
+// description itself defines (TrueGeometry), and a page printed through the
+// print job lands dot for dot where that geometry puts it: every pixel
+// exact, the picture centred, the guides out to the area's edges, and a
+// picture the size of the area printed whole.
+#include "CupsFixture.h"
+#include "RealQueues.h"
+
+#include "platform/CupsPrinter.h"
+#include "platform/CupsQueue.h"
+#include "platform/Failure.h"
+#include "platform/Picture.h"
+#include "platform/SystemPrinters.h"
+#include "printing/PrintJob.h"
+#include "support/IppEverywhere.h"
+#include "support/PixelCheck.h"
+#include "support/TrueGeometry.h"
+
+#include <QFile>
+#include <QStandardPaths>
+#include <QPainter>
+#include <cmath>
+#include <random>
+
+using namespace cupstest;
+
+namespace {
+
+// How a page should come out: the grid of cells (fx x fy dots each) whose
+// cell (0, 0) is dot `origin` of the raster, `cells` of them printable.
+struct Grid {
+    QPoint origin;
+    QSize cells;
+    int fx = 1, fy = 1;
+};
+
+// Black and white noise for one-bit and grey pages (any other colour would be
+// halftoned by the renderer), RGB noise for colour pages.
+QImage Picture(int w, int h, bool colour, quint32 seed) {
+    if (colour) return testcups::MakeNoise(w, h, seed);
+    QImage img(w, h, QImage::Format_RGB32);
+    std::mt19937 rng(seed);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) img.setPixel(x, y, rng() & 1 ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
+    return img;
+}
+
+// The whole raster as it must be: white, the guides along the picture's
+// outermost cell rows and columns across the printable cells, the picture on
+// top, every cell fx x fy dots.
+QImage ExpectedPage(QSize raster, const Grid& g, const QImage& picture, QPoint at, bool guides) {
+    QImage page(raster, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    QPainter p(&page);
+    const auto cellRect = [&](int x, int y, int w, int h) {
+        return QRect(g.origin.x() + x * g.fx, g.origin.y() + y * g.fy, w * g.fx, h * g.fy);
+    };
+    if (guides) {
+        const int W = g.cells.width(), H = g.cells.height(), w = picture.width(), h = picture.height();
+        for (const QRect& r : {cellRect(at.x(), 0, 1, H), cellRect(at.x() + w - 1, 0, 1, H), cellRect(0, at.y(), W, 1),
+                               cellRect(0, at.y() + h - 1, W, 1)})
+            p.fillRect(r & cellRect(0, 0, W, H), Qt::black);
+    }
+    p.drawImage(cellRect(at.x(), at.y(), picture.width(), picture.height()),
+                picture.scaled(picture.width() * g.fx, picture.height() * g.fy));
+    return page;
+}
+
+// How many dots differ, and where the first one is.
+QString Differences(const QImage& printed, const QImage& expected) {
+    if (printed.size() != expected.size())
+        return QStringLiteral("page %1 x %2 dots, expected %3 x %4")
+            .arg(printed.width())
+            .arg(printed.height())
+            .arg(expected.width())
+            .arg(expected.height());
+    const QImage a = printed.convertToFormat(QImage::Format_RGB32);
+    qint64 wrong = 0;
+    QPoint first;
+    for (int y = 0; y < a.height(); ++y) {
+        const QRgb* pa = reinterpret_cast<const QRgb*>(a.constScanLine(y));
+        const QRgb* pe = reinterpret_cast<const QRgb*>(expected.constScanLine(y));
+        for (int x = 0; x < a.width(); ++x)
+            if ((pa[x] & 0xffffff) != (pe[x] & 0xffffff) && wrong++ == 0) first = QPoint(x, y);
+    }
+    if (!wrong) return QString();
+    return QStringLiteral("%1 dots differ, the first at (%2, %3)").arg(wrong).arg(first.x()).arg(first.y());
+}
+
+// Prints `picture` centred with the print job and checks the page against
+// the grid: every dot, the centre within one dot of the area's, and (with
+// guides) lines from one edge of the area to the other.
+void PrintAndCheck(const QString& queue, platform::Printer& printer, const Grid& g, const QImage& picture,
+                   bool guides, bool landscape, const std::function<QImage()>& readPage) {
+    const platform::Picture pic(picture);
+    QImage printed;
+    Printed result = PrintAndRead(queue, [&] {
+        printing::RunPrintJob(printer, pic, int16_t(picture.width()), int16_t(picture.height()), guides);
+    });
+    ASSERT_TRUE(result.error.isEmpty()) << result.error.toStdString();
+    ASSERT_EQ(result.newJobs.size(), 1);
+    EXPECT_EQ(result.newJobs[0].state, 9) << testcups::Scheduler::Instance().ErrorLog().toStdString();
+    if (readPage) {
+        printed = readPage();
+    } else {
+        ASSERT_EQ(result.pages.size(), 1);
+        printed = result.pages[0].image;
+    }
+    ASSERT_FALSE(printed.isNull());
+    if (landscape) printed = testcups::QuarterTurn(printed, true);
+    Grid view = g;
+    if (landscape) view.cells.transpose();
+    const QPoint at =
+        ExpectedTopLeft(view.cells.width(), view.cells.height(), picture.width(), picture.height());
+    const QImage expected = ExpectedPage(printed.size(), view, picture, at, guides);
+    const QString differences = Differences(printed, expected);
+    EXPECT_EQ(differences.toStdString(), "");
+    if (!differences.isEmpty() && qEnvironmentVariableIsSet("OMBRASTELE_KEEP_PAGES")) {
+        printed.save(QStringLiteral("/tmp/%1-printed.png").arg(queue));
+        expected.save(QStringLiteral("/tmp/%1-expected.png").arg(queue));
+    }
+    // The centre, in dots, against the printable area's.
+    const double areaCentre = view.origin.x() + view.cells.width() * view.fx / 2.0;
+    const double pictureCentre = view.origin.x() + (at.x() + picture.width() / 2.0) * view.fx;
+    EXPECT_LE(std::fabs(areaCentre - pictureCentre), 1.0);
+}
+
+// Where the printable dots of a CUPS raster are: the raster covers the
+// imageable box, but Ghostscript lays it out from a page height it keeps in
+// whole points, so on a sheet of fractional height its top sits
+// round(height) - (height - top) up from the bottom edge (measured: a dot
+// above the box on the 841.8 point A4 at 360 dpi), and the print system
+// clips to the box itself. Printable are the raster's dots whose centres lie
+// inside the box.
+Grid ExpectedGrid(const testcups::TrueGeometry& t) {
+    const int dpi = std::min(t.xdpi, t.ydpi);
+    const double pitch = 72.0 / t.ydpi;
+    const double rasterTop = std::floor(t.paperHeight + 0.5) - (t.paperHeight - t.top);
+    const int first = std::max(0, int(std::ceil((rasterTop - t.top) / pitch - 0.5 - 1e-3)));
+    const int last = std::min(t.height, int(std::floor((rasterTop - t.bottom) / pitch + 0.5 + 1e-3)));
+    Grid g;
+    g.fx = t.xdpi / dpi;
+    g.fy = t.ydpi / dpi;
+    g.origin = QPoint(0, first);
+    g.cells = QSize(t.width / g.fx, (last - first) / g.fy);
+    return g;
+}
+
+}  // namespace
+
+TEST_F(CupsTest, RealQueuesPrintOnTheGeometryTheirDescriptionsDefine) {
+    for (const RealQueue& row : RealQueues()) {
+        const QString queue = QString::fromLatin1(row.queue);
+        SCOPED_TRACE(row.queue);
+        const testcups::TrueGeometry truth = testcups::ComputeTrueGeometry(
+            QStringLiteral(OMBRASTELE_TEST_DATA_DIR "/") + QString::fromLatin1(row.ppd), row.options);
+        ASSERT_TRUE(truth.ok) << truth.error.toStdString();
+        ASSERT_NO_THROW(Cups().AddRasterQueue(queue, QString::fromLatin1(row.ppd)));
+        // The options are the queue's own defaults, as an administrator sets them.
+        for (const QString& option : row.options)
+            ASSERT_EQ(Cups().RunTool(QStringLiteral("lpadmin"), {QStringLiteral("-p"), queue, QStringLiteral("-o"), option}),
+                      0);
+
+        const int dpi = std::min(truth.xdpi, truth.ydpi);
+        if (truth.xdpi % dpi || truth.ydpi % dpi) {
+            // No picture pixel can be a whole block of dots, and the
+            // description offers no square resolution: refused, clearly.
+            try {
+                platform::MakeQueuePrinter(queue);
+                ADD_FAILURE() << "a printer was made at " << truth.xdpi << " x " << truth.ydpi << " dpi";
+            } catch (const platform::Failure& f) {
+                EXPECT_TRUE(f.message().contains(QStringLiteral("%1 x %2").arg(truth.xdpi).arg(truth.ydpi)))
+                    << f.message().toStdString();
+            }
+            Cups().DeleteQueue(queue);
+            continue;
+        }
+
+        platform::PrinterPtr printer;
+        ASSERT_NO_THROW(printer = platform::MakeQueuePrinter(queue));
+        const platform::Printer::DeviceFacts facts = printer->Facts();
+        EXPECT_EQ(facts.xdpi, truth.xdpi);
+        EXPECT_EQ(facts.ydpi, truth.ydpi);
+        const Grid grid = ExpectedGrid(truth);
+        EXPECT_EQ(facts.areaDots, QSize(grid.cells.width() * grid.fx, grid.cells.height() * grid.fy));
+        EXPECT_EQ(facts.source, QStringLiteral("PPD"));
+        EXPECT_EQ(printer->PrintQuality(), dpi);
+        const platform::PrintableArea area = printer->Area();
+        EXPECT_EQ(QSize(area.widthDots, area.heightDots), grid.cells);
+        EXPECT_NEAR(area.widthInches, (truth.right - truth.left) / 72.0, 1e-6);
+
+        const bool colour = truth.colorSpace == 1 || truth.colorSpace == 19;  // RGB, sRGB
+        const QSize cells = grid.cells;
+        // Odd sizes put the picture on half cells; guides to the edges.
+        PrintAndCheck(queue, *printer, grid, Picture(cells.width() / 3 | 1, cells.height() / 5 | 1, colour, 1), true,
+                      false, {});
+        // A picture as large as the area fills it whole.
+        PrintAndCheck(queue, *printer, grid, Picture(cells.width(), cells.height(), colour, 2), false, false, {});
+        if (QString::fromLatin1(row.queue) == QLatin1String("RealHl1650")) {
+            // Landscape turns the content, so the unequal margins turn with the page.
+            auto* cups = dynamic_cast<platform::CupsPrinter*>(printer.get());
+            ASSERT_TRUE(cups);
+            cups->SetOrientation(platform::kLandscape);
+            EXPECT_EQ(QSize(printer->Area().widthDots, printer->Area().heightDots), cells.transposed());
+            PrintAndCheck(queue, *printer, grid, Picture(cells.height() / 4 | 1, cells.width() / 3, colour, 3), true,
+                          true, {});
+        }
+        Cups().DeleteQueue(queue);
+    }
+}
+
+TEST_F(CupsTest, DriverlessQueuePrintsOnTheMediaItsPrinterAdvertises) {
+    if (QStandardPaths::findExecutable(QStringLiteral("ippeveprinter")).isEmpty())
+        GTEST_SKIP() << "ippeveprinter is not installed";
+    testcups::IppEverywhere printerDevice;
+    QString error;
+    // PWG raster only, so the print system renders the page and the printer
+    // keeps the very dots.
+    ASSERT_TRUE(printerDevice.Start(QStringLiteral("Driverless"), &error, {QStringLiteral("image/pwg-raster")}))
+        << error.toStdString();
+    const QString queue = QStringLiteral("Driverless");
+
+    // Both sources agree: the PPD CUPS made for the queue, and IPP itself
+    // (letter, margins 635 / 1168 / 635 / 102 hundredths of a mm, 600 dpi).
+    const auto ppd = platform::PpdGeometry(queue, {});
+    const auto ipp = platform::IppGeometry(queue, {});
+    ASSERT_TRUE(ppd && ipp);
+    EXPECT_EQ(ipp->media, QStringLiteral("na_letter_8.5x11in"));
+    EXPECT_EQ(ipp->source, QStringLiteral("IPP"));
+    for (const auto& [a, b] : {std::pair{ppd->widthPoints, ipp->widthPoints}, {ppd->heightPoints, ipp->heightPoints},
+                               {ppd->left, ipp->left}, {ppd->bottom, ipp->bottom}, {ppd->right, ipp->right},
+                               {ppd->top, ipp->top}})
+        EXPECT_NEAR(a, b, 0.01);
+    EXPECT_NEAR(ipp->left, 635 * 72.0 / 2540, 1e-9);
+    EXPECT_NEAR(ipp->top, 792 - 102 * 72.0 / 2540, 1e-9);
+    EXPECT_EQ(ipp->xdpi, 600);
+    EXPECT_EQ(ppd->xdpi, 600);
+
+    platform::PrinterPtr printer;
+    ASSERT_NO_THROW(printer = platform::MakeQueuePrinter(queue));
+    // The printer keeps the whole sheet; printable are its dots whose centres
+    // lie inside the imageable box: columns 150 to 4949, rows 24 to 6323.
+    const Grid grid{QPoint(150, 24), QSize(4800, 6300), 1, 1};
+    EXPECT_EQ(QSize(printer->Area().widthDots, printer->Area().heightDots), grid.cells);
+    const auto readKept = [&] {
+        const QVector<testcups::RasterPage> pages = testcups::ReadRasterFile(printerDevice.LatestDocument());
+        return pages.size() == 1 ? pages[0].image : QImage();
+    };
+    const QSize cells = grid.cells;
+    PrintAndCheck(queue, *printer, grid, Picture(cells.width() / 3 | 1, cells.height() / 5 | 1, true, 4), true, false,
+                  readKept);
+    PrintAndCheck(queue, *printer, grid, Picture(cells.width(), cells.height(), true, 5), false, false, readKept);
+}
