@@ -34,41 +34,6 @@ struct Dest {
     }
 };
 
-int PpdDefaultResolution(const QString& queue) {
-    const char* file = cupsGetPPD2(CUPS_HTTP_DEFAULT, queue.toUtf8().constData());
-    if (!file) return 0;
-    const QByteArray path(file);  // a temporary copy or link; ours to remove
-    int dpi = 0;
-    if (ppd_file_t* ppd = ppdOpenFile(path.constData())) {
-        ppdMarkDefaults(ppd);
-        if (const ppd_choice_t* c = ppdFindMarkedChoice(ppd, "Resolution"))
-            dpi = ParseResolution(QString::fromLatin1(c->choice));
-        if (dpi <= 0)
-            if (const ppd_attr_t* a = ppdFindAttr(ppd, "DefaultResolution", nullptr))
-                dpi = ParseResolution(QString::fromLatin1(a->value));
-        ppdClose(ppd);
-    }
-    ::unlink(path.constData());
-    return dpi;
-}
-
-int IppDefaultResolution(const QString& queue) {
-    const Dest d(queue);
-    if (!d.dest) return 0;
-    cups_dinfo_t* info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, d.dest);
-    if (!info) return 0;
-    int dpi = 0;
-    ipp_attribute_t* a = cupsFindDestDefault(CUPS_HTTP_DEFAULT, d.dest, info, "printer-resolution");
-    if (a && ippGetValueTag(a) == IPP_TAG_RESOLUTION) {
-        int y = 0;
-        ipp_res_t units = IPP_RES_PER_INCH;
-        const int x = ippGetResolution(a, 0, &y, &units);
-        dpi = units == IPP_RES_PER_CM ? int(std::lround(x * 2.54)) : x;
-    }
-    cupsFreeDestInfo(info);
-    return dpi;
-}
-
 // A queue's PPD, opened, removed again when done.
 class QueuePpd {
 public:
@@ -192,14 +157,6 @@ int ParseResolution(const QString& text) {
     if (!ok || value <= 0) return 0;
     const int dpi = perCm ? int(std::lround(value * 2.54)) : value;
     return dpi <= 32767 ? dpi : 0;
-}
-
-int QueueResolution(const QString& queue, const QStringList& options) {
-    for (int i = 0; i + 1 < options.size(); i += 2)
-        if (options[i].compare(QLatin1String("Resolution"), Qt::CaseInsensitive) == 0)
-            if (const int dpi = ParseResolution(options[i + 1]); dpi > 0) return dpi;
-    if (const int dpi = PpdDefaultResolution(queue); dpi > 0) return dpi;
-    return IppDefaultResolution(queue);
 }
 
 std::optional<PageGeometry> PpdGeometry(const QString& queue, const QStringList& options) {

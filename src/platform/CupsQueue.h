@@ -27,11 +27,6 @@ void CheckQueueReady(const QString& queue);
 // "600x300dpi" gives the horizontal figure, "236dpcm"); 0 when not one.
 int ParseResolution(const QString& text);
 
-// The queue's default resolution: the dialog's choice in `options` (name,
-// value pairs) if any, else the PPD default, else the IPP default; 0 when
-// none is known.
-int QueueResolution(const QString& queue, const QStringList& options);
-
 // The page the queue prints with `options` (name, value pairs: the dialog's
 // choices over the queue's defaults; "media" or "PageSize" names the paper),
 // as CUPS's own filters lay it out: from the queue's PPD when it has a usable

@@ -225,7 +225,8 @@ TEST_F(CupsTest, DriverlessQueuePrintsOnTheMediaItsPrinterAdvertises) {
     // (letter, margins 635 / 1168 / 635 / 102 hundredths of a mm, 600 dpi).
     const auto ppd = platform::PpdGeometry(queue, {});
     const auto ipp = platform::IppGeometry(queue, {});
-    ASSERT_TRUE(ppd && ipp);
+    ASSERT_TRUE(ppd.has_value());
+    ASSERT_TRUE(ipp.has_value());
     EXPECT_EQ(ipp->media, QStringLiteral("na_letter_8.5x11in"));
     EXPECT_EQ(ipp->source, QStringLiteral("IPP"));
     for (const auto& [a, b] : {std::pair{ppd->widthPoints, ipp->widthPoints}, {ppd->heightPoints, ipp->heightPoints},

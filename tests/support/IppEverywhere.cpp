@@ -1,5 +1,7 @@
 #include "support/IppEverywhere.h"
 
+#include <cups/ppd.h>
+
 #include "support/CupsScheduler.h"
 
 #include <QDir>
@@ -19,6 +21,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
+
+// cupsGetPPD2 is deprecated with the PPD interface, which CUPS still uses.
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 
 namespace testcups {
 namespace {
@@ -176,7 +181,18 @@ bool IppEverywhere::Start(const QString& name, QString* error, const QStringList
         &out);
     if (rc != 0) return fail(QStringLiteral("lpadmin -m everywhere failed (%1): %2").arg(rc).arg(out));
     mQueue = name;
-    return true;
+    // The scheduler writes the queue's PPD from the printer's attributes
+    // after lpadmin returns; wait for it, as a user's first job would.
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        if (const char* ppd = cupsGetPPD2(CUPS_HTTP_DEFAULT, name.toUtf8().constData())) {
+            ::unlink(ppd);
+            return true;
+        }
+        if (waited.elapsed() > 60000) return fail(QStringLiteral("the queue's PPD was never made"));
+        QThread::msleep(200);
+    }
 }
 
 void IppEverywhere::Stop() {
