@@ -3,6 +3,7 @@
 #include "platform/CupsPrinter.h"
 #include "platform/CupsQueue.h"
 #include "platform/Failure.h"
+#include "platform/PageGeometry.h"
 #include "platform/PagePainter.h"
 #include "platform/PdfPrinter.h"
 #include "platform/Picture.h"
@@ -211,4 +212,74 @@ TEST(PdfPrinter, KilledDocumentWritesNothing) {
     printer.KillDoc();
     printer.EndDoc();  // nothing open any more
     EXPECT_FALSE(QFileInfo::exists(path));
+}
+
+// Where the cells of a page lie on the raster a printer gets, from the
+// figures real descriptions give (see tests/data/real).
+TEST(PageGeometry, CellsSitOnTheRastersDotsInsideTheImageableBox) {
+    struct Case {
+        const char* what;
+        PageGeometry page;
+        bool sheetRaster;
+        QSize areaDots, cells;
+        int dotsAcross, dotsDown;
+        double cellLeft, cellTop;
+    };
+    const auto page = [](double w, double h, double l, double b, double r, double t, int xdpi, int ydpi) {
+        PageGeometry g;
+        g.widthPoints = w, g.heightPoints = h, g.left = l, g.bottom = b, g.right = r, g.top = t;
+        g.xdpi = xdpi, g.ydpi = ydpi;
+        return g;
+    };
+    const Case cases[] = {
+        {"whole points", page(595, 842, 18, 36, 582, 819, 600, 600), false, {4700, 6525}, {4700, 6525}, 1, 1, 18, 819},
+        // Ghostscript lays the raster out from an 842 point page: its first
+        // row lies above the box, clipped, so the cells start one row down.
+        {"A4 of 841.8 points", page(595.2, 841.8, 8.4, 8.4, 586.8, 833.4, 360, 360), false, {2892, 4124},
+         {2892, 4124}, 1, 1, 8.4, 833.4},
+        // 4741.67 dots across: the last raster column is two thirds inside.
+        {"a box ending inside a dot", page(595, 842, 13, 13, 582, 829, 600, 600), false, {4742, 6800},
+         {4742, 6800}, 1, 1, 13, 829},
+        {"300 x 600 dpi label", page(166.56, 288, 4.08, 4.32, 163.68, 271.2, 300, 600), false, {665, 2224},
+         {665, 1112}, 1, 2, 4.08, 271.2},
+        // The whole sheet at 600 dpi: the first dot whose centre is inside
+        // the box is row 24 (the box starts 24.09 dots down).
+        {"driverless letter", page(612, 792, 18, 33.108661, 594, 789.108661, 600, 600), true, {4800, 6300},
+         {4800, 6300}, 1, 1, 18, 792 - 24 * 0.12},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        PageGeometry g = c.page;
+        if (c.sheetRaster) SetSheetRaster(g);
+        else SetImageableRaster(g);
+        const DotGrid grid = GridOf(g);
+        EXPECT_EQ(grid.areaDots, c.areaDots);
+        EXPECT_EQ(grid.cells, c.cells);
+        EXPECT_EQ(grid.dotsAcross, c.dotsAcross);
+        EXPECT_EQ(grid.dotsDown, c.dotsDown);
+        EXPECT_EQ(grid.dpi, std::min(g.xdpi, g.ydpi));
+        EXPECT_NEAR(grid.cellLeft, c.cellLeft, 1e-6);
+        EXPECT_NEAR(grid.cellTop, c.cellTop, 1e-6);
+    }
+    // No picture pixel is a whole block of 120 x 72 dpi dots.
+    PageGeometry dotMatrix = page(612, 792, 18, 18, 594, 774, 120, 72);
+    SetImageableRaster(dotMatrix);
+    EXPECT_THROW(GridOf(dotMatrix), Failure);
+}
+
+TEST(PdfPrinter, PagesHaveTheirPapersExactSize) {
+    // A4 is 210 x 297 mm, not Qt's 595 x 842 whole points.
+    EXPECT_NEAR(ExactPoints(QPageSize(QPageSize::A4)).width(), 595.27559, 1e-5);
+    EXPECT_NEAR(ExactPoints(QPageSize(QPageSize::Letter)).height(), 792.0, 1e-9);
+    const QString path = testenv::ScratchDir() + QStringLiteral("/a4.pdf");
+    PdfPrinter printer(path, {});
+    printer.SetLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait);
+    EXPECT_NEAR(printer.Area().widthInches, 210 / 25.4, 1e-9);
+    EXPECT_EQ(printer.Area().widthDots, 4961);
+    printer.SetScaleMode(kPixels);
+    printer.PaintPicture(Picture(Noise(3, 3, false)), 0, 0, 3, 3);
+    printer.EndDoc();
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains("/MediaBox [0 0 595.275591 841.889764]"));
 }
