@@ -3,6 +3,7 @@
 #include "platform/Failure.h"
 
 #include <algorithm>
+#include <memory>
 #include <cmath>
 #include <vector>
 
@@ -11,10 +12,6 @@ namespace {
 
 // Far beyond any page (a 3 m sheet at 9600 dpi is ~1.1e6 dots), far inside int.
 constexpr double kMaxDots = 1e9;
-
-// Pixels per image handed to the painter; bounds memory for big pages
-// (64 MiB of 32-bit pixels). Strips abut on whole dots, so splitting is exact.
-constexpr qint64 kStripPixels = qint64(16) << 20;
 
 // Nearest-neighbour source index for each of `count` destination dots when
 // `source` pixels are stretched over `dest` dots and the first visible dot is
@@ -87,44 +84,35 @@ void PagePainter::Picture(const QImage& image, double x, double y, double w, dou
     // 32-bit RGB is read as it is (its pixels are ARGB32's with the alpha
     // byte forced to opaque below): a converted copy would add the whole
     // decoded picture again to the job's peak memory. Other formats are
-    // converted to straight ARGB32 first.
+    // converted to straight ARGB32 first. The sink may read rows until the
+    // page is finished, so the row filler shares the picture and the maps.
     const bool opaque32 = image.format() == QImage::Format_RGB32;
     const QImage source = opaque32 || image.format() == QImage::Format_ARGB32
                               ? image
                               : image.convertToFormat(QImage::Format_ARGB32);
+    const auto columns = std::make_shared<const std::vector<int>>(
+        NearestMap(source.width(), dest.width(), visible.left() - left, visible.width()));
+    const auto rows = std::make_shared<const std::vector<int>>(
+        NearestMap(source.height(), dest.height(), visible.top() - top, visible.height()));
+    const QRect device = ToDevice(visible);
     // Nearest pixel of `in` laid onto white paper, opaque.
     const auto dot = [opaque32](const QRgb* in, int x) {
         return opaque32 ? (in[x] | 0xff000000u) : OntoWhite(in[x]);
     };
-    const std::vector<int> columns =
-        NearestMap(source.width(), dest.width(), visible.left() - left, visible.width());
-    const std::vector<int> rows =
-        NearestMap(source.height(), dest.height(), visible.top() - top, visible.height());
-
-    const QRect device = ToDevice(visible);
-    const int stripRows = int(std::clamp<qint64>(kStripPixels / device.width(), 1, device.height()));
-    for (int y0 = device.top(); y0 <= device.bottom(); y0 += stripRows) {
-        const int n = std::min(stripRows, device.bottom() + 1 - y0);
-        QImage strip(device.width(), n, QImage::Format_RGB32);
-        for (int r = 0; r < n; ++r) {
-            QRgb* out = reinterpret_cast<QRgb*>(strip.scanLine(r));
-            const int yd = y0 + r;
-            if (!mQuarterTurn) {
-                const QRgb* in = reinterpret_cast<const QRgb*>(source.constScanLine(rows[size_t(yd - visible.top())]));
-                for (int c = 0; c < device.width(); ++c) out[c] = dot(in, columns[size_t(c)]);
-            } else {
-                // Device row yd is caller column deviceHeight - 1 - yd; device
-                // column xd is caller row xd.
-                const int sx = columns[size_t(mDeviceHeight - 1 - yd - visible.left())];
-                for (int c = 0; c < device.width(); ++c) {
-                    const int yc = device.left() + c;
-                    const QRgb* in =
-                        reinterpret_cast<const QRgb*>(source.constScanLine(rows[size_t(yc - visible.top())]));
-                    out[c] = dot(in, sx);
-                }
-            }
-        }
-        mSink.Put(QPoint(device.left(), y0), strip);
+    if (!mQuarterTurn) {
+        mSink.Rows(device, [source, columns, rows, dot, width = device.width()](int r, QRgb* out) {
+            const QRgb* in = reinterpret_cast<const QRgb*>(source.constScanLine((*rows)[size_t(r)]));
+            for (int c = 0; c < width; ++c) out[c] = dot(in, (*columns)[size_t(c)]);
+        });
+    } else {
+        // Device row r is caller column visible.right() - r (device rows run
+        // up the caller's page); device column c is caller row visible.top() + c.
+        mSink.Rows(device, [source, columns, rows, dot, width = device.width(), last = visible.width() - 1](
+                               int r, QRgb* out) {
+            const int sx = (*columns)[size_t(last - r)];
+            for (int c = 0; c < width; ++c)
+                out[c] = dot(reinterpret_cast<const QRgb*>(source.constScanLine((*rows)[size_t(c)])), sx);
+        });
     }
 }
 

@@ -5,6 +5,7 @@
 // no device can spread, blend or resample anything.
 #include <QImage>
 #include <QRect>
+#include <functional>
 
 namespace platform {
 
@@ -14,9 +15,13 @@ namespace platform {
 class DotSink {
 public:
     virtual ~DotSink() = default;
-    // `image` (32-bit RGB, opaque) with its top-left pixel on cell `at`,
-    // one pixel per cell. Throws Failure.
-    virtual void Put(QPoint at, const QImage& image) = 0;
+    // Writes the pixels of one row of a mark: `width` opaque 32-bit pixels
+    // (0xffRRGGBB) of row `row` (0 is the mark's top row) into `out`. It
+    // holds what it reads (the picture is shared, not copied), so a sink may
+    // call it at any time until the page is finished, in any row order.
+    using RowFill = std::function<void(int row, QRgb* out)>;
+    // The cells of `cells` filled row by row by `fill`. Throws Failure.
+    virtual void Rows(const QRect& cells, RowFill fill) = 0;
     // The cells of `cells` black. Throws Failure.
     virtual void Black(const QRect& cells) = 0;
 };

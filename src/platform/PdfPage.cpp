@@ -93,28 +93,32 @@ QByteArray PdfPage::Placement(const QRect& cells, const QByteArray& name) const 
            Number(y) + " cm /" + name + " Do Q\n";
 }
 
-void PdfPage::Put(QPoint at, const QImage& image) {
+void PdfPage::Rows(const QRect& cells, RowFill fill) {
     const int number = NewObject();
     const int length = NewObject();
     const QByteArray name = "Im" + QByteArray::number(++mImages);
     BeginObject(number);
-    Write("<< /Type /XObject /Subtype /Image /Width " + QByteArray::number(image.width()) + " /Height " +
-          QByteArray::number(image.height()) +
+    Write("<< /Type /XObject /Subtype /Image /Width " + QByteArray::number(cells.width()) + " /Height " +
+          QByteArray::number(cells.height()) +
           " /ColorSpace /DeviceRGB /BitsPerComponent 8 /Interpolate false /Filter /FlateDecode /Length " +
           QByteArray::number(length) + " 0 R >>\nstream\n");
 
-    // Rows of 32-bit pixels to packed RGB, deflated as they go.
+    // Rows of 32-bit pixels to packed RGB, deflated as they go: the page
+    // never holds a copy of the picture.
     z_stream z{};
     if (deflateInit(&z, kDeflateLevel) != Z_OK) Fail(QString::fromLatin1(kCannotMake));
-    std::vector<unsigned char> row(size_t(image.width()) * 3);
+    const int width = cells.width(), height = cells.height();
+    std::vector<QRgb> pixels(static_cast<size_t>(width));
+    std::vector<unsigned char> row(size_t(width) * 3);
     std::vector<unsigned char> out(size_t(1) << 16);
     qint64 written = 0;
     try {
-        for (int y = 0; y <= image.height(); ++y) {
-            const bool last = y == image.height();
+        for (int y = 0; y <= height; ++y) {
+            const bool last = y == height;
             if (!last) {
-                const QRgb* in = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-                for (int x = 0; x < image.width(); ++x) {
+                fill(y, pixels.data());
+                const QRgb* in = pixels.data();
+                for (int x = 0; x < width; ++x) {
                     row[size_t(3 * x)] = uchar(qRed(in[x]));
                     row[size_t(3 * x + 1)] = uchar(qGreen(in[x]));
                     row[size_t(3 * x + 2)] = uchar(qBlue(in[x]));
@@ -141,7 +145,7 @@ void PdfPage::Put(QPoint at, const QImage& image) {
     BeginObject(length);
     Write(QByteArray::number(written) + "\nendobj\n");
     mResources += "/" + name + " " + QByteArray::number(number) + " 0 R ";
-    mContent += Placement(QRect(at, image.size()), name);
+    mContent += Placement(cells, name);
 }
 
 void PdfPage::Black(const QRect& cells) {

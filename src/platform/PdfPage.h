@@ -41,7 +41,7 @@ public:
     void Discard() noexcept;
 
 private:
-    void Put(QPoint at, const QImage& image) override;
+    void Rows(const QRect& cells, RowFill fill) override;
     void Black(const QRect& cells) override;
 
     // Writes `bytes` to the file; a failure is remembered and thrown.

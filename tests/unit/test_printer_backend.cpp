@@ -48,7 +48,10 @@ QRgb OnWhite(QRgb p) {
 struct Device : DotSink {
     QImage dots;
     Device(int w, int h) : dots(w, h, QImage::Format_RGB32) { dots.fill(kWhite); }
-    void Put(QPoint at, const QImage& image) override { QPainter(&dots).drawImage(at, image); }
+    void Rows(const QRect& cells, RowFill fill) override {
+        for (int r = 0; r < cells.height(); ++r)
+            fill(r, reinterpret_cast<QRgb*>(dots.scanLine(cells.top() + r)) + cells.left());
+    }
     void Black(const QRect& cells) override { QPainter(&dots).fillRect(cells, Qt::black); }
     template <class Marks>
     void Draw(bool quarterTurn, Marks&& draw) {
