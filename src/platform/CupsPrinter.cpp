@@ -4,6 +4,7 @@
 #include "platform/Failure.h"
 #include "platform/PaperCodes.h"
 #include "platform/PdfPage.h"
+#include "platform/RasterPage.h"
 
 #include <QPrintEngine>
 #include <QPrinter>
@@ -35,7 +36,14 @@ CupsPrinter::CupsPrinter(const QString& queueName) {
 CupsPrinter::~CupsPrinter() = default;
 
 void CupsPrinter::Load(const QString& queue, const QStringList& options) {
-    const PageGeometry page = QueueGeometry(queue, options);
+    QueuePage read = ReadQueuePage(queue, options);
+    if (mPreferPdf && read.format != PageFormat::Pdf) {
+        // The print system renders the PDF: lay the page out as it will.
+        if (read.format == PageFormat::PwgRaster) SetSheetRaster(read.geometry);
+        else SetImageableRaster(read.geometry);
+        read.format = PageFormat::Pdf;
+    }
+    const PageGeometry page = read.geometry;
     DotGrid grid;
     try {
         grid = GridOf(page);
@@ -46,6 +54,8 @@ void CupsPrinter::Load(const QString& queue, const QStringList& options) {
     mOptions = options;
     mPage = page;
     mGrid = grid;
+    mFormat = read.format;
+    mHeader = read.header;
     const QPageSize paper(QSizeF(page.widthPoints * 25.4 / 72.0, page.heightPoints * 25.4 / 72.0),
                           QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch);
     mPaper = PaperCodeOf(paper.id());
@@ -60,7 +70,9 @@ PrintableArea CupsPrinter::Area() const {
 }
 
 Printer::DeviceFacts CupsPrinter::Facts() const {
-    DeviceFacts f{mPage.xdpi, mPage.ydpi, mGrid.areaDots, mPage.source};
+    static const char* const kFormats[] = {"PDF", "CUPS raster", "PWG raster"};
+    DeviceFacts f{mPage.xdpi, mPage.ydpi, mGrid.areaDots, mPage.source,
+                  QString::fromLatin1(kFormats[int(mFormat)])};
     if (mLandscape) {
         std::swap(f.xdpi, f.ydpi);
         f.areaDots.transpose();
@@ -70,7 +82,22 @@ Printer::DeviceFacts CupsPrinter::Facts() const {
 
 std::unique_ptr<PageWriter> CupsPrinter::OpenPage() {
     CheckQueueReady(mQueue);
-    return std::make_unique<PdfPage>(PageSetup{mPage, mLandscape, DocumentTitle()});
+    if (mFormat == PageFormat::Pdf) return std::make_unique<PdfPage>(PageSetup{mPage, mLandscape, DocumentTitle()});
+    RasterSetup setup;
+    setup.header = mHeader;
+    setup.pwg = mFormat == PageFormat::PwgRaster;
+    setup.firstDot = mGrid.firstDot;
+    setup.cells = mGrid.cells;
+    setup.dotsAcross = mGrid.dotsAcross;
+    setup.dotsDown = mGrid.dotsDown;
+    setup.quarterTurn = mLandscape;
+    return std::make_unique<RasterPage>(setup);
+}
+
+void CupsPrinter::PreferPdf() {
+    KillDoc();
+    mPreferPdf = true;
+    Load(mQueue, mOptions);
 }
 
 void CupsPrinter::Deliver(const QString& file) {

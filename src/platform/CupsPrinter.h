@@ -1,11 +1,13 @@
 #pragma once
 // A printer on one CUPS queue. Its figures are the page CUPS itself lays out
-// for the queue (QueueGeometry: the PPD's page header, or IPP attributes),
+// for the queue (ReadQueuePage: the PPD's page header, or IPP attributes),
 // never Qt's reading of them. The page is written at the device's own
-// resolution, one picture pixel per cell of whole dots, with the media's
-// exact size, and handed to the queue with scaling turned off. Landscape is
+// resolution, one picture pixel per cell of whole dots: as the raster its
+// driver or driverless printer takes when it takes one, else as a PDF of
+// the media's exact size handed on with scaling turned off. Landscape is
 // drawn by turning the content a quarter turn on the portrait page, which is
 // exact for pixels and keeps the device's own margins where they are.
+#include "platform/CupsQueue.h"
 #include "platform/PageGeometry.h"
 #include "platform/PagePrinter.h"
 
@@ -37,6 +39,10 @@ public:
     void TakeDialogChoice();
 
     const PageGeometry& Geometry() const { return mPage; }
+    PageFormat Format() const { return mFormat; }
+    // Sends PDF for the print system to render even where the queue could
+    // take raster (for comparing the two paths).
+    void PreferPdf();
 
 protected:
     std::unique_ptr<PageWriter> OpenPage() override;
@@ -52,6 +58,9 @@ private:
     QString mQueue;
     QStringList mOptions;  // name, value, name, value... chosen in the dialog
     PageGeometry mPage;    // portrait, as the device takes the sheet
+    PageFormat mFormat = PageFormat::Pdf;
+    cups_page_header2_t mHeader{};  // the raster's, for the raster formats
+    bool mPreferPdf = false;
     DotGrid mGrid;
     int16_t mPaper = kPaperUser;
     bool mLandscape = false;

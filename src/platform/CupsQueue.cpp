@@ -1,6 +1,7 @@
 #include "platform/CupsQueue.h"
 
 #include "platform/Failure.h"
+#include "platform/RasterEncoding.h"
 
 #include <cups/cups.h>
 #include <cups/ppd.h>
@@ -90,6 +91,16 @@ cups_page_header2_t Interpret(ppd_file_t* ppd) {
         if (const ppd_attr_t* a = ppdFindAttr(ppd, "DefaultResolution", nullptr); a && a->value)
             if (const int x = std::atoi(a->value); x > 0) dpi = unsigned(x);
         header.HWResolution[0] = header.HWResolution[1] = dpi;
+        // The raster's size follows the resolution, as the filters make it.
+        header.cupsWidth = unsigned(DotsOf(header.cupsImagingBBox[2] - header.cupsImagingBBox[0], int(dpi)));
+        header.cupsHeight = unsigned(DotsOf(header.cupsImagingBBox[3] - header.cupsImagingBBox[1], int(dpi)));
+        if (header.cupsColorOrder == CUPS_ORDER_CHUNKED) {
+            header.cupsBytesPerLine = (header.cupsWidth * header.cupsBitsPerPixel + 7) / 8;
+        } else {
+            // Banded (and planar): each colour's samples padded to a byte.
+            const unsigned colours = std::max(1u, header.cupsNumColors);
+            header.cupsBytesPerLine = colours * ((header.cupsWidth * header.cupsBitsPerColor + 7) / 8);
+        }
     }
     return header;
 }
@@ -159,7 +170,29 @@ int ParseResolution(const QString& text) {
     return dpi <= 32767 ? dpi : 0;
 }
 
-std::optional<PageGeometry> PpdGeometry(const QString& queue, const QStringList& options) {
+namespace {
+
+// Whether the queue's description takes PWG raster (a *cupsFilter2 line
+// whose input is image/pwg-raster, as CUPS writes for driverless queues).
+bool TakesPwgRaster(ppd_file_t* ppd) {
+    for (ppd_attr_t* a = ppdFindAttr(ppd, "cupsFilter2", nullptr); a; a = ppdFindNextAttr(ppd, "cupsFilter2", nullptr))
+        if (a->value && QByteArray(a->value).trimmed().startsWith("image/pwg-raster")) return true;
+    return false;
+}
+
+// The PWG raster type nearest to what the description's colour model asks.
+const char* PwgType(const cups_page_header2_t& h) {
+    const bool colour = h.cupsColorSpace == CUPS_CSPACE_RGB || h.cupsColorSpace == CUPS_CSPACE_SRGB ||
+                        h.cupsColorSpace == CUPS_CSPACE_ADOBERGB || h.cupsColorSpace == CUPS_CSPACE_CMYK ||
+                        h.cupsColorSpace == CUPS_CSPACE_CMY;
+    if (colour) return h.cupsBitsPerColor == 16 ? "srgb_16" : "srgb_8";
+    if (h.cupsBitsPerColor == 1) return "black_1";
+    return h.cupsBitsPerColor == 16 ? "sgray_16" : "sgray_8";
+}
+
+}  // namespace
+
+std::optional<QueuePage> PpdPage(const QString& queue, const QStringList& options) {
     const QueuePpd ppd(queue);
     if (!ppd.get()) return std::nullopt;
     ppdMarkDefaults(ppd.get());
@@ -216,9 +249,42 @@ std::optional<PageGeometry> PpdGeometry(const QString& queue, const QStringList&
     g.jobOptions = jobOptions;
     if (g.media.isEmpty())
         if (const ppd_size_t* size = ppdPageSize(ppd.get(), nullptr)) g.media = QString::fromUtf8(size->name);
-    if (TakesCupsRaster(ppd.get())) SetImageableRaster(g);
-    else SetSheetRaster(g);
-    return g;
+
+    QueuePage page;
+    page.header = *header;
+    if (TakesCupsRaster(ppd.get())) {
+        // The driver gets the imageable box: our own raster of it when we can
+        // write its layout, else Ghostscript's rendering of our PDF.
+        page.format = UnsupportedLayout(*header).isEmpty() ? PageFormat::CupsRaster : PageFormat::Pdf;
+        SetImageableRaster(g);
+        if (page.format == PageFormat::CupsRaster) {
+            // Nothing lays our raster out again: row 0 is the box's top.
+            g.rasterTop = g.top;
+            g.rasterWidthDots = int(header->cupsWidth);
+            g.rasterHeightDots = int(header->cupsHeight);
+        }
+    } else if (TakesPwgRaster(ppd.get())) {
+        cups_page_header2_t pwg{};
+        pwg_media_t* media = pwgMediaForPPD(g.media.toUtf8().constData());
+        if (!media)
+            media = pwgMediaForSize(int(std::lround(g.widthPoints * 2540 / 72)), int(std::lround(g.heightPoints * 2540 / 72)));
+        SetSheetRaster(g);
+        if (media && cupsRasterInitPWGHeader(&pwg, media, PwgType(*header), g.xdpi, g.ydpi, "one-sided", nullptr)) {
+            page.format = PageFormat::PwgRaster;
+            page.header = pwg;
+            g.rasterWidthDots = int(pwg.cupsWidth);
+            g.rasterHeightDots = int(pwg.cupsHeight);
+        }
+    } else {
+        SetSheetRaster(g);
+    }
+    page.geometry = g;
+    return page;
+}
+
+std::optional<PageGeometry> PpdGeometry(const QString& queue, const QStringList& options) {
+    if (auto page = PpdPage(queue, options)) return page->geometry;
+    return std::nullopt;
 }
 
 std::optional<PageGeometry> IppGeometry(const QString& queue, const QStringList& options) {
@@ -270,9 +336,13 @@ std::optional<PageGeometry> IppGeometry(const QString& queue, const QStringList&
     return result;
 }
 
-PageGeometry QueueGeometry(const QString& queue, const QStringList& options) {
-    if (auto g = PpdGeometry(queue, options)) return *g;
-    if (auto g = IppGeometry(queue, options)) return *g;
+QueuePage ReadQueuePage(const QString& queue, const QStringList& options) {
+    if (auto page = PpdPage(queue, options)) return *page;
+    if (auto g = IppGeometry(queue, options)) {
+        QueuePage page;
+        page.geometry = *g;
+        return page;
+    }
     Fail(QStringLiteral("The paper and resolution of the printer %1 are not known.").arg(Quoted(queue)));
 }
 

@@ -5,6 +5,8 @@
 // page. Plain functions over libcups; no Qt printing classes.
 #include "platform/PageGeometry.h"
 
+#include <cups/raster.h>
+
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -27,11 +29,24 @@ void CheckQueueReady(const QString& queue);
 // "600x300dpi" gives the horizontal figure, "236dpcm"); 0 when not one.
 int ParseResolution(const QString& text);
 
+// How a page reaches the queue: as PDF for the print system to render, or
+// as the very dots its driver reads (CUPS raster) or its driverless printer
+// takes (PWG raster).
+enum class PageFormat { Pdf, CupsRaster, PwgRaster };
+
+struct QueuePage {
+    PageGeometry geometry;
+    PageFormat format = PageFormat::Pdf;
+    cups_page_header2_t header{};  // the raster's page header, for the raster formats
+};
+
 // The page the queue prints with `options` (name, value pairs: the dialog's
 // choices over the queue's defaults; "media" or "PageSize" names the paper),
 // as CUPS's own filters lay it out: from the queue's PPD when it has a usable
-// one, else from its IPP attributes. Throws Failure when neither answers.
-PageGeometry QueueGeometry(const QString& queue, const QStringList& options);
+// one, else from its IPP attributes. A queue whose driver reads CUPS raster
+// of a layout the program can write, or that takes PWG raster, gets raster.
+// Throws Failure when neither source answers.
+QueuePage ReadQueuePage(const QString& queue, const QStringList& options);
 
 // From the PPD: the page header cupsRasterInterpretPPD computes after
 // marking the PPD's defaults, the queue's saved options and `options`, which

@@ -63,6 +63,7 @@ DotGrid GridOf(const PageGeometry& page) {
         DotsInside(-page.rasterTop, pitchY, page.rasterHeightDots, -page.top, -page.bottom);
     g.areaDots = QSize(right - left, bottom - top);
     g.cells = QSize(g.areaDots.width() / g.dotsAcross, g.areaDots.height() / g.dotsDown);
+    g.firstDot = QPoint(left, top);
     g.cellLeft = page.rasterLeft + left * pitchX;
     g.cellTop = page.rasterTop - top * pitchY;
     if (g.cells.width() <= 0 || g.cells.height() <= 0)

@@ -3,6 +3,7 @@
 // the program draws on. Plain values and arithmetic: the printers fill a
 // PageGeometry from their source (a queue's PPD or IPP attributes, or the
 // built-in PDF printer's paper) and everything after works from the grid.
+#include <QPoint>
 #include <QRectF>
 #include <QSize>
 #include <QString>
@@ -54,6 +55,7 @@ struct DotGrid {
     // imageable box (outside it the print system clips), in device dots.
     QSize areaDots;
     QSize cells;               // the printable area in whole cells
+    QPoint firstDot;           // the raster dot where cell (0, 0) begins
     // The top-left corner of cell (0, 0), in points from the paper's
     // bottom-left corner: on a dot edge of the raster, so no renderer has to
     // round the place of any mark.

@@ -109,7 +109,7 @@ PrintableArea PdfPrinter::Area() const {
 
 Printer::DeviceFacts PdfPrinter::Facts() const {
     const PageGeometry g = Geometry();
-    return DeviceFacts{g.xdpi, g.ydpi, GridOf(g).areaDots, g.source};
+    return DeviceFacts{g.xdpi, g.ydpi, GridOf(g).areaDots, g.source, QStringLiteral("PDF")};
 }
 
 std::unique_ptr<PageWriter> PdfPrinter::OpenPage() {

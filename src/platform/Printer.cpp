@@ -24,7 +24,7 @@ double Printer::DotsPerInch() const {
 Printer::DeviceFacts Printer::Facts() const {
     const int dpi = int(std::lround(DotsPerInch()));
     const PrintableArea a = Area();
-    return DeviceFacts{dpi, dpi, QSize(a.widthDots, a.heightDots), QString()};
+    return DeviceFacts{dpi, dpi, QSize(a.widthDots, a.heightDots), QString(), QString()};
 }
 
 double Printer::UnitsPerInch() const {

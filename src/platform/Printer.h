@@ -69,6 +69,7 @@ public:
         int ydpi = 0;
         QSize areaDots;
         QString source;
+        QString pageFormat;  // what the device is sent: "PDF", "CUPS raster", "PWG raster"
     };
     // By default the figures above: one dot per unit of Area(), square.
     virtual DeviceFacts Facts() const;

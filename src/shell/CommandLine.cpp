@@ -188,6 +188,7 @@ int RunInfo(const Request& r, QTextStream& out) {
         rows.push_back({QStringLiteral("Device"), {}});
         rows.push_back({QStringLiteral("Printable area"), AreaText(facts)});
         rows.push_back({QStringLiteral("Resolution"), ResolutionText(facts)});
+        if (!facts.pageFormat.isEmpty()) rows.push_back({QStringLiteral("Sent as"), facts.pageFormat});
     });
     out << FiguresText(rows);
     return kExitOk;
@@ -212,7 +213,8 @@ int RunListPrinters(QTextStream& out, QTextStream& err) {
             out << (QStringList{name} + ValuesOf(rows, properties::kResolutionCaption, 1) +
                     ValuesOf(rows, properties::kPaperSizeCaption, 1) +
                     ValuesOf(rows, properties::kPrintingAreaCaption, 2) +
-                    QStringList{QStringLiteral("area ") + AreaText(facts), ResolutionText(facts)})
+                    QStringList{QStringLiteral("area ") + AreaText(facts), ResolutionText(facts),
+                                QStringLiteral("sent as ") + facts.pageFormat})
                        .join(QLatin1Char('\t'))
                 << '\n';
         } catch (const std::exception& e) {

@@ -177,34 +177,45 @@ TEST_F(CupsTest, RealQueuesPrintOnTheGeometryTheirDescriptionsDefine) {
             continue;
         }
 
-        platform::PrinterPtr printer;
-        ASSERT_NO_THROW(printer = platform::MakeQueuePrinter(queue));
-        const platform::Printer::DeviceFacts facts = printer->Facts();
-        EXPECT_EQ(facts.xdpi, truth.xdpi);
-        EXPECT_EQ(facts.ydpi, truth.ydpi);
-        const Grid grid = ExpectedGrid(truth);
-        EXPECT_EQ(facts.areaDots, QSize(grid.cells.width() * grid.fx, grid.cells.height() * grid.fy));
-        EXPECT_EQ(facts.source, QStringLiteral("PPD"));
-        EXPECT_EQ(printer->PrintQuality(), dpi);
-        const platform::PrintableArea area = printer->Area();
-        EXPECT_EQ(QSize(area.widthDots, area.heightDots), grid.cells);
-        EXPECT_NEAR(area.widthInches, (truth.right - truth.left) / 72.0, 1e-6);
-
-        const bool colour = truth.colorSpace == 1 || truth.colorSpace == 19;  // RGB, sRGB
-        const QSize cells = grid.cells;
-        // Odd sizes put the picture on half cells; guides to the edges.
-        PrintAndCheck(queue, *printer, grid, Picture(cells.width() / 3 | 1, cells.height() / 5 | 1, colour, 1), true,
-                      false, {});
-        // A picture as large as the area fills it whole.
-        PrintAndCheck(queue, *printer, grid, Picture(cells.width(), cells.height(), colour, 2), false, false, {});
-        if (QString::fromLatin1(row.queue) == QLatin1String("RealHl1650")) {
-            // Landscape turns the content, so the unequal margins turn with the page.
+        // Both ways to the device: the raster the program writes itself (the
+        // default for these queues, whose drivers read CUPS raster), and the
+        // PDF that cups-filters and Ghostscript render.
+        for (const bool viaPdf : {false, true}) {
+            SCOPED_TRACE(viaPdf ? "PDF rendered by the print system" : "the program's own raster");
+            platform::PrinterPtr printer;
+            ASSERT_NO_THROW(printer = platform::MakeQueuePrinter(queue));
             auto* cups = dynamic_cast<platform::CupsPrinter*>(printer.get());
             ASSERT_TRUE(cups);
-            cups->SetOrientation(platform::kLandscape);
-            EXPECT_EQ(QSize(printer->Area().widthDots, printer->Area().heightDots), cells.transposed());
-            PrintAndCheck(queue, *printer, grid, Picture(cells.height() / 4 | 1, cells.width() / 3, colour, 3), true,
-                          true, {});
+            if (viaPdf) cups->PreferPdf();
+            const platform::Printer::DeviceFacts facts = printer->Facts();
+            EXPECT_EQ(facts.pageFormat, viaPdf ? QStringLiteral("PDF") : QStringLiteral("CUPS raster"));
+            EXPECT_EQ(facts.xdpi, truth.xdpi);
+            EXPECT_EQ(facts.ydpi, truth.ydpi);
+            // The program's raster is exactly the imageable box the header gives.
+            const Grid grid = viaPdf ? ExpectedGrid(truth)
+                                     : Grid{{0, 0}, {truth.width / (truth.xdpi / dpi), truth.height / (truth.ydpi / dpi)},
+                                            truth.xdpi / dpi, truth.ydpi / dpi};
+            EXPECT_EQ(facts.areaDots, QSize(grid.cells.width() * grid.fx, grid.cells.height() * grid.fy));
+            EXPECT_EQ(facts.source, QStringLiteral("PPD"));
+            EXPECT_EQ(printer->PrintQuality(), dpi);
+            const platform::PrintableArea area = printer->Area();
+            EXPECT_EQ(QSize(area.widthDots, area.heightDots), grid.cells);
+            EXPECT_NEAR(area.widthInches, (truth.right - truth.left) / 72.0, 1e-6);
+
+            const bool colour = truth.colorSpace == 1 || truth.colorSpace == 19;  // RGB, sRGB
+            const QSize cells = grid.cells;
+            // Odd sizes put the picture on half cells; guides to the edges.
+            PrintAndCheck(queue, *printer, grid, Picture(cells.width() / 3 | 1, cells.height() / 5 | 1, colour, 1),
+                          true, false, {});
+            // A picture as large as the area fills it whole.
+            PrintAndCheck(queue, *printer, grid, Picture(cells.width(), cells.height(), colour, 2), false, false, {});
+            if (QString::fromLatin1(row.queue) == QLatin1String("RealHl1650")) {
+                // Landscape turns the content, so the unequal margins turn with the page.
+                cups->SetOrientation(platform::kLandscape);
+                EXPECT_EQ(QSize(printer->Area().widthDots, printer->Area().heightDots), cells.transposed());
+                PrintAndCheck(queue, *printer, grid, Picture(cells.height() / 4 | 1, cells.width() / 3, colour, 3),
+                              true, true, {});
+            }
         }
         Cups().DeleteQueue(queue);
     }
@@ -244,6 +255,8 @@ TEST_F(CupsTest, DriverlessQueuePrintsOnTheMediaItsPrinterAdvertises) {
     // lie inside the imageable box: columns 150 to 4949, rows 24 to 6323.
     const Grid grid{QPoint(150, 24), QSize(4800, 6300), 1, 1};
     EXPECT_EQ(QSize(printer->Area().widthDots, printer->Area().heightDots), grid.cells);
+    // A driverless printer that takes PWG raster gets the program's own.
+    EXPECT_EQ(printer->Facts().pageFormat, QStringLiteral("PWG raster"));
     const auto readKept = [&] {
         const QVector<testcups::RasterPage> pages = testcups::ReadRasterFile(printerDevice.LatestDocument());
         return pages.size() == 1 ? pages[0].image : QImage();

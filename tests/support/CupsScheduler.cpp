@@ -214,10 +214,30 @@ int Scheduler::RunTool(const QString& program, const QStringList& args, QString*
 }
 
 void Scheduler::AddQueue(const QString& name, const QString& ppdFileInTestsData, const QString& deviceUri) {
+    // A driver that reads CUPS raster is stood in for by a capture filter
+    // that passes on exactly what the driver would read: the raster the
+    // program wrote, or the one cups-filters rendered from its PDF. (With no
+    // filter at all the scheduler would hand a raster job to no one.)
+    const QString capture = mDir + QStringLiteral("/etc/capture-filter");
+    if (!QFileInfo::exists(capture)) {
+        WriteFile(capture, QStringLiteral("#!/bin/sh\nif [ -n \"$6\" ]; then exec cat \"$6\"; else exec cat; fi\n"));
+        QFile::setPermissions(capture, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                           QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+    }
+    QFile in(DataFile(ppdFileInTestsData));
+    if (!in.open(QIODevice::ReadOnly)) throw std::runtime_error("cannot read " + ppdFileInTestsData.toStdString());
+    QByteArray text = in.readAll();
+    text.replace("\"application/vnd.cups-raster 0 -\"",
+                 "\"application/vnd.cups-raster 0 " + capture.toLocal8Bit() + "\"");
+    const QString ppd = mDir + QStringLiteral("/etc/queue-%1.ppd").arg(name);
+    QFile outFile(ppd);
+    if (!outFile.open(QIODevice::WriteOnly) || outFile.write(text) != text.size())
+        throw std::runtime_error("cannot write " + ppd.toStdString());
+    outFile.close();
     QString out;
     const int rc = RunTool(QStringLiteral("lpadmin"),
-                           {QStringLiteral("-p"), name, QStringLiteral("-v"), deviceUri, QStringLiteral("-P"),
-                            DataFile(ppdFileInTestsData), QStringLiteral("-E")},
+                           {QStringLiteral("-p"), name, QStringLiteral("-v"), deviceUri, QStringLiteral("-P"), ppd,
+                            QStringLiteral("-E")},
                            &out);
     if (rc != 0)
         throw std::runtime_error(QStringLiteral("lpadmin -p %1 failed (%2): %3\n%4")

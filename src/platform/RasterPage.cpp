@@ -1,0 +1,119 @@
+#include "platform/RasterPage.h"
+
+#include "platform/Failure.h"
+
+#include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+namespace platform {
+namespace {
+
+const QRgb kPaper = 0xffffffffu;
+const QRgb kInk = 0xff000000u;
+
+const char* const kCannotWrite = "The page could not be written.";
+
+// The raster stream writes through this file; closed on every path.
+struct RasterFile {
+    int fd = -1;
+    cups_raster_t* raster = nullptr;
+    ~RasterFile() {
+        if (raster) cupsRasterClose(raster);
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+}  // namespace
+
+RasterPage::RasterPage(RasterSetup setup) : mSetup(std::move(setup)) {}
+
+RasterPage::~RasterPage() = default;
+
+PagePainter& RasterPage::Painter() {
+    if (!mPage) {
+        const QString why = UnsupportedLayout(mSetup.header);
+        if (!why.isEmpty()) Fail(why);
+        mPage = std::make_unique<PagePainter>(static_cast<DotSink&>(*this), mSetup.cells.width(),
+                                              mSetup.cells.height(), mSetup.quarterTurn);
+    }
+    return *mPage;
+}
+
+void RasterPage::Rows(const QRect& cells, RowFill fill) { mMarks.push_back(Mark{cells, std::move(fill)}); }
+
+void RasterPage::Black(const QRect& cells) { mMarks.push_back(Mark{cells, {}}); }
+
+void RasterPage::ComposeCellRow(int row, std::vector<QRgb>& cells, std::vector<QRgb>& scratch) const {
+    std::fill(cells.begin(), cells.end(), kPaper);
+    // In drawing order: a later mark covers an earlier one.
+    for (const Mark& m : mMarks) {
+        if (row < m.cells.top() || row > m.cells.bottom()) continue;
+        QRgb* at = cells.data() + m.cells.left();
+        if (!m.fill) {
+            std::fill(at, at + m.cells.width(), kInk);
+        } else {
+            scratch.resize(size_t(m.cells.width()));
+            m.fill(row - m.cells.top(), scratch.data());
+            std::copy(scratch.begin(), scratch.end(), at);
+        }
+    }
+}
+
+QString RasterPage::Finish() {
+    Painter();  // a document with no mark is still one (blank) page
+    mDir = std::make_unique<QTemporaryDir>();
+    if (!mDir->isValid()) Fail(QStringLiteral("No temporary file could be made for the page."));
+    const QString path = mDir->filePath(QStringLiteral("page.ras"));
+
+    cups_page_header2_t header = mSetup.header;
+    const int width = int(header.cupsWidth), height = int(header.cupsHeight);
+    // Cells beyond the raster (a rounding the header made) are left out
+    // rather than written past a line's end.
+    const int columns = std::clamp((width - mSetup.firstDot.x()) / mSetup.dotsAcross, 0, mSetup.cells.width());
+    const int cellRows = std::clamp((height - mSetup.firstDot.y()) / mSetup.dotsDown, 0, mSetup.cells.height());
+
+    RasterFile file;
+    file.fd = ::open(path.toLocal8Bit().constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (file.fd < 0) Fail(QString::fromLatin1(kCannotWrite));
+    file.raster = cupsRasterOpen(file.fd, mSetup.pwg ? CUPS_RASTER_WRITE_PWG : CUPS_RASTER_WRITE_COMPRESSED);
+    if (!file.raster || !cupsRasterWriteHeader2(file.raster, &header)) Fail(QString::fromLatin1(kCannotWrite));
+
+    std::vector<QRgb> dots(size_t(width), kPaper), cells(size_t(mSetup.cells.width())), scratch;
+    std::vector<unsigned char> line(header.cupsBytesPerLine);
+    int composed = -1;
+    for (int y = 0; y < height; ++y) {
+        const int offset = y - mSetup.firstDot.y();
+        const int row = offset >= 0 ? offset / mSetup.dotsDown : -1;
+        if (row >= 0 && row < cellRows) {
+            if (row != composed) {
+                ComposeCellRow(row, cells, scratch);
+                composed = row;
+                QRgb* out = dots.data() + mSetup.firstDot.x();
+                for (int c = 0; c < columns; ++c)
+                    for (int k = 0; k < mSetup.dotsAcross; ++k) *out++ = cells[size_t(c)];
+            }
+        } else if (composed != -1 || y == 0) {
+            std::fill(dots.begin(), dots.end(), kPaper);
+            composed = -1;
+        }
+        EncodeLine(header, dots.data(), unsigned(y), mSetup.oneBit, line.data());
+        if (cupsRasterWritePixels(file.raster, line.data(), header.cupsBytesPerLine) != header.cupsBytesPerLine)
+            Fail(QString::fromLatin1(kCannotWrite));
+    }
+    cupsRasterClose(file.raster);
+    file.raster = nullptr;
+    if (::close(file.fd) != 0) {
+        file.fd = -1;
+        Fail(QString::fromLatin1(kCannotWrite));
+    }
+    file.fd = -1;
+    mPage.reset();
+    mMarks.clear();
+    return path;
+}
+
+}  // namespace platform
