@@ -91,6 +91,7 @@ std::unique_ptr<PageWriter> CupsPrinter::OpenPage() {
     setup.dotsAcross = mGrid.dotsAcross;
     setup.dotsDown = mGrid.dotsDown;
     setup.quarterTurn = mLandscape;
+    setup.oneBit = mDither ? OneBitMode::Ordered : OneBitMode::Threshold;
     return std::make_unique<RasterPage>(setup);
 }
 

@@ -30,6 +30,7 @@ public:
     int16_t Orientation() const override { return mLandscape ? kLandscape : kPortrait; }
     PrintableArea Area() const override;
     DeviceFacts Facts() const override;
+    void SetDithering(bool dither) override { mDither = dither; }
 
     // For the printer dialog: Qt's printer, set to this printer's queue,
     // paper and orientation, for the dialog to change...
@@ -61,6 +62,7 @@ private:
     PageFormat mFormat = PageFormat::Pdf;
     cups_page_header2_t mHeader{};  // the raster's, for the raster formats
     bool mPreferPdf = false;
+    bool mDither = false;
     DotGrid mGrid;
     int16_t mPaper = kPaperUser;
     bool mLandscape = false;

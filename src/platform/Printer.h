@@ -74,6 +74,12 @@ public:
     // By default the figures above: one dot per unit of Area(), square.
     virtual DeviceFacts Facts() const;
 
+    // Grey and colour pictures on a device of one bit per colour: a threshold
+    // at mid-grey (false, the default) or ordered dithering. Black and white
+    // pictures print the same either way. Printers that are sent anything
+    // but such raster ignore it.
+    virtual void SetDithering(bool /*dither*/) {}
+
 protected:
     // Backends draw in device dots, origin at the printable area's top-left.
     virtual void DrawLineBoxDots(double x1, double y1, double x2, double y2, int width) = 0;

@@ -17,7 +17,9 @@ void PrintFromControls(const ucProperties& panel, const ucPageLayout& preview) {
     // A failed job is always reported, wherever it was started from: a job
     // that silently did not print would read as a success.
     platform::LeaveWithMessage(QString::fromLatin1(kPrintFailedMessage), [&] {
-        RunPrintJob(*platform::CurrentPrinter(), *picture, panel.gPixelsX, panel.gPixelsY, panel.HasCutGuides());
+        const platform::PrinterPtr printer = platform::CurrentPrinter();
+        printer->SetDithering(panel.HasDither());
+        RunPrintJob(*printer, *picture, panel.gPixelsX, panel.gPixelsY, panel.HasCutGuides());
     });
 }
 

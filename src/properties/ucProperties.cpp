@@ -14,6 +14,7 @@ namespace {
 constexpr double kLabelHeight = 195;
 constexpr double kValueLeft = 1920;
 constexpr QRectF kCutGuidesBox{0, 4320, 4695, 315};
+constexpr QRectF kDitherBox{0, 4680, 4695, 315};
 constexpr double kDesignWidth = 4800;
 constexpr double kDesignHeight = 5205;
 
@@ -53,6 +54,10 @@ ucProperties::ucProperties(QWidget* parent) : QWidget(parent) {
     chkCutGuides->setObjectName(QStringLiteral("chkCutGuides"));
     chkCutGuides->setGeometry(platform::TwipsToPixels(kCutGuidesBox));
     connect(chkCutGuides, &QCheckBox::clicked, this, [this] { chkCutGuides_Click(); });
+    // Read when printing; only raster sent to a one-bit device changes.
+    chkDither = new QCheckBox(QStringLiteral("&Dither grey on black-and-white printers"), this);
+    chkDither->setObjectName(QStringLiteral("chkDither"));
+    chkDither->setGeometry(platform::TwipsToPixels(kDitherBox));
 
     UserControl_Initialize();
 }
@@ -146,6 +151,8 @@ void ucProperties::UpdatePhysicalSize() {
 void ucProperties::SetMainForm(MainFormLink* MainForm) { gParentForm = MainForm; }
 
 bool ucProperties::HasCutGuides() const { return chkCutGuides->checkState() != Qt::Unchecked; }
+
+bool ucProperties::HasDither() const { return chkDither->isChecked(); }
 
 void ucProperties::chkCutGuides_Click() {
     const bool Visible = chkCutGuides->checkState() != Qt::Unchecked;

@@ -25,6 +25,8 @@ public:
     void SetImage(const platform::PicturePtr& MyPicture);
     void SetMainForm(MainFormLink* MainForm);
     bool HasCutGuides() const;
+    // Whether grey and colour reach a black-and-white printer dithered.
+    bool HasDither() const;
 
     // Room for every control at its design place; labels grow with their
     // captions, so this follows the texts on show.
@@ -52,6 +54,7 @@ private:
     QLabel* lblPhysicalSizeInches = nullptr;
     QLabel* lblOptionsHeader = nullptr;
     QCheckBox* chkCutGuides = nullptr;
+    QCheckBox* chkDither = nullptr;
 
     void UserControl_Initialize();
     void UpdatePhysicalSize();

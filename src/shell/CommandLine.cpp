@@ -41,6 +41,9 @@ struct Options {
                            QStringLiteral("FILE")};
     QCommandLineOption cutGuides{QStringLiteral("cut-guides"),
                                  QStringLiteral("With --print: draw the cut guides.")};
+    QCommandLineOption dither{QStringLiteral("dither"),
+                              QStringLiteral("With --print: dither grey and colour on a black-and-white printer "
+                                             "instead of a threshold at mid-grey.")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")};
     QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
                                QStringLiteral("Show the version.")};
@@ -51,7 +54,7 @@ struct Options {
     };
     std::vector<Entry> All() const {
         return {{&print, true},      {&info, true},  {&listPrinters, true}, {&testPage, true}, {&printer, false},
-                {&pdf, false},       {&cutGuides, false}, {&help, true},    {&version, true}};
+                {&pdf, false},       {&cutGuides, false}, {&dither, false}, {&help, true},    {&version, true}};
     }
 };
 
@@ -170,6 +173,7 @@ int RunPrint(const Request& r) {
     const platform::PrinterPtr printer = PrinterFor(r);
     const PixelSize pixels = PixelSizeOrExit(picture, r.picture);
     platform::SetCurrentPrinter(printer);
+    printer->SetDithering(r.dither);
     JobOrExit(QStringLiteral("printing failed"),
               [&] { printing::RunPrintJob(*printer, *picture, pixels.x, pixels.y, r.cutGuides); });
     return kExitOk;
@@ -292,6 +296,7 @@ Request Parse(const QStringList& arguments) {
     r.printer = parser.value(o.printer);
     r.pdf = parser.value(o.pdf);
     r.cutGuides = parser.isSet(o.cutGuides);
+    r.dither = parser.isSet(o.dither);
     if (parser.isSet(o.printer) && r.printer.isEmpty()) return Invalid(QStringLiteral("--printer needs a NAME"));
     if (parser.isSet(o.pdf) && r.pdf.isEmpty()) return Invalid(QStringLiteral("--pdf needs a FILE"));
     if (parser.isSet(o.printer) && parser.isSet(o.pdf))
@@ -303,6 +308,7 @@ Request Parse(const QStringList& arguments) {
         return Invalid(QStringLiteral("--printer goes with --print, --info or --test-page"));
     if (parser.isSet(o.pdf) && !pdfAllowed) return Invalid(QStringLiteral("--pdf goes with --print or --test-page"));
     if (r.cutGuides && r.mode != Mode::Print) return Invalid(QStringLiteral("--cut-guides goes with --print"));
+    if (r.dither && r.mode != Mode::Print) return Invalid(QStringLiteral("--dither goes with --print"));
     return r;
 }
 

@@ -41,6 +41,7 @@ struct Request {
     QString printer;   // --printer NAME; empty for the system's default
     QString pdf;       // --pdf FILE; empty when not printing to a file
     bool cutGuides = false;
+    bool dither = false;  // --dither
     QString error;     // for Mode::Invalid
 };
 
