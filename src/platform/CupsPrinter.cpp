@@ -95,6 +95,44 @@ std::unique_ptr<PageWriter> CupsPrinter::OpenPage() {
     return std::make_unique<RasterPage>(setup);
 }
 
+void CupsPrinter::ShowAsDevice(QImage& shown) const {
+    if (mFormat == PageFormat::Pdf || shown.isNull()) return;
+    const cups_cspace_t space = mHeader.cupsColorSpace;
+    const bool grey = space == CUPS_CSPACE_W || space == CUPS_CSPACE_SW || space == CUPS_CSPACE_K;
+    if (!grey) return;  // colour devices show the picture's own colours
+    // Each line goes through the very encoder the raster is written with,
+    // and is read back as grey.
+    cups_page_header2_t h = mHeader;
+    h.cupsWidth = unsigned(shown.width());
+    h.cupsBytesPerLine = (h.cupsWidth * h.cupsBitsPerPixel + 7) / 8;
+    if (!UnsupportedLayout(h).isEmpty()) return;
+    const OneBitMode mode = mDither ? OneBitMode::Ordered : OneBitMode::Threshold;
+    QImage opaque = shown.convertToFormat(QImage::Format_RGB32);
+    std::vector<unsigned char> line(h.cupsBytesPerLine);
+    for (int y = 0; y < opaque.height(); ++y) {
+        QRgb* row = reinterpret_cast<QRgb*>(opaque.scanLine(y));
+        // Transparency shows as the paper it prints on.
+        if (shown.hasAlphaChannel()) {
+            const QRgb* in = reinterpret_cast<const QRgb*>(shown.constScanLine(y));
+            for (int x = 0; x < opaque.width(); ++x) {
+                const QRgb p = qUnpremultiply(in[x]);
+                const int a = qAlpha(p);
+                const auto mix = [a](int c) { return (c * a + 255 * (255 - a) + 127) / 255; };
+                row[x] = qRgb(mix(qRed(p)), mix(qGreen(p)), mix(qBlue(p)));
+            }
+        }
+        EncodeLine(h, row, unsigned(y), mode, line.data());
+        for (int x = 0; x < opaque.width(); ++x) {
+            int level = 0;
+            if (h.cupsBitsPerColor == 1) level = ((line[size_t(x / 8)] >> (7 - x % 8)) & 1) ? 255 : 0;
+            else level = line[size_t(x * int(h.cupsBitsPerColor / 8))];  // the high byte of 16 bits is alike
+            if (space == CUPS_CSPACE_K) level = 255 - level;
+            row[x] = qRgb(level, level, level);
+        }
+    }
+    shown = opaque;
+}
+
 void CupsPrinter::PreferPdf() {
     KillDoc();
     mPreferPdf = true;

@@ -31,6 +31,7 @@ public:
     PrintableArea Area() const override;
     DeviceFacts Facts() const override;
     void SetDithering(bool dither) override { mDither = dither; }
+    void ShowAsDevice(QImage& shown) const override;
 
     // For the printer dialog: Qt's printer, set to this printer's queue,
     // paper and orientation, for the dialog to change...

@@ -7,6 +7,7 @@
 #include "platform/Picture.h"
 #include "platform/Units.h"
 
+#include <QImage>
 #include <QSize>
 #include <QString>
 #include <cstdint>
@@ -79,6 +80,10 @@ public:
     // pictures print the same either way. Printers that are sent anything
     // but such raster ignore it.
     virtual void SetDithering(bool /*dither*/) {}
+    // Turns `shown` (a picture as the preview shows it, 32-bit RGB, possibly
+    // with alpha) into what the device will print of it: grey on a grey
+    // device, black and white dots on a one-bit one. Unchanged by default.
+    virtual void ShowAsDevice(QImage& /*shown*/) const {}
 
 protected:
     // Backends draw in device dots, origin at the printable area's top-left.

@@ -198,6 +198,7 @@ const QImage& ScaledPictureCache::Get(const QImage& source, double shownWidth, d
         // Let the old copy go before the new one is made: never two at once.
         mScaled = QImage();
         mScaled = ResamplePicture(source, shownWidth, shownHeight, partX, partY, partSize);
+        if (mFinish) mFinish(mScaled);
         mSourceKey = source.cacheKey();
         mShownWidth = shownWidth;
         mShownHeight = shownHeight;
@@ -207,6 +208,11 @@ const QImage& ScaledPictureCache::Get(const QImage& source, double shownWidth, d
         ++mRebuilds;
     }
     return mScaled;
+}
+
+void ScaledPictureCache::SetFinish(std::function<void(QImage&)> finish) {
+    mFinish = std::move(finish);
+    Clear();
 }
 
 void ScaledPictureCache::Clear() {

@@ -6,6 +6,7 @@
 
 #include <QColor>
 #include <QImage>
+#include <functional>
 #include <QRect>
 #include <QSize>
 
@@ -42,11 +43,15 @@ public:
     const QImage& Get(const QImage& source, double shownWidth, double shownHeight, double partX,
                       double partY, QSize partSize);
     void Clear();
+    // A last step on every copy made from now on: what the device makes of
+    // the picture (see Printer::ShowAsDevice). Drops the copy kept.
+    void SetFinish(std::function<void(QImage&)> finish);
     // How many times the copy was rebuilt (tests and benchmarks watch it).
     int Rebuilds() const { return mRebuilds; }
 
 private:
     QImage mScaled;
+    std::function<void(QImage&)> mFinish;
     qint64 mSourceKey = 0;
     double mShownWidth = -1, mShownHeight = -1;
     double mPartX = 0, mPartY = 0;

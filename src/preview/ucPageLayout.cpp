@@ -14,10 +14,17 @@ ucPageLayout::ucPageLayout(QWidget* parent) : QWidget(parent) {
 void ucPageLayout::SetPrinter(const platform::PrinterPtr& MyPrinter) {
     if (!MyPrinter) return;
     gPrinter = MyPrinter;
+    // The picture shows as this printer's device will print it.
+    mScaledPicture.SetFinish([printer = gPrinter](QImage& shown) { printer->ShowAsDevice(shown); });
     gPrinter->SetScaleMode(platform::kPixels);
     gPrinterPixelsX = gPrinter->ScaleWidth();
     gPrinterPixelsY = gPrinter->ScaleHeight();
     UserControl_Resize();
+}
+
+void ucPageLayout::DeviceLookChanged() {
+    mScaledPicture.Clear();
+    update();
 }
 
 void ucPageLayout::SetPicture(const platform::PicturePtr& MyPicture) {

@@ -24,6 +24,9 @@ public:
     // Keeps the picture, takes its size in screen pixels from its HIMETRIC
     // extent and lays out. None changes nothing.
     void SetPicture(const platform::PicturePtr& MyPicture);
+    // The printer's way of printing colours changed (dithering): draws the
+    // picture again as the device will print it.
+    void DeviceLookChanged();
     // Shows or hides the four guides where they stand; moves nothing.
     void SetCutGuidesVisible(const bool& Visible);
 

@@ -58,6 +58,10 @@ ucProperties::ucProperties(QWidget* parent) : QWidget(parent) {
     chkDither = new QCheckBox(QStringLiteral("&Dither grey on black-and-white printers"), this);
     chkDither->setObjectName(QStringLiteral("chkDither"));
     chkDither->setGeometry(platform::TwipsToPixels(kDitherBox));
+    connect(chkDither, &QCheckBox::clicked, this, [this] {
+        if (gPrinter) gPrinter->SetDithering(HasDither());
+        if (gParentForm) gParentForm->DeviceLookChanged();
+    });
 
     UserControl_Initialize();
 }
@@ -91,6 +95,7 @@ void ucProperties::UserControl_Initialize() {
 void ucProperties::SetPrinter(const platform::PrinterPtr& MyPrinter) {
     if (!MyPrinter) return;
     gPrinter = MyPrinter;
+    gPrinter->SetDithering(HasDither());
     // Any member of the printer may fail; the failure ends this call and the
     // captions already written keep their new text.
     SetCaption(lblPrinterHeader, properties::PrinterHeading(gPrinter->DeviceName()));

@@ -239,6 +239,8 @@ void frmMain::mnuHelpAbout_Click() {
 
 void frmMain::SetCutGuidesVisible(const bool& Visible) { ucPageLayout1->SetCutGuidesVisible(Visible); }
 
+void frmMain::DeviceLookChanged() { ucPageLayout1->DeviceLookChanged(); }
+
 void frmMain::SetCommonDialog(std::unique_ptr<platform::CommonDialog> dialog) {
     mDialog = std::move(dialog);
     mDialog->owner = this;

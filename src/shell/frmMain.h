@@ -28,6 +28,7 @@ public:
 
     // Cut-guides relay from the panel to the preview.
     void SetCutGuidesVisible(const bool& Visible) override;
+    void DeviceLookChanged() override;
 
     // Commands; the toolbar runs the same handlers as the menu items.
     void mnuFileOpen_Click();

@@ -266,3 +266,32 @@ TEST_F(CupsTest, DriverlessQueuePrintsOnTheMediaItsPrinterAdvertises) {
                   readKept);
     PrintAndCheck(queue, *printer, grid, Picture(cells.width(), cells.height(), true, 5), false, false, readKept);
 }
+
+TEST_F(CupsTest, PreviewShowsWhatAOneBitDevicePrints) {
+    // The laser takes one-bit raster: the preview's picture turns
+    // into black and white dots, cut at mid-grey or dithered.
+    const QString queue = QStringLiteral("RealLaserPreview");
+    ASSERT_NO_THROW(Cups().AddRasterQueue(queue, QStringLiteral("real/hp-laserjet-1320-ps.ppd")));
+    platform::PrinterPtr printer;
+    ASSERT_NO_THROW(printer = platform::MakeQueuePrinter(queue));
+    QImage shown(64, 8, QImage::Format_RGB32);
+    for (int x = 0; x < 64; ++x)
+        for (int y = 0; y < 8; ++y) shown.setPixel(x, y, qRgb(x * 4, x * 4, x * 4));  // dark to light
+    for (const bool dither : {false, true}) {
+        printer->SetDithering(dither);
+        QImage device = shown;
+        printer->ShowAsDevice(device);
+        int black = 0, grey = 0;
+        for (int x = 0; x < 64; ++x)
+            for (int y = 0; y < 8; ++y) {
+                const int g = qGray(device.pixel(x, y));
+                grey += g != 0 && g != 255;
+                black += g == 0;
+                // Without dithering: black exactly where the picture is darker than mid-grey.
+                if (!dither) EXPECT_EQ(g == 0, x * 4 < 128) << x;
+            }
+        EXPECT_EQ(grey, 0);
+        EXPECT_NEAR(black, 256, 24) << "half the ramp is dark";
+    }
+    Cups().DeleteQueue(queue);
+}
