@@ -54,10 +54,13 @@ ucProperties::ucProperties(QWidget* parent) : QWidget(parent) {
     chkCutGuides->setObjectName(QStringLiteral("chkCutGuides"));
     chkCutGuides->setGeometry(platform::TwipsToPixels(kCutGuidesBox));
     connect(chkCutGuides, &QCheckBox::clicked, this, [this] { chkCutGuides_Click(); });
-    // Read when printing; only raster sent to a one-bit device changes.
-    chkDither = new QCheckBox(QStringLiteral("&Dither grey on black-and-white printers"), this);
+    // Passed to the printer at once (and again when printing): only raster
+    // sent to a one-bit device changes, and the preview with it.
+    chkDither = new QCheckBox(QStringLiteral("&Dither grey for one-bit printers"), this);
     chkDither->setObjectName(QStringLiteral("chkDither"));
     chkDither->setGeometry(platform::TwipsToPixels(kDitherBox));
+    chkDither->setToolTip(QStringLiteral("On a printer of one bit per colour, show grey as a pattern of dots "
+                                         "instead of cutting it at mid-grey"));
     connect(chkDither, &QCheckBox::clicked, this, [this] {
         if (gPrinter) gPrinter->SetDithering(HasDither());
         if (gParentForm) gParentForm->DeviceLookChanged();
