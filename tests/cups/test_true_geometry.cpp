@@ -156,6 +156,10 @@ TEST_F(CupsTest, RealQueuesPrintOnTheGeometryTheirDescriptionsDefine) {
         const testcups::TrueGeometry truth = testcups::ComputeTrueGeometry(
             QStringLiteral(OMBRASTELE_TEST_DATA_DIR "/") + QString::fromLatin1(row.ppd), row.options);
         ASSERT_TRUE(truth.ok) << truth.error.toStdString();
+        // The oracle reads the description as a reader of it would.
+        EXPECT_EQ(truth.xdpi, row.xdpi);
+        EXPECT_EQ(truth.ydpi, row.ydpi);
+        EXPECT_EQ(truth.pageSizeName.toStdString(), row.pageSize);
         ASSERT_NO_THROW(Cups().AddRasterQueue(queue, QString::fromLatin1(row.ppd)));
         // The options are the queue's own defaults, as an administrator sets them.
         for (const QString& option : row.options)
