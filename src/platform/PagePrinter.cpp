@@ -1,6 +1,7 @@
 #include "platform/PagePrinter.h"
 
 #include "platform/Failure.h"
+#include "platform/Progress.h"
 
 #include <QCoreApplication>
 
@@ -29,7 +30,15 @@ void PagePrinter::FinishDocument() {
     // Taken first, so a failure below leaves no page open; the file lives
     // until the writer goes at the end of this call.
     const std::unique_ptr<PageWriter> page = std::move(mPage);
-    Deliver(page->Finish());
+    QString file;
+    {
+        // Ending the page writes what the strips left; delivering is the rest.
+        const ProgressStage ending(0.0, 0.3);
+        file = page->Finish();
+        ReportProgress(1.0);
+    }
+    const ProgressStage delivering(0.3, 1.0);
+    Deliver(file);
 }
 
 void PagePrinter::KillDoc() { mPage.reset(); }

@@ -1,6 +1,7 @@
 #include "platform/PdfPage.h"
 
 #include "platform/Failure.h"
+#include "platform/Progress.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -19,6 +20,9 @@ const char* const kCannotWrite = "The page could not be written.";
 // right after it is written; most of a big job's time would go to a
 // stronger level and save little on noisy pictures.
 constexpr int kDeflateLevel = 1;
+
+// Rows of a picture between two progress reports: a few milliseconds of work.
+constexpr int kRowsPerReport = 16;
 
 // Points with enough digits that a position is exact to far below a dot at
 // any resolution (1e-6 pt is 1.3e-5 dots at 960 dpi).
@@ -125,6 +129,9 @@ void PdfPage::Rows(const QRect& cells, RowFill fill) {
                 }
                 z.next_in = row.data();
                 z.avail_in = uInt(row.size());
+                // A picture's rows are most of a job's time; a cancel thrown
+                // here ends the stream below and the page is thrown away.
+                if (y % kRowsPerReport == kRowsPerReport - 1) ReportProgress(double(y + 1) / height);
             }
             int result = Z_OK;
             do {

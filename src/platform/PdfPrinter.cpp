@@ -4,6 +4,7 @@
 #include "platform/PaperCodes.h"
 #include "platform/PageGeometry.h"
 #include "platform/PdfPage.h"
+#include "platform/Progress.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -51,6 +52,8 @@ void CopyFileChecked(const QString& source, const QString& destination) {
     QFile out(destination);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) WriteFailed(destination, out.errorString());
     QString error;
+    const qint64 total = in.size();
+    bool stopped = false;
     while (error.isEmpty()) {
         const QByteArray chunk = in.read(qint64(1) << 20);
         if (chunk.isEmpty()) {
@@ -58,6 +61,16 @@ void CopyFileChecked(const QString& source, const QString& destination) {
             break;
         }
         if (out.write(chunk) != chunk.size()) error = out.errorString();
+        // Like a failure, a cancel leaves no half-written file behind.
+        if (error.isEmpty() && !ReportProgressNoThrow(total > 0 ? double(in.pos()) / double(total) : 1.0)) {
+            stopped = true;
+            break;
+        }
+    }
+    if (stopped) {
+        out.close();
+        if (removable) QFile::remove(destination);
+        throw Cancelled();
     }
     if (error.isEmpty() && !out.flush()) error = out.errorString();
     // A full disk may only show when the data reaches it.
@@ -124,7 +137,12 @@ std::unique_ptr<PageWriter> PdfPrinter::OpenPage() {
     return std::make_unique<PdfPage>(PageSetup{Geometry(), false, DocumentTitle()});
 }
 
-void PdfPrinter::Deliver(const QString& file) { CopyFileChecked(file, mDocumentPath); }
+void PdfPrinter::Deliver(const QString& file) {
+    CopyFileChecked(file, mDocumentPath);
+    PrintOutcome outcome;
+    outcome.savedPath = mDocumentPath;
+    SetOutcome(outcome);
+}
 
 void PdfPrinter::ApplyOrientation(bool landscape) {
     mLayout.setOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);

@@ -1,6 +1,8 @@
 #include "platform/Picture.h"
 
 #include "platform/Failure.h"
+#include "platform/Progress.h"
+#include "platform/ProgressDevice.h"
 #include "platform/Screen.h"
 #include "platform/Units.h"
 
@@ -9,6 +11,7 @@
 #include <QImageReader>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 
 namespace platform {
 
@@ -23,7 +26,18 @@ PicturePtr LoadPicture(const QString& path) {
     if (!info.isFile()) Fail(QStringLiteral("Not a file: %1").arg(path));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) Fail(QStringLiteral("Cannot open %1: %2").arg(path, file.errorString()));
-    return LoadPictureFromDevice(file, path);
+    ProgressDevice reading(file);
+    PicturePtr picture;
+    try {
+        picture = LoadPictureFromDevice(reading, path);
+    } catch (const Failure&) {
+        // The decoder gave up because its reads were refused.
+        if (reading.Stopped()) throw Cancelled();
+        throw;
+    }
+    // Some decoders return what they had when reading stopped.
+    if (reading.Stopped()) throw Cancelled();
+    return picture;
 }
 
 namespace {
@@ -135,6 +149,9 @@ bool CutShort(QIODevice& device) {
 }  // namespace
 
 PicturePtr LoadPictureFromDevice(QIODevice& device, const QString& name) {
+    // The header and the checks read a little, or (a JPEG's markers) all of
+    // it once quickly: a small part of the time.
+    std::optional<ProgressStage> checks(std::in_place, 0.0, 0.05);
     QImageReader reader(&device);
     reader.setDecideFormatFromContent(true);
     // A camera's EXIF orientation is applied so the picture stands upright.
@@ -150,8 +167,10 @@ PicturePtr LoadPictureFromDevice(QIODevice& device, const QString& name) {
         Fail(QStringLiteral("Picture too large: %1 x %2 pixels").arg(size.width()).arg(size.height()));
 
     if (CutShort(device)) Fail(QStringLiteral("Picture cut short: %1").arg(name));
+    checks.reset();
 
     QImage image;
+    const ProgressStage decoding(0.05, 1.0);
     if (!reader.read(&image) || image.isNull())
         Fail(QStringLiteral("Cannot read picture %1: %2").arg(name, reader.errorString()));
     return std::make_shared<const Picture>(std::move(image));

@@ -1,6 +1,7 @@
 #include "platform/Printer.h"
 
 #include "platform/Failure.h"
+#include "platform/Progress.h"
 
 #include <cmath>
 
@@ -62,11 +63,20 @@ void Printer::LineBox(float x1, float y1, float x2, float y2) {
     DrawLineBoxDots(ToDots(x1), ToDots(y1), ToDots(x2), ToDots(y2), mDrawWidth);
 }
 
+// A job's time goes mostly into drawing the picture (each strip is encoded
+// into the page then); ending the document writes the rest and hands it on.
+constexpr double kDrawingShare = 0.85;
+
 void Printer::PaintPicture(const Picture& picture, float x, float y, float width, float height) {
+    const ProgressStage drawing(0.0, kDrawingShare);
     DrawPictureDots(picture, ToDots(x), ToDots(y), ToDots(width), ToDots(height));
 }
 
-void Printer::EndDoc() { FinishDocument(); }
+void Printer::EndDoc() {
+    const ProgressStage finishing(kDrawingShare, 1.0);
+    mOutcome = PrintOutcome{};
+    FinishDocument();
+}
 
 }  // namespace platform
 

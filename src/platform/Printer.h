@@ -5,6 +5,7 @@
 // (throw platform::Failure), for example when the device has gone away.
 #include "platform/PaperCodes.h"
 #include "platform/Picture.h"
+#include "platform/PrintOutcome.h"
 #include "platform/Units.h"
 
 #include <QImage>
@@ -54,6 +55,9 @@ public:
     // The picture stretched to width x height units with its top-left at (x, y).
     void PaintPicture(const Picture& picture, float x, float y, float width, float height);
     void EndDoc();
+    // What the last EndDoc made: the job's queue and number, or the file
+    // written. Empty after a document that failed or was cancelled.
+    const PrintOutcome& LastOutcome() const { return mOutcome; }
     // Cancels a document begun and not ended; nothing reaches the printer.
     // Harmless when no document is open.
     virtual void KillDoc() = 0;
@@ -90,12 +94,15 @@ protected:
     virtual void DrawLineBoxDots(double x1, double y1, double x2, double y2, int width) = 0;
     virtual void DrawPictureDots(const Picture& picture, double x, double y, double w, double h) = 0;
     virtual void FinishDocument() = 0;
+    // Backends say what FinishDocument made.
+    void SetOutcome(PrintOutcome outcome) { mOutcome = std::move(outcome); }
 
 private:
     double UnitsPerInch() const;
     double ToDots(float value) const;
     int16_t mScaleMode = kTwips;
     int16_t mDrawWidth = 1;
+    PrintOutcome mOutcome;
 };
 
 using PrinterPtr = std::shared_ptr<Printer>;
