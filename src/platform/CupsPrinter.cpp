@@ -140,8 +140,12 @@ void CupsPrinter::PreferPdf() {
 }
 
 void CupsPrinter::Deliver(const QString& file) {
-    CheckQueueReady(mQueue);
-    SubmitJob(mQueue, file, DocumentTitle(), mPage.media, mOptions + mPage.jobOptions, mPrinter->copyCount());
+    PrintOutcome outcome;
+    outcome.queue = mQueue;
+    outcome.queuePaused = CheckQueueReady(mQueue);
+    outcome.jobId = SubmitJob(mQueue, file, DocumentTitle(), mPage.media, mOptions + mPage.jobOptions,
+                              mPrinter->copyCount());
+    SetOutcome(outcome);
 }
 
 QPrinter& CupsPrinter::DialogPrinter() {

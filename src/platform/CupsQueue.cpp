@@ -1,5 +1,6 @@
 #include "platform/CupsQueue.h"
 
+#include "platform/CupsUpload.h"
 #include "platform/Failure.h"
 #include "platform/RasterEncoding.h"
 
@@ -148,13 +149,12 @@ QStringList SchedulerQueueNames() {
 
 bool QueueExists(const QString& queue) { return !queue.isEmpty() && Dest(queue).dest != nullptr; }
 
-void CheckQueueReady(const QString& queue) {
+bool CheckQueueReady(const QString& queue) {
     const Dest d(queue);
     if (!d.dest) Fail(QStringLiteral("The printer %1 is not available.").arg(Quoted(queue)));
-    if (d.Option("printer-state") == "5")
-        Fail(QStringLiteral("The printer %1 is stopped.").arg(Quoted(queue)));
     if (d.Option("printer-is-accepting-jobs") == "false")
         Fail(QStringLiteral("The printer %1 does not accept jobs.").arg(Quoted(queue)));
+    return d.Option("printer-state") == "5";
 }
 
 int ParseResolution(const QString& text) {
@@ -346,8 +346,8 @@ QueuePage ReadQueuePage(const QString& queue, const QStringList& options) {
     Fail(QStringLiteral("The paper and resolution of the printer %1 are not known.").arg(Quoted(queue)));
 }
 
-void SubmitJob(const QString& queue, const QString& path, const QString& title, const QString& media,
-               const QStringList& dialogOptions, int copies) {
+int SubmitJob(const QString& queue, const QString& path, const QString& title, const QString& media,
+              const QStringList& dialogOptions, int copies) {
     std::map<QByteArray, QByteArray> options;
     for (int i = 0; i + 1 < dialogOptions.size(); i += 2)
         if (!IsPlacementOption(dialogOptions[i]))
@@ -360,16 +360,7 @@ void SubmitJob(const QString& queue, const QString& path, const QString& title, 
     options["number-up"] = "1";
     if (copies > 1) options["copies"] = QByteArray::number(copies);
 
-    int count = 0;
-    cups_option_t* list = nullptr;
-    for (const auto& [name, value] : options)
-        count = cupsAddOption(name.constData(), value.constData(), count, &list);
-    const int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, queue.toUtf8().constData(), path.toUtf8().constData(),
-                                   title.toUtf8().constData(), count, list);
-    cupsFreeOptions(count, list);
-    if (job <= 0)
-        Fail(QStringLiteral("The printer %1 did not accept the job: %2")
-                 .arg(Quoted(queue), QString::fromUtf8(cupsLastErrorString())));
+    return UploadJob(queue, path, title, options);
 }
 
 }  // namespace platform

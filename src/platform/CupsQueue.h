@@ -21,9 +21,11 @@ QStringList SchedulerQueueNames();
 bool QueueExists(const QString& queue);
 
 // Before a page is begun and again before it is handed over: a queue that
-// was deleted, stopped or set to refuse jobs, or a scheduler that went away,
-// must fail the job rather than let it vanish or wait unseen. Throws Failure.
-void CheckQueueReady(const QString& queue);
+// was deleted or set to refuse jobs, or a scheduler that went away, must fail
+// the job rather than let it vanish (throws Failure). A stopped (paused)
+// queue that still accepts jobs holds them until it is resumed: the job
+// goes, and the answer is true so the user can be told it waits.
+bool CheckQueueReady(const QString& queue);
 
 // The dots per inch of a resolution choice as CUPS names it ("600dpi",
 // "600x300dpi" gives the horizontal figure, "236dpcm"); 0 when not one.
@@ -64,9 +66,10 @@ std::optional<PageGeometry> IppGeometry(const QString& queue, const QStringList&
 
 // Hands the finished file at `path` to the queue as one job with the given
 // media and the dialog's options (name, value pairs), every option that
-// could scale, turn or re-place the page overridden. Throws Failure when the
-// scheduler refuses it.
-void SubmitJob(const QString& queue, const QString& path, const QString& title, const QString& media,
+// could scale, turn or re-place the page overridden; returns the job's
+// number. Throws Failure when the scheduler refuses it, Cancelled when the
+// user stopped it (see UploadJob: nothing of it is left).
+int SubmitJob(const QString& queue, const QString& path, const QString& title, const QString& media,
                const QStringList& dialogOptions, int copies);
 
 }  // namespace platform

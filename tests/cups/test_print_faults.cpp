@@ -26,7 +26,6 @@ struct QueueFault {
 
 const QueueFault kQueueFaults[] = {
     {"queue deleted", [](testcups::Scheduler& s, const QString& q) { s.DeleteQueue(q); }},
-    {"queue disabled", [](testcups::Scheduler& s, const QString& q) { s.DisableQueue(q); }},
     {"queue rejecting jobs", [](testcups::Scheduler& s, const QString& q) { s.RejectJobs(q); }},
     {"scheduler stopped", [](testcups::Scheduler& s, const QString&) { s.Stop(); }},
 };
@@ -97,7 +96,6 @@ TEST_F(CupsTest, WindowReportsAFailedPrintWithOneMessage) {
         std::function<void()> fault;
     };
     const Case cases[] = {
-        {"disabled queue", [&] { return QueuePrinter(q); }, [&] { Cups().DisableQueue(q.name); }},
         {"deleted queue", [&] { return QueuePrinter(q); }, [&] { Cups().DeleteQueue(q.name); }},
         {"scheduler stopped", [&] { return QueuePrinter(q); }, [&] { Cups().Stop(); }},
         {"PDF on a full device", [&] { return platform::MakePdfPrinter(QStringLiteral("/dev/full")); }, [] {}},
