@@ -33,7 +33,7 @@ void CommonDialog::ShowPrinter() {
 }
 
 QString CommonDialog::RunOpenDialog(const QString& title, const QString& qtFilter) {
-    return QFileDialog::getOpenFileName(owner, title, QString(), qtFilter);
+    return QFileDialog::getOpenFileName(owner, title, InitDir, qtFilter);
 }
 
 bool CommonDialog::RunPrinterDialog(Printer& printer, const QString& title) {

@@ -19,6 +19,8 @@ public:
     // Pairs of description and pattern list: "Image files|*.gif;*.jpg|All files|*.*".
     QString Filter;
     QString FileName;
+    // The folder the open dialog starts in; empty leaves it to the toolkit.
+    QString InitDir;
 
     // Modal file-open dialog. Afterwards FileName holds the chosen full path,
     // or is empty when the user cancelled (a Failure when CancelError is set).

@@ -13,6 +13,7 @@
 #include "printing/PrintCommand.h"
 #include "properties/ucProperties.h"
 #include "platform/AppInfo.h"
+#include "shell/LineSeparatorMenu.h"
 #include "shell/Module1.h"
 #include "platform/Resources.h"
 
@@ -84,7 +85,12 @@ void frmMain::CreateMenus() {
         a->setText(QStringLiteral("-"));
         return a;
     };
-    mnuFile = menuBar()->addMenu(QStringLiteral("1000"));
+    auto menu = [this](const QString& caption) {
+        QMenu* m = new shell::LineSeparatorMenu(caption, this);
+        menuBar()->addMenu(m);
+        return m;
+    };
+    mnuFile = menu(QStringLiteral("1000"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
     mnuFile->menuAction()->setObjectName(QStringLiteral("mnuFile"));
     mnuFileOpen = item(mnuFile, "mnuFileOpen", "1001", &frmMain::mnuFileOpen_Click);
@@ -93,10 +99,17 @@ void frmMain::CreateMenus() {
     mnuFilePrint = item(mnuFile, "mnuFilePrint", "1005", &frmMain::mnuFilePrint_Click);
     mnuFileBar2 = separator(mnuFile, "mnuFileBar2");
     mnuFileExit = item(mnuFile, "mnuFileExit", "1006", &frmMain::mnuFileExit_Click);
-    mnuHelp = menuBar()->addMenu(QStringLiteral("1007"));
+    mnuHelp = menu(QStringLiteral("1007"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
     mnuHelp->menuAction()->setObjectName(QStringLiteral("mnuHelp"));
     mnuHelpAbout = item(mnuHelp, "mnuHelpAbout", "1008", &frmMain::mnuHelpAbout_Click);
+    // The platform's own keys where it has them; the menus show them.
+    mnuFileOpen->setShortcut(QKeySequence::Open);
+    mnuFilePrint->setShortcut(QKeySequence::Print);
+    // Windows has no standard key to quit; Ctrl+Q is what Linux desktops use.
+    const QKeySequence quit(QKeySequence::Quit);
+    mnuFileExit->setShortcut(quit.isEmpty() ? QKeySequence(Qt::CTRL | Qt::Key_Q) : quit);
+    mnuFilePageSetup->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
 }
 
 void frmMain::CreateToolBar() {

@@ -20,12 +20,14 @@ public:
     int openShown = 0;
     int printerShown = 0;
     QString lastOpenTitle, lastOpenFilter, lastPrinterTitle;
+    QString lastOpenFolder;  // the folder the open dialog started in
 
 protected:
     QString RunOpenDialog(const QString& title, const QString& qtFilter) override {
         ++openShown;
         lastOpenTitle = title;
         lastOpenFilter = qtFilter;
+        lastOpenFolder = InitDir;
         if (openThrows) openThrows();
         if (openAnswers.isEmpty()) return QString();
         if (repeatLastAnswer && openAnswers.size() == 1) return openAnswers.first();
