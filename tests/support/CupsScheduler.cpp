@@ -254,6 +254,29 @@ QString Scheduler::AddRasterQueue(const QString& name, const QString& ppdFileInT
     return path;
 }
 
+void Scheduler::AddFailingQueue(const QString& name) {
+    // The PPD names its filter by absolute path; the scheduler runs only
+    // filters that others cannot write, so both live in its own folder.
+    const QString filter = mDir + QStringLiteral("/etc/failing-filter.sh");
+    QFile::remove(filter);
+    if (!QFile::copy(DataFile(QStringLiteral("failing-filter.sh")), filter))
+        throw std::runtime_error("cannot copy failing-filter.sh");
+    QFile::setPermissions(filter, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                      QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+    QFile in(DataFile(QStringLiteral("failing-filter.ppd")));
+    if (!in.open(QIODevice::ReadOnly)) throw std::runtime_error("cannot read failing-filter.ppd");
+    const QString ppd = mDir + QStringLiteral("/etc/failing-filter.ppd");
+    WriteFile(ppd, QString::fromLatin1(in.readAll()).replace(QStringLiteral("@FILTER@"), filter));
+    QString out;
+    const int rc = RunTool(QStringLiteral("lpadmin"),
+                           {QStringLiteral("-p"), name, QStringLiteral("-v"), QStringLiteral("file://") + OutputPath(name),
+                            QStringLiteral("-P"), ppd, QStringLiteral("-E")},
+                           &out);
+    if (rc != 0)
+        throw std::runtime_error(
+            QStringLiteral("lpadmin -p %1 failed (%2): %3\n%4").arg(name).arg(rc).arg(out, ErrorLog()).toStdString());
+}
+
 namespace {
 void MustRun(const Scheduler& s, const QString& tool, const QStringList& args) {
     QString out;

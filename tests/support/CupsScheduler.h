@@ -44,6 +44,11 @@ public:
     QString AddRasterQueue(const QString& name, const QString& ppdFileInTestsData);
     // A queue on an arbitrary device URI (for example file:///dev/full).
     void AddQueue(const QString& name, const QString& ppdFileInTestsData, const QString& deviceUri);
+    // A queue on failing-filter.ppd whose driver is failing-filter.sh: every
+    // job fails in the filter, which CUPS reports as job-state stopped with
+    // job-completed-with-errors and the filter's message; the queue itself
+    // stays enabled. Its device is a raster file (never written).
+    void AddFailingQueue(const QString& name);
     void DeleteQueue(const QString& name);
     void DisableQueue(const QString& name);  // cupsdisable: stops printing
     void EnableQueue(const QString& name);   // cupsenable + cupsaccept
