@@ -1,34 +1,55 @@
 #include "inputs/OpenCommand.h"
 
+#include "platform/AppInfo.h"
 #include "platform/CommonDialog.h"
 #include "platform/Failure.h"
 #include "platform/Picture.h"
+#include "platform/Progress.h"
+#include "platform/ProgressDialog.h"
+#include "platform/Settings.h"
 #include "preview/ucPageLayout.h"
 #include "properties/ucProperties.h"
+
+#include <QFileInfo>
 
 namespace inputs {
 namespace {
 const char* const kOpenFilter = "Image files|*.gif;*.jpg;*.jpeg;*.bmp|All files|*.*";
+const char* const kSection = "Settings";
 }
 
 void OpenFromDialog(platform::CommonDialog& dlg, ucProperties& panel, ucPageLayout& preview) {
     dlg.DialogTitle = QStringLiteral("Open");
     dlg.CancelError = false;  // set on every use: Page Setup sets it to true
     dlg.Filter = QString::fromLatin1(kOpenFilter);
+    dlg.InitDir = platform::GetSetting(AppTitle(), QString::fromLatin1(kSection), QString::fromLatin1(kLastFolderKey),
+                                       QString());
     dlg.ShowOpen();
     if (dlg.FileName.isEmpty()) return;
     const QString path = dlg.FileName;
     OpenPicture(panel, preview, path);
 }
 
-void OpenPicture(ucProperties& panel, ucPageLayout& preview, const QString& path) {
+bool OpenPicture(ucProperties& panel, ucPageLayout& preview, const QString& path) {
     // From here a failure ends the command at once, silently: a file that is
     // not a picture, or a picture the panel cannot take, changes nothing more.
-    platform::LeaveSilently([&] {
-        const platform::PicturePtr MyPicture = platform::LoadPicture(path);
+    const bool opened = platform::LeaveSilently([&] {
+        platform::PicturePtr MyPicture;
+        {
+            platform::DialogProgress progress(preview.window(), QStringLiteral("Opening"),
+                                              QStringLiteral("Opening %1...").arg(QFileInfo(path).fileName()));
+            const platform::ProgressScope scope(&progress);
+            MyPicture = platform::LoadPictureAside(path);
+        }
         panel.SetImage(MyPicture);
         preview.SetPicture(MyPicture);
     });
+    if (opened)
+        platform::ContinueOnFailure([&] {
+            platform::SaveSetting(AppTitle(), QString::fromLatin1(kSection), QString::fromLatin1(kLastFolderKey),
+                                  QFileInfo(path).absolutePath());
+        });
+    return opened;
 }
 
 }  // namespace inputs

@@ -20,26 +20,6 @@ Picture::Picture(QImage image)
       mWidthHimetric(int32_t(std::lround(mImage.width() * kHimetricPerInch / ScreenDpiX()))),
       mHeightHimetric(int32_t(std::lround(mImage.height() * kHimetricPerInch / ScreenDpiY()))) {}
 
-PicturePtr LoadPicture(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.exists()) Fail(QStringLiteral("File not found: %1").arg(path));
-    if (!info.isFile()) Fail(QStringLiteral("Not a file: %1").arg(path));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) Fail(QStringLiteral("Cannot open %1: %2").arg(path, file.errorString()));
-    ProgressDevice reading(file);
-    PicturePtr picture;
-    try {
-        picture = LoadPictureFromDevice(reading, path);
-    } catch (const Failure&) {
-        // The decoder gave up because its reads were refused.
-        if (reading.Stopped()) throw Cancelled();
-        throw;
-    }
-    // Some decoders return what they had when reading stopped.
-    if (reading.Stopped()) throw Cancelled();
-    return picture;
-}
-
 namespace {
 
 // Bytes from `offset` of a random-access device, at most `count`; the
@@ -146,9 +126,8 @@ bool CutShort(QIODevice& device) {
     return false;
 }
 
-}  // namespace
-
-PicturePtr LoadPictureFromDevice(QIODevice& device, const QString& name) {
+// The picture's pixels, with every check LoadPictureFromDevice promises.
+QImage DecodeFromDevice(QIODevice& device, const QString& name) {
     // The header and the checks read a little, or (a JPEG's markers) all of
     // it once quickly: a small part of the time.
     std::optional<ProgressStage> checks(std::in_place, 0.0, 0.05);
@@ -173,7 +152,35 @@ PicturePtr LoadPictureFromDevice(QIODevice& device, const QString& name) {
     const ProgressStage decoding(0.05, 1.0);
     if (!reader.read(&image) || image.isNull())
         Fail(QStringLiteral("Cannot read picture %1: %2").arg(name, reader.errorString()));
-    return std::make_shared<const Picture>(std::move(image));
+    return image;
+}
+
+}  // namespace
+
+PicturePtr LoadPictureFromDevice(QIODevice& device, const QString& name) {
+    return std::make_shared<const Picture>(DecodeFromDevice(device, name));
+}
+
+PicturePtr LoadPicture(const QString& path) { return std::make_shared<const Picture>(DecodePicture(path)); }
+
+QImage DecodePicture(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists()) Fail(QStringLiteral("File not found: %1").arg(path));
+    if (!info.isFile()) Fail(QStringLiteral("Not a file: %1").arg(path));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) Fail(QStringLiteral("Cannot open %1: %2").arg(path, file.errorString()));
+    ProgressDevice reading(file);
+    QImage image;
+    try {
+        image = DecodeFromDevice(reading, path);
+    } catch (const Failure&) {
+        // The decoder gave up because its reads were refused.
+        if (reading.Stopped()) throw Cancelled();
+        throw;
+    }
+    // Some decoders return what they had when reading stopped.
+    if (reading.Stopped()) throw Cancelled();
+    return image;
 }
 
 }  // namespace platform

@@ -39,6 +39,18 @@ inline constexpr qint64 kMaxDecodedBytes = qint64(1) << 30;
 // size is read from the header before any pixel memory is taken).
 PicturePtr LoadPicture(const QString& path);
 
+// LoadPicture's decoding alone, without making the Picture (whose extent
+// depends on the screen, which belongs to the GUI thread). Safe on any
+// thread. Reports to the current progress stage; Cancelled when stopped.
+QImage DecodePicture(const QString& path);
+
+// LoadPicture with the decoding on a worker thread, while this thread keeps
+// reporting the worker's progress to its own sink (a dialog keeps painting
+// the window, a Cancel there stops the decoder). A decoder must not be
+// interrupted by painting on its own thread: Qt's image readers share a lock
+// that painting may take again.
+PicturePtr LoadPictureAside(const QString& path);
+
 // The same decoding from an open device (a file, or bytes in memory), with the
 // same checks and failures; `name` only goes into the failure's text.
 PicturePtr LoadPictureFromDevice(QIODevice& device, const QString& name);

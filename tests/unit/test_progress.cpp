@@ -101,6 +101,26 @@ TEST(Progress, PictureLoadingReportsAndCancelsCleanly) {
     }
 }
 
+TEST(Progress, PictureDecodedAsideReportsHereAndCancelsThere) {
+    QTemporaryDir dir;
+    const QString path = SavedNoise(dir, "big.png", 3000, 2000, "PNG");
+    RecordingSink sink;
+    {
+        const ProgressScope scope(&sink);
+        const PicturePtr picture = LoadPictureAside(path);
+        EXPECT_EQ(picture->Image().size(), QSize(3000, 2000));
+        EXPECT_EQ(picture->Width(), LoadPicture(path)->Width());
+    }
+    ASSERT_FALSE(sink.seen.empty());
+    EXPECT_DOUBLE_EQ(sink.seen.back(), 1.0);
+
+    RecordingSink stopping;
+    stopping.cancelAt = 0.0;  // at the first look
+    const ProgressScope scope(&stopping);
+    EXPECT_THROW(LoadPictureAside(path), Cancelled);
+    EXPECT_THROW(LoadPictureAside(dir.filePath(QStringLiteral("missing.png"))), Failure);
+}
+
 TEST(Progress, CancelledPdfJobLeavesNoFile) {
     QTemporaryDir dir;
     const QString out = dir.filePath(QStringLiteral("page.pdf"));
