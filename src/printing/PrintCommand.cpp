@@ -7,20 +7,34 @@
 
 namespace printing {
 
-void PrintFromControls(const ucProperties& panel, const ucPageLayout& preview) {
+PrintResult PrintFromControls(const ucProperties& panel, const ucPageLayout& preview) {
+    PrintResult result;
     const platform::PicturePtr picture = preview.gPicture;
     if (!picture) {
         // Nothing has touched the printer yet.
         platform::ShowMessage(QString::fromLatin1(kNoPictureMessage));
-        return;
+        return result;
     }
+    result.ran = true;
     // A failed job is always reported, wherever it was started from: a job
     // that silently did not print would read as a success.
-    platform::LeaveWithMessage(QString::fromLatin1(kPrintFailedMessage), [&] {
+    const bool printed = platform::LeaveWithMessage(QString::fromLatin1(kPrintFailedMessage), [&] {
         const platform::PrinterPtr printer = platform::CurrentPrinter();
         printer->SetDithering(panel.HasDither());
-        RunPrintJob(*printer, *picture, panel.gPixelsX, panel.gPixelsY, panel.HasCutGuides());
+        try {
+            RunPrintJob(*printer, *picture, panel.gPixelsX, panel.gPixelsY, panel.HasCutGuides());
+        } catch (const platform::Cancelled&) {
+            result.cancelled = true;
+            throw;
+        } catch (const std::exception& e) {
+            result.failure = QString::fromUtf8(e.what()).trimmed();
+            throw;
+        }
+        result.outcome = printer->LastOutcome();
     });
+    if (!printed && !result.cancelled && result.failure.isEmpty())
+        result.failure = QString::fromLatin1(kPrintFailedMessage);
+    return result;
 }
 
 }  // namespace printing

@@ -1,14 +1,26 @@
 #pragma once
 // File > Print and the toolbar's Print button: the print job on the current
 // printer with what the controls hold at that moment.
+#include "platform/PrintOutcome.h"
+
+#include <QString>
+
 class ucPageLayout;
 class ucProperties;
 
 namespace printing {
 
+// What became of File > Print, for the status bar.
+struct PrintResult {
+    bool ran = false;                 // there was a picture, so a job was tried
+    platform::PrintOutcome outcome;   // what the job made, when it succeeded
+    QString failure;                  // why it failed; empty when it did not
+    bool cancelled = false;           // the user stopped it
+};
+
 // Reads the picture from the preview, its size in pixels and the cut-guides
 // option from the panel, and runs the print job. With no picture it says so
 // and touches no printer; a failed job is reported in one message.
-void PrintFromControls(const ucProperties& panel, const ucPageLayout& preview);
+PrintResult PrintFromControls(const ucProperties& panel, const ucPageLayout& preview);
 
 }  // namespace printing

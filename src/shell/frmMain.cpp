@@ -7,12 +7,15 @@
 #include "platform/Failure.h"
 #include "platform/Forms.h"
 #include "platform/Numeric.h"
+#include "platform/Progress.h"
+#include "platform/ProgressDialog.h"
 #include "platform/Screen.h"
 #include "platform/Settings.h"
 #include "preview/ucPageLayout.h"
 #include "printing/PrintCommand.h"
 #include "properties/ucProperties.h"
 #include "platform/AppInfo.h"
+#include "shell/JobReport.h"
 #include "shell/LineSeparatorMenu.h"
 #include "shell/Module1.h"
 #include "platform/Resources.h"
@@ -23,6 +26,7 @@
 #include <QDropEvent>
 #include <QGroupBox>
 #include <QMenuBar>
+#include <QStatusBar>
 #include <QToolBar>
 
 #include <cmath>
@@ -65,6 +69,7 @@ frmMain::frmMain(QWidget* parent)
     CreateMenus();
     CreateControls();
     CreateToolBar();
+    mReport = new shell::JobReport(statusBar(), this);
     ApplyControlGeometry();
 }
 
@@ -241,7 +246,15 @@ void frmMain::OpenPicture(const QString& path) { inputs::OpenPicture(*ucProperti
 
 void frmMain::mnuFilePageSetup_Click() { inputs::PageSetup(dlgCommonDialog(), *ucProperties1, *ucPageLayout1); }
 
-void frmMain::mnuFilePrint_Click() { printing::PrintFromControls(*ucProperties1, *ucPageLayout1); }
+void frmMain::mnuFilePrint_Click() {
+    printing::PrintResult result;
+    {
+        platform::DialogProgress progress(this, QStringLiteral("Printing"), QStringLiteral("Printing the picture..."));
+        const platform::ProgressScope scope(&progress);
+        result = printing::PrintFromControls(*ucProperties1, *ucPageLayout1);
+    }
+    mReport->Took(result);
+}
 
 void frmMain::mnuFileExit_Click() { platform::Unload(this); }
 
@@ -318,6 +331,8 @@ void frmMain::changeEvent(QEvent* event) {
 void frmMain::Form_Resize() { ArrangeControls(); }
 
 void frmMain::ArrangeControls() {
-    shell::ArrangeControls(mControls, Width(), Height());
+    // The status bar takes its height from the bottom of the client area.
+    const float statusBarTwips = float(statusBar()->sizeHint().height() * platform::TwipsPerPixelY());
+    shell::ArrangeControls(mControls, Width(), Height() - statusBarTwips);
     ApplyControlGeometry();
 }

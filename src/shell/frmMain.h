@@ -16,6 +16,9 @@ class QMenu;
 class QToolBar;
 class ucPageLayout;
 class ucProperties;
+namespace shell {
+class JobReport;
+}
 
 class frmMain : public QMainWindow, public MainFormLink {
     Q_OBJECT
@@ -78,6 +81,8 @@ public:
 
     // Twips geometry of the arranged controls, the values last stored.
     const shell::MainControls& controls() const { return mControls; }
+    // The status bar's account of the last print and the job it follows.
+    shell::JobReport& Report() { return *mReport; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -96,5 +101,6 @@ private:
 
     std::unique_ptr<platform::CommonDialog> mDialog;
     shell::MainControls mControls;
+    shell::JobReport* mReport = nullptr;  // a child of the window
     bool mUnloaded = false;
 };
