@@ -1,11 +1,15 @@
 #include "shell/CommandLine.h"
 
 #include "platform/Failure.h"
+#include "platform/PdfPrinter.h"
+#include "platform/Progress.h"
+#include "platform/ProgressDialog.h"
 #include "platform/SystemPrinters.h"
 #include "printing/PrintJob.h"
 #include "printing/TestPage.h"
 #include "properties/Figures.h"
 #include "platform/AppInfo.h"
+#include "shell/HeadlessJob.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -44,6 +48,12 @@ struct Options {
     QCommandLineOption dither{QStringLiteral("dither"),
                               QStringLiteral("With --print: dither grey and colour on a black-and-white printer "
                                              "instead of a threshold at mid-grey.")};
+    QCommandLineOption wait{QStringLiteral("wait"),
+                            QStringLiteral("With --print or --test-page: wait until the job has printed, was "
+                                           "aborted or canceled.")};
+    QCommandLineOption waitTimeout{QStringLiteral("wait-timeout"),
+                                   QStringLiteral("With --wait: give up after S seconds (default 600)."),
+                                   QStringLiteral("S")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")};
     QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
                                QStringLiteral("Show the version.")};
@@ -54,7 +64,8 @@ struct Options {
     };
     std::vector<Entry> All() const {
         return {{&print, true},      {&info, true},  {&listPrinters, true}, {&testPage, true}, {&printer, false},
-                {&pdf, false},       {&cutGuides, false}, {&dither, false}, {&help, true},    {&version, true}};
+                {&pdf, false},       {&cutGuides, false}, {&dither, false}, {&wait, false},
+                {&waitTimeout, false}, {&help, true},    {&version, true}};
     }
 };
 
@@ -168,15 +179,21 @@ QString ResolutionText(const platform::Printer::DeviceFacts& f) {
     return f.source.isEmpty() ? dpi : dpi + QStringLiteral(" (%1)").arg(f.source);
 }
 
-int RunPrint(const Request& r) {
-    const platform::PicturePtr picture = LoadOrExit(r.picture);
-    const platform::PrinterPtr printer = PrinterFor(r);
-    const PixelSize pixels = PixelSizeOrExit(picture, r.picture);
-    platform::SetCurrentPrinter(printer);
-    printer->SetDithering(r.dither);
-    JobOrExit(QStringLiteral("printing failed"),
-              [&] { printing::RunPrintJob(*printer, *picture, pixels.x, pixels.y, r.cutGuides); });
-    return kExitOk;
+int RunPrint(const Request& r, QTextStream& err) {
+    platform::PrinterPtr printer;
+    {
+        // On a terminal the same progress the window shows, as a percentage.
+        platform::TerminalProgress progress(stderr, QStringLiteral("printing"));
+        const platform::ProgressScope scope(&progress);
+        const platform::PicturePtr picture = LoadOrExit(r.picture);
+        printer = PrinterFor(r);
+        const PixelSize pixels = PixelSizeOrExit(picture, r.picture);
+        platform::SetCurrentPrinter(printer);
+        printer->SetDithering(r.dither);
+        JobOrExit(QStringLiteral("printing failed"),
+                  [&] { printing::RunPrintJob(*printer, *picture, pixels.x, pixels.y, r.cutGuides); });
+    }
+    return FinishHeadlessJob(printer->LastOutcome(), r.wait, r.waitTimeoutSeconds, err);
 }
 
 int RunInfo(const Request& r, QTextStream& out) {
@@ -209,9 +226,18 @@ QStringList ValuesOf(const std::vector<properties::FigureRow>& rows, const char*
 
 int RunListPrinters(QTextStream& out, QTextStream& err) {
     int status = kExitOk;
-    for (const QString& name : platform::QueueNames()) {
+    QStringList names = platform::QueueNames();
+    // Without a queue the window prints to the built-in PDF printer: listed
+    // in the same form, under its device name.
+    const bool none = names.isEmpty();
+    if (none) {
+        err << kProgram << ": No print queues; printing goes to the built-in PDF printer ("
+            << platform::PdfPrinter::kDotsPerInch << " DPI)\n";
+        names << QStringLiteral("PDF");
+    }
+    for (const QString& name : names) {
         try {
-            const platform::PrinterPtr printer = platform::MakeQueuePrinter(name);
+            const platform::PrinterPtr printer = none ? platform::MakePdfPrinter() : platform::MakeQueuePrinter(name);
             const auto rows = properties::FigureRows(*printer, false, 0, 0);
             const platform::Printer::DeviceFacts facts = printer->Facts();
             out << (QStringList{name} + ValuesOf(rows, properties::kResolutionCaption, 1) +
@@ -229,10 +255,14 @@ int RunListPrinters(QTextStream& out, QTextStream& err) {
     return status;
 }
 
-int RunTestPage(const Request& r) {
+int RunTestPage(const Request& r, QTextStream& err) {
     const platform::PrinterPtr printer = PrinterFor(r);
-    JobOrExit(QStringLiteral("printing failed"), [&] { printing::PrintTestPage(*printer); });
-    return kExitOk;
+    {
+        platform::TerminalProgress progress(stderr, QStringLiteral("printing"));
+        const platform::ProgressScope scope(&progress);
+        JobOrExit(QStringLiteral("printing failed"), [&] { printing::PrintTestPage(*printer); });
+    }
+    return FinishHeadlessJob(printer->LastOutcome(), r.wait, r.waitTimeoutSeconds, err);
 }
 }  // namespace
 
@@ -309,6 +339,21 @@ Request Parse(const QStringList& arguments) {
     if (parser.isSet(o.pdf) && !pdfAllowed) return Invalid(QStringLiteral("--pdf goes with --print or --test-page"));
     if (r.cutGuides && r.mode != Mode::Print) return Invalid(QStringLiteral("--cut-guides goes with --print"));
     if (r.dither && r.mode != Mode::Print) return Invalid(QStringLiteral("--dither goes with --print"));
+
+    r.wait = parser.isSet(o.wait);
+    if (r.wait && r.mode != Mode::Print && r.mode != Mode::TestPage)
+        return Invalid(QStringLiteral("--wait goes with --print or --test-page"));
+    if (parser.isSet(o.waitTimeout)) {
+        if (!r.wait) return Invalid(QStringLiteral("--wait-timeout goes with --wait"));
+        if (parser.values(o.waitTimeout).size() > 1)
+            return Invalid(QStringLiteral("--wait-timeout given more than once"));
+        bool ok = false;
+        const int seconds = parser.value(o.waitTimeout).toInt(&ok);
+        // A day at most: longer waits are better left to the print system.
+        if (!ok || seconds < 0 || seconds > 86400)
+            return Invalid(QStringLiteral("--wait-timeout needs whole seconds from 0 to 86400"));
+        r.waitTimeoutSeconds = seconds;
+    }
     return r;
 }
 
@@ -330,7 +375,10 @@ QString HelpText() {
         "  3  the picture file is missing or cannot be read\n"
         "  4  the file is not a picture\n"
         "  5  there is no print queue of that name\n"
-        "  6  the picture is wider or higher than 32767 pixels\n");
+        "  6  the picture is wider or higher than 32767 pixels\n"
+        "  7  --wait: the job had not ended when the wait timed out\n"
+        "With --wait, 0 also means the job was printed, and 1 that it was aborted or\n"
+        "canceled (the reason goes to stderr).\n");
     return text;
 }
 
@@ -374,10 +422,10 @@ int RunHeadless(const Request& request, QTextStream& out, QTextStream& err) {
             case Mode::Version:
                 out << kProgram << ' ' << AppMajor() << '.' << AppMinor() << '.' << AppRevision() << '\n';
                 break;
-            case Mode::Print: status = RunPrint(request); break;
+            case Mode::Print: status = RunPrint(request, err); break;
             case Mode::Info: status = RunInfo(request, out); break;
             case Mode::ListPrinters: status = RunListPrinters(out, err); break;
-            case Mode::TestPage: status = RunTestPage(request); break;
+            case Mode::TestPage: status = RunTestPage(request, err); break;
             case Mode::Invalid:
                 throw Exit(kExitUsage, request.error + QStringLiteral("; see --help"));
             case Mode::Window: throw Exit(kExitUsage, QStringLiteral("this request needs the window"));

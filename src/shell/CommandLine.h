@@ -33,6 +33,7 @@ enum ExitStatus : int {
     kExitNotPicture = 4,      // the file is not a picture the decoder reads
     kExitUnknownPrinter = 5,  // no print queue of that name
     kExitTooLarge = 6,        // wider or higher than 32767 pixels
+    kExitWaitTimedOut = 7,    // --wait: the job had not ended in time
 };
 
 struct Request {
@@ -42,6 +43,8 @@ struct Request {
     QString pdf;       // --pdf FILE; empty when not printing to a file
     bool cutGuides = false;
     bool dither = false;  // --dither
+    bool wait = false;              // --wait: follow the job until it ends
+    int waitTimeoutSeconds = 600;   // --wait-timeout S
     QString error;     // for Mode::Invalid
 };
 

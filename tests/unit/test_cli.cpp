@@ -29,6 +29,8 @@ struct ParseCase {
     QString printer = {};
     QString pdf = {};
     bool cutGuides = false;
+    bool wait = false;
+    int waitSeconds = 600;
 };
 
 const ParseCase kParseCases[] = {
@@ -51,6 +53,9 @@ const ParseCase kParseCases[] = {
     {{"--print", "--help"}, Mode::Help},
     {{"--version"}, Mode::Version},
     {{"-v"}, Mode::Version},
+    {{"--print", "a.png", "--wait"}, Mode::Print, "a.png", {}, {}, false, true},
+    {{"--print", "a.png", "--wait", "--wait-timeout", "30"}, Mode::Print, "a.png", {}, {}, false, true, 30},
+    {{"--test-page", "--wait", "--wait-timeout=0"}, Mode::TestPage, {}, {}, {}, false, true, 0},
 };
 
 // Arguments that make no request, and a word the complaint must contain.
@@ -74,6 +79,13 @@ const std::pair<QStringList, const char*> kInvalidCases[] = {
     {{"a.png", "--printer", "Q"}, "--printer"},
     {{"a.png", "--cut-guides"}, "--cut-guides"},
     {{"--list-printers", "--printer", "Q"}, "--printer"},
+    {{"--info", "a.png", "--wait"}, "--wait goes"},
+    {{"a.png", "--wait"}, "--wait goes"},
+    {{"--print", "a.png", "--wait-timeout", "5"}, "goes with --wait"},
+    {{"--print", "a.png", "--wait", "--wait-timeout", "soon"}, "whole seconds"},
+    {{"--print", "a.png", "--wait", "--wait-timeout", "-1"}, "whole seconds"},
+    {{"--print", "a.png", "--wait", "--wait-timeout", "1.5"}, "whole seconds"},
+    {{"--print", "a.png", "--wait", "--wait-timeout", "1", "--wait-timeout", "2"}, "more than once"},
 };
 
 QStringList WithProgram(const QStringList& args) { return QStringList{QStringLiteral("ombrastele")} + args; }
@@ -120,6 +132,8 @@ TEST(CommandLineParse, Requests) {
         EXPECT_EQ(r.printer, c.printer);
         EXPECT_EQ(r.pdf, c.pdf);
         EXPECT_EQ(r.cutGuides, c.cutGuides);
+        EXPECT_EQ(r.wait, c.wait);
+        EXPECT_EQ(r.waitTimeoutSeconds, c.waitSeconds);
     }
 }
 
@@ -274,8 +288,15 @@ TEST_F(CommandLineProgram, InfoTellsThePanelsFigures) {
     EXPECT_TRUE(run.out.contains(QStringLiteral("2.71 x 2.03 cm")));
 }
 
-TEST_F(CommandLineProgram, ListPrintersWithoutASchedulerListsNothing) {
+TEST_F(CommandLineProgram, ListPrintersWithoutASchedulerListsTheBuiltInPdfPrinter) {
     const ProgramRun run = RunWithoutScheduler({QStringLiteral("--list-printers")});
     EXPECT_EQ(run.status, 0);
-    EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
+    EXPECT_EQ(run.err, QStringLiteral("ombrastele: No print queues; printing goes to the built-in PDF printer "
+                                      "(600 DPI)\n"));
+    const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 1) << run.out.toStdString();
+    const QStringList fields = lines[0].split(QLatin1Char('\t'));
+    ASSERT_GE(fields.size(), 3) << lines[0].toStdString();
+    EXPECT_EQ(fields[0], QStringLiteral("PDF"));
+    EXPECT_EQ(fields[1], QStringLiteral("600 DPI"));
 }

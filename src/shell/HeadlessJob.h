@@ -1,0 +1,20 @@
+#pragma once
+// What the command line says and waits for after a job was made: a paused
+// queue is mentioned, and with --wait the job is followed to its end.
+#include "platform/JobStatus.h"
+#include "platform/PrintOutcome.h"
+
+#include <QTextStream>
+#include <functional>
+
+namespace cli {
+
+// After a job ended without failing: returns the exit status. Without
+// `wait`, or for a file, 0. With it: 0 when the job completed, 1 when it was
+// aborted or canceled (the reason on `err`), kExitWaitTimedOut when it had
+// not ended after `timeoutSeconds`. `query` is QueryJob unless a test gives
+// another.
+int FinishHeadlessJob(const platform::PrintOutcome& outcome, bool wait, int timeoutSeconds, QTextStream& err,
+                      const std::function<platform::JobStatus(const QString&, int)>& query = platform::QueryJob);
+
+}  // namespace cli
