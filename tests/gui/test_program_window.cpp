@@ -1,17 +1,20 @@
 // Starts the real program on a private X server, drives it with the keyboard
 // as a person would (File > Open..., the cut-guides box, a resize, File >
-// Exit) and checks what shows and what is stored. Screenshots are kept in
-// the build folder (screenshots/).
+// Exit, the commands' keys, a long print cancelled) and checks what shows and
+// what is stored. Screenshots are kept in the build folder (screenshots/).
 #include "support/VirtualDisplay.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QThread>
+
+#include <functional>
 
 namespace {
 
@@ -115,4 +118,101 @@ TEST_F(ProgramWindowTest, OpensAPictureShowsGuidesFollowsResizeAndStoresPlacemen
     for (const char* key : {"MainLeft", "MainTop", "MainWidth", "MainHeight"})
         EXPECT_TRUE(stored.contains(QStringLiteral("Settings/%1").arg(key))) << key;
     EXPECT_NEAR(stored.value("Settings/MainWidth").toDouble(), 1000 * 15, 15 * 40);
+}
+
+namespace {
+// Every visible window of that exact title, newest last.
+QStringList Windows(const testx::VirtualDisplay& display, const QString& title) {
+    return display.Run("xdotool", {"search", "--onlyvisible", "--name", "^" + title + "$"})
+        .split('\n', Qt::SkipEmptyParts);
+}
+
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
+    for (int waited = 0; waited < timeoutMs; waited += 100) {
+        if (done()) return true;
+        QThread::msleep(100);
+    }
+    return done();
+}
+}  // namespace
+
+TEST_F(ProgramWindowTest, ShortcutsOpenTheDialogsAndTheMenuShowsThem) {
+    program.start(QStringLiteral(OMBRASTELE_BINARY), {});
+    ASSERT_TRUE(program.waitForStarted(5000));
+    const QString window = WaitForWindow("Ombrastele");
+    ASSERT_FALSE(window.isEmpty());
+    QThread::msleep(500);
+
+    struct Case {
+        const char* keys;
+        const char* dialog;
+    };
+    // The PDF printer stands in (no scheduler): Page Setup is its paper dialog.
+    for (const Case& c : {Case{"ctrl+o", "Open"}, Case{"ctrl+shift+p", "Page Setup"}}) {
+        Keys(window, {c.keys});
+        const QString dialog = WaitForWindow(c.dialog);
+        EXPECT_FALSE(dialog.isEmpty()) << c.keys << " did not open " << c.dialog;
+        if (dialog.isEmpty()) continue;
+        display.Run("xdotool", {"windowfocus", "--sync", dialog});
+        display.Run("xdotool", {"key", "Escape"});
+        EXPECT_TRUE(WaitUntil([&] { return Windows(display, c.dialog).isEmpty(); }, 5000)) << c.dialog;
+    }
+    // Print with nothing open: the one message, captioned with the program's name.
+    Keys(window, {"ctrl+p"});
+    EXPECT_TRUE(WaitUntil([&] { return Windows(display, "Ombrastele").size() == 2; }, 5000))
+        << "ctrl+p did not answer";
+    display.Run("xdotool", {"key", "Return"});
+    EXPECT_TRUE(WaitUntil([&] { return Windows(display, "Ombrastele").size() == 1; }, 5000));
+
+    // The open File menu, its keys beside the items (looked at in the screenshot).
+    Keys(window, {"alt+f"});
+    QThread::msleep(500);
+    Shot("file-menu.png");
+    display.Run("xdotool", {"key", "Escape"});
+    QThread::msleep(300);
+
+    Keys(window, {"ctrl+q"});
+    ASSERT_TRUE(program.waitForFinished(10000)) << "ctrl+q did not end the program";
+    EXPECT_EQ(program.exitCode(), 0);
+}
+
+TEST_F(ProgramWindowTest, LongPrintShowsProgressAndCancelLeavesNoFile) {
+    // 24 megapixels of noise: long enough to print that the progress shows.
+    QImage picture(4000, 6000, QImage::Format_RGB32);
+    quint32 x = 99;
+    for (int y = 0; y < picture.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
+        for (int i = 0; i < picture.width(); ++i) line[i] = (x = x * 1664525u + 1013904223u) | 0xff000000u;
+    }
+    const QString picturePath = home.filePath("noise.bmp");
+    ASSERT_TRUE(picture.save(picturePath, "BMP"));
+    const QString pdf = home.filePath("page.pdf");
+
+    program.start(QStringLiteral(OMBRASTELE_BINARY), {picturePath});
+    ASSERT_TRUE(program.waitForStarted(5000));
+    const QString window = WaitForWindow("Ombrastele");
+    ASSERT_FALSE(window.isEmpty());
+    QThread::msleep(2500);  // the picture opens
+
+    Keys(window, {"ctrl+p"});
+    const QString save = WaitForWindow("Save as PDF");
+    ASSERT_FALSE(save.isEmpty()) << "the PDF printer did not ask for a file";
+    display.Run("xdotool", {"windowfocus", "--sync", save});
+    display.Run("xdotool", {"type", "--delay", "5", pdf});
+    display.Run("xdotool", {"key", "Return"});
+
+    const QString progress = WaitForWindow("Printing");
+    ASSERT_FALSE(progress.isEmpty()) << "no progress dialog";
+    QThread::msleep(700);
+    Shot("progress-dialog.png");
+    display.Run("xdotool", {"windowfocus", "--sync", progress});
+    display.Run("xdotool", {"key", "Escape"});
+    EXPECT_TRUE(WaitUntil([&] { return Windows(display, "Printing").isEmpty(); }, 15000)) << "Cancel did not stop";
+    QThread::msleep(500);
+    EXPECT_FALSE(QFile::exists(pdf)) << "a cancelled job left its file";
+    Shot("print-cancelled.png");
+
+    Keys(window, {"ctrl+q"});
+    ASSERT_TRUE(program.waitForFinished(10000));
+    EXPECT_EQ(program.exitCode(), 0);
 }
