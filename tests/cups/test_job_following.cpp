@@ -66,7 +66,6 @@ TEST_F(CupsTest, JobAbortedByTheDriverIsReportedByQueryWaitAndCommandLine) {
     EXPECT_EQ(s.state, platform::kJobAborted);
     const QString reason = platform::JobReason(s);
     EXPECT_FALSE(reason.isEmpty());
-    EXPECT_TRUE(platform::JobStatusText(kFailing, outcome.jobId, s).contains(QLatin1String("aborted")));
     EXPECT_THROW(platform::QueryJob(kFailing, 999999), platform::Failure);
 
     QTemporaryDir dir;
@@ -112,9 +111,7 @@ TEST_F(CupsTest, WindowFollowsAnAbortedJobToOneMessage) {
         const int job = NewestJob(Cups(), kFailing);
         ASSERT_GT(job, 0);
         EXPECT_TRUE(testenv::Messages().isEmpty()) << testenv::Messages().join('|').toStdString();
-        const QString sent = QStringLiteral("Sent to %1 as job %2").arg(kFailing).arg(job);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return window.statusBar()->currentMessage() != sent; }, 5000) ||
-                    window.statusBar()->currentMessage() == sent);
+        EXPECT_EQ(window.statusBar()->currentMessage(), QStringLiteral("Sent to %1 as job %2").arg(kFailing).arg(job));
         ASSERT_TRUE(QTest::qWaitFor([&] { return !testenv::Messages().isEmpty(); }, 60000))
             << window.statusBar()->currentMessage().toStdString();
         QTest::qWait(300);

@@ -1,6 +1,6 @@
-// What a desktop user expects of the main window: plain separator lines, the
-// platform's keys in the menus, Open starting where the last picture was, and
-// the status bar saying what became of a print.
+// What a desktop user expects of the main window: plain separator lines,
+// Open starting where the last picture was, and the status bar saying what
+// became of a print. (The keys are tried on the real program under Xvfb.)
 #include "platform/PrintOutcome.h"
 #include "platform/Settings.h"
 #include "platform/SystemPrinters.h"
@@ -72,24 +72,6 @@ TEST_F(DesktopWindowTest, SeparatorsAreLinesWhateverTheirCaption) {
     const QImage plainWith = MenuWithSeparatorsCaptioned(plain, {line}, QStringLiteral("-"));
     const QImage plainWithout = MenuWithSeparatorsCaptioned(plain, {line}, QString());
     if (plainWith == plainWithout) GTEST_SKIP() << "this style never draws separator captions";
-}
-
-TEST_F(DesktopWindowTest, CommandsHaveThePlatformsKeys) {
-    frmMain window;
-    window.Form_Load();
-    const std::pair<QAction*, QKeySequence> cases[] = {
-        {window.mnuFileOpen, QKeySequence(QKeySequence::Open)},
-        {window.mnuFilePrint, QKeySequence(QKeySequence::Print)},
-        {window.mnuFileExit, QKeySequence(QKeySequence::Quit).isEmpty() ? QKeySequence(QStringLiteral("Ctrl+Q"))
-                                                                          : QKeySequence(QKeySequence::Quit)},
-        {window.mnuFilePageSetup, QKeySequence(QStringLiteral("Ctrl+Shift+P"))},
-    };
-    for (const auto& [action, keys] : cases) {
-        EXPECT_FALSE(keys.isEmpty()) << action->objectName().toStdString();
-        EXPECT_EQ(action->shortcut(), keys) << action->objectName().toStdString();
-    }
-    EXPECT_EQ(window.mnuFileOpen->shortcut().toString(), QStringLiteral("Ctrl+O"));
-    EXPECT_EQ(window.mnuFilePrint->shortcut().toString(), QStringLiteral("Ctrl+P"));
 }
 
 TEST_F(DesktopWindowTest, OpenStartsInTheFolderOfTheLastPicture) {
