@@ -26,8 +26,6 @@ void JobReport::Show(const QString& text) {
     if (mBar) mBar->showMessage(text);
 }
 
-QString JobReport::Text() const { return mBar ? mBar->currentMessage() : QString(); }
-
 void JobReport::Printed(const platform::PrintOutcome& outcome) {
     mFollower.reset();
     Show(platform::OutcomeText(outcome));

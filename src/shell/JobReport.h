@@ -35,11 +35,6 @@ public:
     // The job failed or was cancelled before anything was made.
     void NotPrinted(const QString& reason);
 
-    // What the status bar says now.
-    QString Text() const;
-    // The job followed now, or null.
-    const platform::JobFollower* Follower() const { return mFollower.get(); }
-
     // How often the scheduler is asked; tests shorten it.
     static int& PollIntervalMs();
 

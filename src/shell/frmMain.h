@@ -81,8 +81,6 @@ public:
 
     // Twips geometry of the arranged controls, the values last stored.
     const shell::MainControls& controls() const { return mControls; }
-    // The status bar's account of the last print and the job it follows.
-    shell::JobReport& Report() { return *mReport; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -101,6 +99,8 @@ private:
 
     std::unique_ptr<platform::CommonDialog> mDialog;
     shell::MainControls mControls;
-    shell::JobReport* mReport = nullptr;  // a child of the window
+    // The status bar's account of the last print and the job it follows; a
+    // child of the window.
+    shell::JobReport* mReport = nullptr;
     bool mUnloaded = false;
 };
