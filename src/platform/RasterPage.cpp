@@ -1,6 +1,7 @@
 #include "platform/RasterPage.h"
 
 #include "platform/Failure.h"
+#include "platform/Progress.h"
 
 #include <QTemporaryDir>
 
@@ -11,6 +12,9 @@
 
 namespace platform {
 namespace {
+
+// Raster lines between two progress reports: well under a millisecond each.
+constexpr int kRowsPerReport = 64;
 
 const QRgb kPaper = 0xffffffffu;
 const QRgb kInk = 0xff000000u;
@@ -103,6 +107,9 @@ QString RasterPage::Finish() {
         EncodeLine(header, dots.data(), unsigned(y), mSetup.oneBit, line.data());
         if (cupsRasterWritePixels(file.raster, line.data(), header.cupsBytesPerLine) != header.cupsBytesPerLine)
             Fail(QString::fromLatin1(kCannotWrite));
+        // The marks are drawn here, line by line: the window's progress and
+        // its Cancel (the half-written file goes with the page).
+        if (y % kRowsPerReport == kRowsPerReport - 1) ReportProgress(double(y + 1) / height);
     }
     cupsRasterClose(file.raster);
     file.raster = nullptr;
