@@ -14,7 +14,8 @@ namespace {
 constexpr double kLabelHeight = 195;
 constexpr double kValueLeft = 1920;
 constexpr QRectF kCutGuidesBox{0, 4320, 4695, 315};
-constexpr QRectF kDitherBox{0, 4680, 4695, 315};
+// Beside the Options heading, so it shows at the window's default size.
+constexpr QRectF kDitherBox{1920, 4020, 2775, 315};
 constexpr double kDesignWidth = 4800;
 constexpr double kDesignHeight = 5205;
 
@@ -56,7 +57,7 @@ ucProperties::ucProperties(QWidget* parent) : QWidget(parent) {
     connect(chkCutGuides, &QCheckBox::clicked, this, [this] { chkCutGuides_Click(); });
     // Passed to the printer at once (and again when printing): only raster
     // sent to a one-bit device changes, and the preview with it.
-    chkDither = new QCheckBox(QStringLiteral("&Dither grey for one-bit printers"), this);
+    chkDither = new QCheckBox(QStringLiteral("&Dither grey"), this);
     chkDither->setObjectName(QStringLiteral("chkDither"));
     chkDither->setGeometry(platform::TwipsToPixels(kDitherBox));
     chkDither->setToolTip(QStringLiteral("On a printer of one bit per colour, show grey as a pattern of dots "
