@@ -214,7 +214,10 @@ TEST_F(ProgramWindowTest, LongPrintShowsProgressAndCancelLeavesNoFile) {
     display.Run("xdotool", {"type", "--delay", "5", pdf});
     display.Run("xdotool", {"key", "Return"});
 
-    const QString progress = WaitForWindow("Printing");
+    // Polled: xdotool's own wait gives up at once when a window it looks at
+    // goes away meanwhile (the save dialog closing).
+    QString progress;
+    WaitUntil([&] { return !(progress = Windows(display, "Printing").value(0)).isEmpty(); }, 20000);
     ASSERT_FALSE(progress.isEmpty()) << "no progress dialog";
     QThread::msleep(700);
     Shot("progress-dialog.png");
