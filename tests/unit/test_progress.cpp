@@ -91,32 +91,6 @@ TEST(Progress, PictureDecodedAsideReportsHereAndCancelsThere) {
     EXPECT_THROW(LoadPictureAside(path), Cancelled);
 }
 
-TEST(Progress, CancelledPdfJobLeavesNoFile) {
-    QTemporaryDir dir;
-    const QString out = dir.filePath(QStringLiteral("page.pdf"));
-    QImage grey(3000, 2000, QImage::Format_RGB32);
-    grey.fill(Qt::gray);
-    const Picture picture(grey);
-    // While the picture's rows are written, and while the page is copied;
-    // then not at all.
-    for (double cancelAt : {0.1, 0.9, 2.0}) {
-        const PrinterPtr printer = MakePdfPrinter(out);
-        RecordingSink sink;
-        sink.cancelAt = cancelAt;
-        const ProgressScope scope(&sink);
-        if (cancelAt > 1) {
-            printing::RunPrintJob(*printer, picture, 3000, 2000, true);
-            EXPECT_EQ(printer->LastOutcome().savedPath, out);
-            EXPECT_DOUBLE_EQ(sink.seen.back(), 1.0);
-            break;
-        }
-        EXPECT_THROW(printing::RunPrintJob(*printer, picture, 3000, 2000, true), Cancelled) << cancelAt;
-        EXPECT_FALSE(QFile::exists(out)) << cancelAt;
-        EXPECT_FALSE(printer->LastOutcome().Saved()) << cancelAt;
-    }
-    EXPECT_TRUE(QFile::exists(out));
-}
-
 TEST(JobFollowing, FollowerReportsChangesOnlyAndEndsOnce) {
     // The scheduler's answers in turn, the last repeated; -1 is no answer.
     auto states = std::make_shared<std::deque<int>>(

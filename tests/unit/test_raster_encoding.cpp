@@ -177,12 +177,6 @@ TEST(RasterEncoding, RefusesLayoutsItCannotWrite) {
     const Case cases[] = {
         {"CMYK 2", Header(CUPS_CSPACE_CMYK, 2, kChunked, 10),
          "The printer asks for colour space 6 at 2 bits, which this program cannot write."},
-        {"K 4", Header(CUPS_CSPACE_K, 4, kChunked, 10),
-         "The printer asks for colour space 3 at 4 bits, which this program cannot write."},
-        {"RGBA 8", with(Header(CUPS_CSPACE_RGB, 8, kChunked, 10), [](auto& h) { h.cupsColorSpace = CUPS_CSPACE_RGBA; }),
-         "The printer asks for colour space 2 at 8 bits, which this program cannot write."},
-        {"ICC1 8", with(Header(CUPS_CSPACE_RGB, 8, kChunked, 10), [](auto& h) { h.cupsColorSpace = CUPS_CSPACE_ICC1; }),
-         "The printer asks for colour space 32 at 8 bits, which this program cannot write."},
         {"planar", Header(CUPS_CSPACE_CMYK, 8, CUPS_ORDER_PLANAR, 10),
          "The printer asks for colour space 6 at 8 bits with each colour on lines of its own (planar "
          "order), which this program cannot write."},
@@ -194,8 +188,6 @@ TEST(RasterEncoding, RefusesLayoutsItCannotWrite) {
          "The printer's page header gives 5 bytes per line for 10 dots at 1 bits per dot, where CUPS uses 8."},
         {"one byte short", with(Header(CUPS_CSPACE_K, 1, kChunked, 10), [](auto& h) { h.cupsBytesPerLine = 1; }),
          "The printer's page header gives 1 bytes per line for 10 dots at 1 bits per dot, where CUPS uses 2."},
-        {"colour count", with(Header(CUPS_CSPACE_CMY, 8, kChunked, 10), [](auto& h) { h.cupsNumColors = 4; }),
-         "The printer's page header gives 4 colours for colour space 4, which has 3."},
         {"no width", Header(CUPS_CSPACE_K, 8, kChunked, 0), "The printer's page header gives a line width of 0 dots."},
     };
     for (const Case& c : cases) {
@@ -215,7 +207,7 @@ namespace {
 
 // Writes one page of `lines` through cupsRaster in `mode`, reads it back and
 // returns the lines as the reader hands them over.
-Bytes RoundTrip(const cups_page_header2_t& header, const Bytes& lines, cups_mode_t mode, Bytes* file = nullptr) {
+Bytes RoundTrip(const cups_page_header2_t& header, const Bytes& lines, cups_mode_t mode) {
     QTemporaryFile tmp;
     if (!tmp.open()) return {};
     const int fd = tmp.handle();
@@ -227,11 +219,6 @@ Bytes RoundTrip(const cups_page_header2_t& header, const Bytes& lines, cups_mode
     EXPECT_EQ(cupsRasterWritePixels(w, const_cast<unsigned char*>(lines.data()), unsigned(lines.size())),
               lines.size());
     cupsRasterClose(w);
-    const off_t size = lseek(fd, 0, SEEK_END);
-    if (file) {
-        file->resize(size_t(size));
-        EXPECT_EQ(pread(fd, file->data(), file->size(), 0), size);
-    }
     lseek(fd, 0, SEEK_SET);
     cups_raster_t* r = cupsRasterOpen(fd, CUPS_RASTER_READ);
     cups_page_header2_t back{};
@@ -245,24 +232,6 @@ Bytes RoundTrip(const cups_page_header2_t& header, const Bytes& lines, cups_mode
 }
 
 }  // namespace
-
-TEST(RasterEncoding, SixteenBitSamplesAreHostOrderForEveryWriter) {
-    // The contract EncodeLine relies on: cupsRasterWritePixels takes 16-bit
-    // samples in host order; the PWG stream holds them big-endian, the
-    // compressed CUPS stream in host order, and the reader gives host order back.
-    const uint16_t sample = 0x1234;
-    Bytes line(2);
-    std::memcpy(line.data(), &sample, 2);
-    const auto h = Header(CUPS_CSPACE_K, 16, kChunked, 1);
-    for (cups_mode_t mode : {CUPS_RASTER_WRITE_COMPRESSED, CUPS_RASTER_WRITE_PWG}) {
-        Bytes file;
-        const Bytes back = RoundTrip(h, line, mode, &file);
-        EXPECT_EQ(back, line) << mode;
-        ASSERT_GE(file.size(), 2u);
-        const Bytes stored(file.end() - 2, file.end());  // the line's only sample ends the file
-        EXPECT_EQ(stored, (mode == CUPS_RASTER_WRITE_PWG ? Bytes{0x12, 0x34} : line)) << mode;
-    }
-}
 
 TEST(RasterEncoding, PagesSurviveCupsRasterWithSixteenBitValuesIntact) {
     // A 1 x 0.2 inch page at 10 dpi: 10 dots by 2 lines.
