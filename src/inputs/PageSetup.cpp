@@ -2,6 +2,7 @@
 
 #include "platform/CommonDialog.h"
 #include "platform/Failure.h"
+#include "platform/Nudge.h"
 #include "platform/Printer.h"
 #include "preview/ucPageLayout.h"
 #include "properties/ucProperties.h"
@@ -21,6 +22,8 @@ void PageSetup(platform::CommonDialog& dialog, ucProperties& panel, ucPageLayout
 
 void ApplyPrinter(ucProperties& panel, ucPageLayout& preview) {
     const platform::PrinterPtr printer = platform::CurrentPrinter();
+    // The correction measured for this queue goes wherever it prints.
+    printer->SetNudge(platform::StoredNudge(printer->DeviceName()));
     panel.SetPrinter(printer);
     preview.SetPrinter(printer);
 }

@@ -52,8 +52,13 @@ QRect PagePainter::ToDevice(const QRect& r) const {
                  QPoint(r.bottom(), mDeviceHeight - 1 - r.left()));
 }
 
+QRect PagePainter::Visible() const {
+    const QRect area(0, 0, Width(), Height());
+    return mClip.isNull() ? area : (area & mClip);
+}
+
 void PagePainter::FillBlack(const QRect& callerDots) {
-    const QRect visible = callerDots & QRect(0, 0, Width(), Height());
+    const QRect visible = callerDots & Visible();
     if (visible.isEmpty()) return;
     mSink.Black(ToDevice(visible));
 }
@@ -78,7 +83,7 @@ void PagePainter::Picture(const QImage& image, double x, double y, double w, dou
     const int right = SnapToDot(x + w), bottom = SnapToDot(y + h);
     if (right <= left || bottom <= top) return;
     const QRect dest(QPoint(left, top), QPoint(right - 1, bottom - 1));
-    const QRect visible = dest & QRect(0, 0, Width(), Height());
+    const QRect visible = dest & Visible();
     if (visible.isEmpty()) return;
 
     // 32-bit RGB is read as it is (its pixels are ARGB32's with the alpha

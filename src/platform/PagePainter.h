@@ -46,6 +46,10 @@ public:
     int Width() const { return mQuarterTurn ? mDeviceHeight : mDeviceWidth; }
     int Height() const { return mQuarterTurn ? mDeviceWidth : mDeviceHeight; }
 
+    // Marks that follow are also cut off outside `callerDots` (a null
+    // rectangle: only at the printable area's edges).
+    void SetClip(const QRect& callerDots) { mClip = callerDots; }
+
     // Black outline of the box between two corners (each corner's dot
     // included), `width` dots wide, clipped to the printable area.
     void Box(double x1, double y1, double x2, double y2, int width);
@@ -58,11 +62,14 @@ private:
     void FillBlack(const QRect& callerDots);
     // Caller dot rectangle -> device dot rectangle.
     QRect ToDevice(const QRect& callerDots) const;
+    // The caller dots marks may reach: the area, within the clip if any.
+    QRect Visible() const;
 
     DotSink& mSink;
     int mDeviceWidth;
     int mDeviceHeight;
     bool mQuarterTurn;
+    QRect mClip;
 };
 
 }  // namespace platform

@@ -17,13 +17,20 @@ PageWriter& PagePrinter::Page() {
     return *mPage;
 }
 
-void PagePrinter::DrawLineBoxDots(double x1, double y1, double x2, double y2, int width) {
-    Page().Painter().Box(x1, y1, x2, y2, width);
+void PagePrinter::DrawLineBoxDots(double x1, double y1, double x2, double y2, int width, const QRect& clip) {
+    PagePainter& painter = Page().Painter();
+    painter.SetClip(clip);
+    painter.Box(x1, y1, x2, y2, width);
 }
 
-void PagePrinter::DrawPictureDots(const Picture& picture, double x, double y, double w, double h) {
-    Page().Painter().Picture(picture.Image(), x, y, w, h);
+void PagePrinter::DrawPictureDots(const Picture& picture, double x, double y, double w, double h,
+                                  const QRect& clip) {
+    PagePainter& painter = Page().Painter();
+    painter.SetClip(clip);
+    painter.Picture(picture.Image(), x, y, w, h);
 }
+
+void PagePrinter::BeginNextPage() { Page().NextPage(); }
 
 void PagePrinter::FinishDocument() {
     if (!mPage) return;  // nothing was drawn: no document to send

@@ -1,7 +1,7 @@
 #pragma once
-// What every real printer shares: a document is one page, begun on the
-// first mark, drawn through a PagePainter into a page writer, and handed on
-// when it ends. Subclasses say where the page's figures come from (their
+// What every real printer shares: a document of one or more pages, begun on
+// the first mark, drawn through a PagePainter into a page writer, and handed
+// on as one file when it ends. Subclasses say where the page's figures come from (their
 // geometry), how a page is written, and where a finished page goes.
 #include "platform/PagePainter.h"
 #include "platform/Printer.h"
@@ -11,14 +11,18 @@
 
 namespace platform {
 
-// One page being written: its painter, then a finished file. Destroying an
-// unfinished writer throws the page away; nothing reaches any printer.
+// The pages of one document being written: the open page's painter, then a
+// finished file. Destroying an unfinished writer throws the document away;
+// nothing reaches any printer.
 class PageWriter {
 public:
     virtual ~PageWriter() = default;
     // The painter of the open page; opens it on first use. Throws Failure.
     virtual PagePainter& Painter() = 0;
-    // Ends the page and returns the finished file's path, which lives as
+    // Ends the open page (opening it first, blank, when nothing was drawn);
+    // the painter's next marks go on a new page. Throws Failure.
+    virtual void NextPage() = 0;
+    // Ends the last page and the document and returns the finished file's path, which lives as
     // long as the writer. Throws Failure.
     virtual QString Finish() = 0;
 };
@@ -38,8 +42,9 @@ protected:
     virtual void Deliver(const QString& file) = 0;
     virtual void ApplyOrientation(bool landscape) = 0;
 
-    void DrawLineBoxDots(double x1, double y1, double x2, double y2, int width) final;
-    void DrawPictureDots(const Picture& picture, double x, double y, double w, double h) final;
+    void DrawLineBoxDots(double x1, double y1, double x2, double y2, int width, const QRect& clip) final;
+    void DrawPictureDots(const Picture& picture, double x, double y, double w, double h, const QRect& clip) final;
+    void BeginNextPage() final;
     void FinishDocument() final;
 
 private:

@@ -70,9 +70,9 @@ PagePainter& PdfPage::Painter() {
         Discard();
         Fail(QString::fromLatin1(kCannotMake));
     }
-    // Objects 1 to 3 are the catalogue, the page tree and the page, written
-    // at the end; images take the numbers after them as they come.
-    for (int i = 0; i < 3; ++i) NewObject();
+    // Objects 1 and 2 are the catalogue and the page tree, written at the
+    // end; images and pages take the numbers after them as they come.
+    for (int i = 0; i < 2; ++i) NewObject();
     try {
         Write("%PDF-1.4\n%\xe2\xe3\xcf\xd3\n");
     } catch (...) {
@@ -83,6 +83,33 @@ PagePainter& PdfPage::Painter() {
     mPage = std::make_unique<PagePainter>(static_cast<DotSink&>(*this), mGrid.cells.width(), mGrid.cells.height(),
                                           turned);
     return *mPage;
+}
+
+void PdfPage::WritePage() {
+    Painter();  // a page with no mark is still a (blank) page
+    const int content = NewObject();
+    const int page = NewObject();
+    BeginObject(content);
+    Write("<< /Length " + QByteArray::number(mContent.size()) + " >>\nstream\n" + mContent + "endstream\nendobj\n");
+    // The black image is shared by every page that came after it was made.
+    if (mBlackObject) mResources += "/Black " + QByteArray::number(mBlackObject) + " 0 R ";
+    BeginObject(page);
+    Write("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + Number(mSetup.page.widthPoints) + " " +
+          Number(mSetup.page.heightPoints) + "] /Resources << /XObject << " + mResources + ">> >> /Contents " +
+          QByteArray::number(content) + " 0 R >>\nendobj\n");
+    mKids += QByteArray::number(page) + " 0 R ";
+    ++mPages;
+    mContent.clear();
+    mResources.clear();
+}
+
+void PdfPage::NextPage() {
+    try {
+        WritePage();
+    } catch (...) {
+        Discard();
+        throw;
+    }
 }
 
 QByteArray PdfPage::Placement(const QRect& cells, const QByteArray& name) const {
@@ -165,27 +192,18 @@ void PdfPage::Black(const QRect& cells) {
               "/BitsPerComponent 8 /Interpolate false /Length 1 >>\nstream\n");
         Write(QByteArray(1, '\0'));
         Write("\nendstream\nendobj\n");
-        mResources += "/Black " + QByteArray::number(mBlackObject) + " 0 R ";
     }
     mContent += Placement(cells, "Black");
 }
 
 QString PdfPage::Finish() {
     try {
-        Painter();  // a document with no mark is still one (blank) page
-        const int content = NewObject();
+        WritePage();
         const int info = NewObject();
-        BeginObject(content);
-        Write("<< /Length " + QByteArray::number(mContent.size()) + " >>\nstream\n" + mContent +
-              "endstream\nendobj\n");
         BeginObject(1);
         Write("<< /Type /Catalog /Pages 2 0 R >>\nendobj\n");
         BeginObject(2);
-        Write("<< /Type /Pages /Kids [3 0 R] /Count 1 >>\nendobj\n");
-        BeginObject(3);
-        Write("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + Number(mSetup.page.widthPoints) + " " +
-              Number(mSetup.page.heightPoints) + "] /Resources << /XObject << " + mResources +
-              ">> >> /Contents " + QByteArray::number(content) + " 0 R >>\nendobj\n");
+        Write("<< /Type /Pages /Kids [" + mKids + "] /Count " + QByteArray::number(mPages) + " >>\nendobj\n");
         BeginObject(info);
         Write("<< /Title " + TextString(mSetup.title) + " /Creator " + TextString(mSetup.title) +
               " /Producer " + TextString(mSetup.title) + " >>\nendobj\n");
@@ -215,7 +233,9 @@ void PdfPage::Discard() noexcept {
     mOffsets.clear();
     mContent.clear();
     mResources.clear();
+    mKids.clear();
     mImages = 0;
+    mPages = 0;
     mBlackObject = 0;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
-// One page written as a PDF file of its own, begun on the first mark. Both
+// The pages of one document written as a PDF file of its own, begun on the
+// first mark. Both
 // the queue printer (which hands the file to the print system) and the PDF
 // printer (which copies it to the user's file) draw through it.
 //
@@ -36,8 +37,9 @@ public:
     PdfPage& operator=(const PdfPage&) = delete;
 
     PagePainter& Painter() override;
+    void NextPage() override;
     QString Finish() override;
-    // Throws away the page and its file. Harmless when nothing is open.
+    // Throws away the document and its file. Harmless when nothing is open.
     void Discard() noexcept;
 
 private:
@@ -49,6 +51,8 @@ private:
     // Starts object `number` (recording where it begins).
     void BeginObject(int number);
     int NewObject();
+    // Writes the open page's content stream and page object.
+    void WritePage();
     // The content-stream operator that puts an image on cells `cells`.
     QByteArray Placement(const QRect& cells, const QByteArray& name) const;
 
@@ -59,9 +63,11 @@ private:
     std::unique_ptr<PagePainter> mPage;
     QString mPath;
     std::vector<qint64> mOffsets;  // of object n at [n - 1]
-    QByteArray mContent;           // the page's content stream, written last
-    QByteArray mResources;         // "/Im1 5 0 R ..." for every image
+    QByteArray mContent;           // the open page's content stream, written when it ends
+    QByteArray mResources;         // "/Im1 5 0 R ..." for every image of the open page
+    QByteArray mKids;              // "7 0 R 12 0 R ..." for every page written
     int mImages = 0;
+    int mPages = 0;
     int mBlackObject = 0;          // the one-pixel black image, once made
 };
 

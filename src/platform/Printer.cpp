@@ -1,8 +1,10 @@
 #include "platform/Printer.h"
 
 #include "platform/Failure.h"
+#include "platform/PagePainter.h"
 #include "platform/Progress.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace platform {
@@ -60,8 +62,18 @@ double Printer::ToDots(float value) const {
 }
 
 void Printer::LineBox(float x1, float y1, float x2, float y2) {
-    DrawLineBoxDots(ToDots(x1), ToDots(y1), ToDots(x2), ToDots(y2), mDrawWidth);
+    const double dx = mNudge.x(), dy = mNudge.y();
+    DrawLineBoxDots(ToDots(x1) + dx, ToDots(y1) + dy, ToDots(x2) + dx, ToDots(y2) + dy, mDrawWidth, mClipDots);
 }
+
+void Printer::SetClip(float x1, float y1, float x2, float y2) {
+    const int ax = SnapToDot(ToDots(x1)), bx = SnapToDot(ToDots(x2));
+    const int ay = SnapToDot(ToDots(y1)), by = SnapToDot(ToDots(y2));
+    mClipDots = QRect(QPoint(std::min(ax, bx), std::min(ay, by)), QPoint(std::max(ax, bx), std::max(ay, by)))
+                    .translated(mNudge);
+}
+
+void Printer::NewPage() { BeginNextPage(); }
 
 // A job's time goes mostly into drawing the picture (each strip is encoded
 // into the page then); ending the document writes the rest and hands it on.
@@ -69,7 +81,8 @@ constexpr double kDrawingShare = 0.85;
 
 void Printer::PaintPicture(const Picture& picture, float x, float y, float width, float height) {
     const ProgressStage drawing(0.0, kDrawingShare);
-    DrawPictureDots(picture, ToDots(x), ToDots(y), ToDots(width), ToDots(height));
+    DrawPictureDots(picture, ToDots(x) + mNudge.x(), ToDots(y) + mNudge.y(), ToDots(width), ToDots(height),
+                    mClipDots);
 }
 
 void Printer::EndDoc() {

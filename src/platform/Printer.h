@@ -9,6 +9,8 @@
 #include "platform/Units.h"
 
 #include <QImage>
+#include <QPoint>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <cstdint>
@@ -58,9 +60,25 @@ public:
     // What the last EndDoc made: the job's queue and number, or the file
     // written. Empty after a document that failed or was cancelled.
     const PrintOutcome& LastOutcome() const { return mOutcome; }
+    // Begins a new page of the same document: what was drawn so far is one
+    // page, and marks that follow go on the next. Begins the document (with
+    // a blank first page) when nothing was drawn.
+    void NewPage();
     // Cancels a document begun and not ended; nothing reaches the printer.
     // Harmless when no document is open.
     virtual void KillDoc() = 0;
+
+    // Whole device dots (cells) by which everything drawn is moved, right and
+    // down, to correct where this printer lands the page on the sheet. Marks
+    // moved past the printable area's edges are cut off there. (0, 0) by
+    // default.
+    void SetNudge(QPoint dots) { mNudge = dots; }
+    QPoint Nudge() const { return mNudge; }
+    // Marks that follow are cut off outside this rectangle (scale units, from
+    // the printable area's top-left, corners included, before the nudge), on
+    // top of the printable area's own edges; an empty rectangle removes it.
+    void SetClip(float x1, float y1, float x2, float y2);
+    void ClearClip() { mClipDots = QRect(); }
 
     virtual PrintableArea Area() const = 0;
     // The dots per inch that convert between dots and physical units.
@@ -91,8 +109,11 @@ public:
 
 protected:
     // Backends draw in device dots, origin at the printable area's top-left.
-    virtual void DrawLineBoxDots(double x1, double y1, double x2, double y2, int width) = 0;
-    virtual void DrawPictureDots(const Picture& picture, double x, double y, double w, double h) = 0;
+    // `clip` (dots, nudged; null for none) further limits what is marked.
+    virtual void DrawLineBoxDots(double x1, double y1, double x2, double y2, int width, const QRect& clip) = 0;
+    virtual void DrawPictureDots(const Picture& picture, double x, double y, double w, double h,
+                                 const QRect& clip) = 0;
+    virtual void BeginNextPage() = 0;
     virtual void FinishDocument() = 0;
     // Backends say what FinishDocument made.
     void SetOutcome(PrintOutcome outcome) { mOutcome = std::move(outcome); }
@@ -102,6 +123,8 @@ private:
     double ToDots(float value) const;
     int16_t mScaleMode = kTwips;
     int16_t mDrawWidth = 1;
+    QPoint mNudge;
+    QRect mClipDots;  // nudged; null for none
     PrintOutcome mOutcome;
 };
 

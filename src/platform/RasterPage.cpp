@@ -21,17 +21,17 @@ const QRgb kInk = 0xff000000u;
 
 const char* const kCannotWrite = "The page could not be written.";
 
+}  // namespace
+
 // The raster stream writes through this file; closed on every path.
-struct RasterFile {
+struct RasterPage::File {
     int fd = -1;
     cups_raster_t* raster = nullptr;
-    ~RasterFile() {
+    ~File() {
         if (raster) cupsRasterClose(raster);
         if (fd >= 0) ::close(fd);
     }
 };
-
-}  // namespace
 
 RasterPage::RasterPage(RasterSetup setup) : mSetup(std::move(setup)) {}
 
@@ -67,11 +67,19 @@ void RasterPage::ComposeCellRow(int row, std::vector<QRgb>& cells, std::vector<Q
     }
 }
 
-QString RasterPage::Finish() {
-    Painter();  // a document with no mark is still one (blank) page
-    mDir = std::make_unique<QTemporaryDir>();
-    if (!mDir->isValid()) Fail(QStringLiteral("No temporary file could be made for the page."));
-    const QString path = mDir->filePath(QStringLiteral("page.ras"));
+void RasterPage::WritePage() {
+    Painter();  // a page with no mark is still a (blank) page
+    if (!mFile) {
+        mDir = std::make_unique<QTemporaryDir>();
+        if (!mDir->isValid()) Fail(QStringLiteral("No temporary file could be made for the page."));
+        mPath = mDir->filePath(QStringLiteral("page.ras"));
+        mFile = std::make_unique<File>();
+        mFile->fd = ::open(mPath.toLocal8Bit().constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        if (mFile->fd < 0) Fail(QString::fromLatin1(kCannotWrite));
+        mFile->raster =
+            cupsRasterOpen(mFile->fd, mSetup.pwg ? CUPS_RASTER_WRITE_PWG : CUPS_RASTER_WRITE_COMPRESSED);
+        if (!mFile->raster) Fail(QString::fromLatin1(kCannotWrite));
+    }
 
     cups_page_header2_t header = mSetup.header;
     const int width = int(header.cupsWidth), height = int(header.cupsHeight);
@@ -79,12 +87,7 @@ QString RasterPage::Finish() {
     // rather than written past a line's end.
     const int columns = std::clamp((width - mSetup.firstDot.x()) / mSetup.dotsAcross, 0, mSetup.cells.width());
     const int cellRows = std::clamp((height - mSetup.firstDot.y()) / mSetup.dotsDown, 0, mSetup.cells.height());
-
-    RasterFile file;
-    file.fd = ::open(path.toLocal8Bit().constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (file.fd < 0) Fail(QString::fromLatin1(kCannotWrite));
-    file.raster = cupsRasterOpen(file.fd, mSetup.pwg ? CUPS_RASTER_WRITE_PWG : CUPS_RASTER_WRITE_COMPRESSED);
-    if (!file.raster || !cupsRasterWriteHeader2(file.raster, &header)) Fail(QString::fromLatin1(kCannotWrite));
+    if (!cupsRasterWriteHeader2(mFile->raster, &header)) Fail(QString::fromLatin1(kCannotWrite));
 
     std::vector<QRgb> dots(size_t(width), kPaper), cells(size_t(mSetup.cells.width())), scratch;
     std::vector<unsigned char> line(header.cupsBytesPerLine);
@@ -105,22 +108,26 @@ QString RasterPage::Finish() {
             composed = -1;
         }
         EncodeLine(header, dots.data(), unsigned(y), mSetup.oneBit, line.data());
-        if (cupsRasterWritePixels(file.raster, line.data(), header.cupsBytesPerLine) != header.cupsBytesPerLine)
+        if (cupsRasterWritePixels(mFile->raster, line.data(), header.cupsBytesPerLine) != header.cupsBytesPerLine)
             Fail(QString::fromLatin1(kCannotWrite));
         // The marks are drawn here, line by line: the window's progress and
         // its Cancel (the half-written file goes with the page).
         if (y % kRowsPerReport == kRowsPerReport - 1) ReportProgress(double(y + 1) / height);
     }
-    cupsRasterClose(file.raster);
-    file.raster = nullptr;
-    if (::close(file.fd) != 0) {
-        file.fd = -1;
-        Fail(QString::fromLatin1(kCannotWrite));
-    }
-    file.fd = -1;
     mPage.reset();
     mMarks.clear();
-    return path;
+}
+
+void RasterPage::NextPage() { WritePage(); }
+
+QString RasterPage::Finish() {
+    WritePage();
+    cupsRasterClose(mFile->raster);
+    mFile->raster = nullptr;
+    const int fd = mFile->fd;
+    mFile->fd = -1;
+    if (::close(fd) != 0) Fail(QString::fromLatin1(kCannotWrite));
+    return mPath;
 }
 
 }  // namespace platform

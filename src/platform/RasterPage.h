@@ -39,6 +39,7 @@ public:
     RasterPage& operator=(const RasterPage&) = delete;
 
     PagePainter& Painter() override;
+    void NextPage() override;
     QString Finish() override;
 
 private:
@@ -46,6 +47,10 @@ private:
     void Black(const QRect& cells) override;
     // The pixels of cell row `row` with every mark laid on white paper.
     void ComposeCellRow(int row, std::vector<QRgb>& cells, std::vector<QRgb>& scratch) const;
+    // Writes the open page's header and lines to the document's stream
+    // (opened on the first page) and forgets its marks.
+    void WritePage();
+    struct File;
 
     struct Mark {
         QRect cells;
@@ -55,6 +60,8 @@ private:
     std::unique_ptr<PagePainter> mPage;
     std::vector<Mark> mMarks;
     std::unique_ptr<QTemporaryDir> mDir;
+    std::unique_ptr<File> mFile;
+    QString mPath;
 };
 
 }  // namespace platform

@@ -20,20 +20,29 @@ void RecordingPrinter::KillDoc() {
     mOpen = false;
 }
 
-void RecordingPrinter::DrawLineBoxDots(double x1, double y1, double x2, double y2, int width) {
+void RecordingPrinter::DrawLineBoxDots(double x1, double y1, double x2, double y2, int width, const QRect& clip) {
     Check("LineBox");
     mOpen = true;
     Op op{Op::LineBox, x1, y1, x2, y2};
     op.drawWidth = width;
+    op.clip = clip;
     ops.push_back(op);
 }
 
-void RecordingPrinter::DrawPictureDots(const platform::Picture& picture, double x, double y, double w, double h) {
+void RecordingPrinter::DrawPictureDots(const platform::Picture& picture, double x, double y, double w, double h,
+                                       const QRect& clip) {
     Check("PaintPicture");
     mOpen = true;
     Op op{Op::Picture, x, y, w, h};
     op.picture = &picture;
+    op.clip = clip;
     ops.push_back(op);
+}
+
+void RecordingPrinter::BeginNextPage() {
+    Check("NewPage");
+    mOpen = true;
+    ops.push_back(Op{Op::NewPage});
 }
 
 void RecordingPrinter::FinishDocument() {

@@ -12,10 +12,11 @@ namespace platform {
 class RecordingPrinter : public Printer {
 public:
     struct Op {
-        enum Kind { LineBox, Picture, EndDoc, KillDoc } kind;
+        enum Kind { LineBox, Picture, NewPage, EndDoc, KillDoc } kind;
         double x1 = 0, y1 = 0, x2 = 0, y2 = 0;  // LineBox corners, or Picture x, y, w, h
         int drawWidth = 0;
         const platform::Picture* picture = nullptr;
+        QRect clip;  // in dots; null for none
     };
 
     // Figures reported; defaults are a 600 dpi A4 portrait device with
@@ -43,8 +44,10 @@ public:
     void KillDoc() override;
 
 protected:
-    void DrawLineBoxDots(double x1, double y1, double x2, double y2, int width) override;
-    void DrawPictureDots(const platform::Picture& picture, double x, double y, double w, double h) override;
+    void DrawLineBoxDots(double x1, double y1, double x2, double y2, int width, const QRect& clip) override;
+    void DrawPictureDots(const platform::Picture& picture, double x, double y, double w, double h,
+                         const QRect& clip) override;
+    void BeginNextPage() override;
     void FinishDocument() override;
 
 private:
