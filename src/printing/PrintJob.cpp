@@ -1,32 +1,130 @@
 #include "printing/PrintJob.h"
 
+#include "platform/Failure.h"
+
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+
 namespace printing {
+namespace {
+
+using platform::Printer;
+
+// The clear band around a poster's tile, in inches: room for the
+// registration marks and a label a little taller than 2 mm.
+constexpr double kPosterBandInches = 0.25;
+
+// Guides through the outermost rows and columns of the picture at (x, y) of
+// w x h dots, out to the printable area's edges: two box outlines whose far
+// sides lie 100 dots outside the area, so what shows is two vertical lines on
+// the first and last columns and two horizontal lines on the first and last
+// rows, across the whole area.
+void VerticalGuides(Printer& printer, float x, int w, float H) {
+    printer.LineBox(x, -100.0f, x + float(w) - 1.0f, H + 100.0f);
+}
+void HorizontalGuides(Printer& printer, float y, int h, float W) {
+    printer.LineBox(-100.0f, y, W + 100.0f, y + float(h) - 1.0f);
+}
+
+void PrintCopies(Printer& printer, const platform::Picture& picture, QSize scaled, bool cutGuides,
+                 const platform::SheetOptions& sheet, float W, float H) {
+    const platform::CopyGrid g =
+        platform::LayOutCopies(QSize(int(W), int(H)), scaled, sheet.copies, sheet.gapDots);
+    for (int page = 0; page < g.pages; ++page) {
+        if (page > 0) printer.NewPage();
+        const int copies = g.CopiesOn(page);
+        const int columns = std::min(copies, g.columns), rows = (copies + g.columns - 1) / g.columns;
+        if (cutGuides) {
+            printer.SetDrawWidth(1);
+            for (int c = 0; c < columns; ++c) VerticalGuides(printer, g.left + float(c * g.stepX), scaled.width(), H);
+            for (int r = 0; r < rows; ++r) HorizontalGuides(printer, g.top + float(r * g.stepY), scaled.height(), W);
+        }
+        // After the guides, so the pictures cover them where they cross.
+        for (int i = 0; i < copies; ++i)
+            printer.PaintPicture(picture, g.left + float(i % g.columns * g.stepX),
+                                 g.top + float(i / g.columns * g.stepY), float(scaled.width()),
+                                 float(scaled.height()));
+    }
+}
+
+void PrintPoster(Printer& printer, const platform::Picture& picture, QSize scaled, const platform::SheetOptions& sheet,
+                 QSize area) {
+    const int band = int(std::lround(kPosterBandInches * printer.DotsPerInch()));
+    const platform::PosterPlan plan = platform::LayOutPoster(area, scaled, sheet.overlapDots, band);
+    const int b = plan.band;
+    // Marks a little clear of the tile, half the band long; without a band
+    // they lie under the picture at the area's edges.
+    const int offset = b > 0 ? std::max(1, b / 8) : 0;
+    const int length = b > 0 ? b / 2 : std::max(2, band / 2);
+    printer.SetDrawWidth(1);
+    for (size_t i = 0; i < plan.tiles.size(); ++i) {
+        if (i > 0) printer.NewPage();
+        const QRect tile = plan.tiles[i];
+        const QPoint origin(b, b);
+        for (const QRect& m : platform::RegistrationMarks(origin, tile.size(), offset, length))
+            printer.LineBox(float(m.left()), float(m.top()), float(m.right()), float(m.bottom()));
+        if (b > 0) {
+            // The label in the band above the tile, right of its corner mark.
+            const int row = int(i) / plan.columns + 1, column = int(i) % plan.columns + 1;
+            const QImage text = PosterLabelImage(PosterPageLabel(row, column), b - 2 * offset - 1);
+            const platform::Picture label(text);
+            const int x = b + 2 * offset, y = std::max(0, (b - offset - text.height()) / 2);
+            printer.SetClip(float(x), 0.0f, float(area.width() - 1), float(b - offset - 1));
+            printer.PaintPicture(label, float(x), float(y), float(text.width()), float(text.height()));
+        }
+        // The tile: the whole picture placed so this part lands on the tile,
+        // cut off at the tile's edges.
+        printer.SetClip(float(b), float(b), float(b + tile.width() - 1), float(b + tile.height() - 1));
+        printer.PaintPicture(picture, float(b - tile.left()), float(b - tile.top()), float(scaled.width()),
+                             float(scaled.height()));
+        printer.ClearClip();
+    }
+}
+
+}  // namespace
 
 Placement CentreInPrintableArea(float W, float H, int16_t w, int16_t h) {
     // Single-precision throughout, the picture size converted first.
     return Placement{(W - float(w)) / 2.0f, (H - float(h)) / 2.0f};
 }
 
+QString PosterPageLabel(int row, int column) { return QStringLiteral("row %1, column %2").arg(row).arg(column); }
+
+QImage PosterLabelImage(const QString& text, int heightDots) {
+    QFont font;
+    font.setPixelSize(std::max(6, heightDots * 3 / 4));
+    font.setStyleStrategy(QFont::NoAntialias);
+    const QFontMetrics metrics(font);
+    QImage image(std::max(1, metrics.horizontalAdvance(text) + 2), std::max(1, metrics.height()),
+                 QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(QPoint(1, metrics.ascent()), text);
+    return image;
+}
+
 void RunPrintJob(platform::Printer& printer, const platform::Picture& picture, int16_t w, int16_t h,
-                 bool cutGuides) {
+                 bool cutGuides, const platform::SheetOptions& sheet) {
     try {
         printer.SetScaleMode(platform::kPixels);
         const float W = printer.ScaleWidth();
         const float H = printer.ScaleHeight();
-        const Placement p = CentreInPrintableArea(W, H, w, h);
-        if (cutGuides) {
-            printer.SetDrawWidth(1);
-            // Two box outlines whose far sides lie 100 dots outside the
-            // printable area: what shows is two vertical lines on the first
-            // and last picture columns and two horizontal lines on the first
-            // and last picture rows, across the whole printable area.
-            printer.LineBox(p.ox, -100.0f, p.ox + float(w) - 1.0f, H + 100.0f);
-            printer.LineBox(-100.0f, p.oy, W + 100.0f, p.oy + float(h) - 1.0f);
-        }
-        // After the guides, so the picture covers them where they cross it.
-        printer.PaintPicture(picture, p.ox, p.oy, float(w), float(h));
+        const QSize scaled = platform::ScaledSize(w, h, sheet.dotsPerPixel);
+        if (scaled.isEmpty() && w > 0 && h > 0)
+            platform::Fail(QStringLiteral("At %1 dots per pixel the picture would be wider or higher than "
+                                          "32767 dots.")
+                               .arg(sheet.dotsPerPixel));
+        const QSize area{int(W), int(H)};
+        if (platform::NeedsPoster(sheet, area, scaled))
+            PrintPoster(printer, picture, scaled, sheet, area);
+        else
+            PrintCopies(printer, picture, scaled, cutGuides, sheet, W, H);
         printer.EndDoc();
     } catch (...) {
+        printer.ClearClip();
         printer.KillDoc();
         throw;
     }

@@ -1,9 +1,13 @@
 #pragma once
-// The print job: one page, the picture centred in the printable area at one
-// picture pixel per device dot, with cut guides when asked.
+// The print job: the picture centred in the printable area at one picture
+// pixel per device dot, with cut guides when asked; or, as the sheet options
+// say, magnified by whole dots, repeated on the sheet, or across pages.
 #include "platform/Picture.h"
 #include "platform/Printer.h"
+#include "platform/SheetLayout.h"
 
+#include <QImage>
+#include <QString>
 #include <cstdint>
 
 namespace printing {
@@ -16,14 +20,23 @@ struct Placement {
 };
 Placement CentreInPrintableArea(float W, float H, int16_t w, int16_t h);
 
-// Draws the page on `printer` and ends the document: w x h dots of picture
-// (the panel's pixel size) centred in the printable area; with cutGuides,
-// four lines through the picture's outermost rows and columns out to the
-// edges of the printable area, under the picture. Leaves the printer's unit
-// at dots. A failure cancels the document (nothing half-made reaches the
-// printer) and is passed on.
+// Draws the job on `printer` and ends the document. With the default sheet
+// options: w x h dots of picture (the panel's pixel size) centred in the
+// printable area; with cutGuides, four lines through the picture's outermost
+// rows and columns out to the edges of the printable area, under the
+// picture. Otherwise each pixel is a dotsPerPixel square of dots; copies
+// form a block centred in the area, with guides along every row and column
+// of copies; a poster puts one tile per page with registration marks and a
+// label. Leaves the printer's unit at dots. A failure cancels the document
+// (nothing half-made reaches the printer) and is passed on.
 void RunPrintJob(platform::Printer& printer, const platform::Picture& picture, int16_t w, int16_t h,
-                 bool cutGuides);
+                 bool cutGuides, const platform::SheetOptions& sheet = {});
+
+// "row 2, column 3": the label of a poster's page (both counted from 1).
+QString PosterPageLabel(int row, int column);
+// The label as black text on white, about `heightDots` tall, unsmoothed so
+// a one-bit device prints it as it is.
+QImage PosterLabelImage(const QString& text, int heightDots);
 
 // The message shown when there is nothing to print.
 inline const char* const kNoPictureMessage = "Please open a picture before printing.";

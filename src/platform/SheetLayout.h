@@ -1,0 +1,82 @@
+#pragma once
+// Where the picture goes on the sheets of one job: magnified by whole dots,
+// repeated on the sheet, or cut into tiles across pages. Plain arithmetic in
+// device dots (cells of the printer's grid), origin at the printable area's
+// top-left; every size and step is a whole number of dots, so each copy and
+// each tile lands on the grid exactly as the first one does.
+#include <QRect>
+#include <QSize>
+#include <vector>
+
+namespace platform {
+
+inline constexpr int kMaxDotsPerPixel = 16;
+// Copies on the sheet: as many as fit.
+inline constexpr int kCopiesFill = 0;
+inline constexpr int kMaxCopies = 9999;
+// Gaps and overlaps beyond this are refused: a gap wider than any sheet.
+inline constexpr int kMaxSpacingDots = 99999;
+
+// What the user chose. The defaults print one copy, one page, one dot per
+// pixel: the picture centred in the printable area, cut off evenly there
+// when it is larger.
+struct SheetOptions {
+    int dotsPerPixel = 1;  // each picture pixel an N x N block of dots
+    int copies = 1;        // on each sheet; kCopiesFill: as many as fit
+    int gapDots = 0;       // between neighbouring copies
+    bool poster = false;   // a picture larger than the area goes across pages
+    int overlapDots = 0;   // shared by neighbouring tiles of a poster
+    bool operator==(const SheetOptions&) const = default;
+};
+
+// The picture's size in dots at `dotsPerPixel`, or an empty size when either
+// side would pass 32767 dots (no page could take it, and the print job's
+// figures are 16-bit).
+QSize ScaledSize(int pixelsX, int pixelsY, int dotsPerPixel);
+
+// Copies of a picture of `picture` dots in a grid centred as a block in an
+// area of `area` dots, `gap` dots apart.
+struct CopyGrid {
+    int fit = 0;           // copies one sheet holds (0: not even one whole)
+    int columns = 1;       // of the block on each page
+    int rows = 1;
+    int pages = 1;
+    int count = 1;         // copies in all
+    float left = 0;        // the block's top-left, halves kept as the device
+    float top = 0;         //   rounds them (see SnapToDot)
+    int stepX = 0;         // from one copy's left edge to the next one's
+    int stepY = 0;
+    // Copies on `page` (0-based): the block fills row by row, so every page
+    // puts its copies where the first page does.
+    int CopiesOn(int page) const;
+};
+// `copies` is a count or kCopiesFill. A count larger than one sheet holds
+// goes on as many sheets as it needs; a picture larger than the area is
+// one copy per sheet, centred and cut off evenly.
+CopyGrid LayOutCopies(QSize area, QSize picture, int copies, int gap);
+
+// A picture larger than the area cut into tiles, one per page, each placed at
+// `origin`: inside a band of `band` dots kept clear on every side for the
+// registration marks and the page's label.
+struct PosterPlan {
+    int columns = 1;
+    int rows = 1;
+    int band = 0;               // 0: the area was too small to keep one
+    QSize tile;                 // the most of the picture one page holds
+    int overlap = 0;            // dots neighbouring tiles share
+    std::vector<QRect> tiles;   // parts of the picture (its dots), row by row
+};
+// Whether `options` asks for a poster and the picture needs one.
+bool NeedsPoster(const SheetOptions& options, QSize area, QSize picture);
+// `band` is what the caller would like kept clear; it is dropped when the
+// tile left would be smaller than twice the band. The overlap is cut to one
+// dot less than the tile.
+PosterPlan LayOutPoster(QSize area, QSize picture, int overlap, int band);
+
+// Short one-dot registration marks at the four corners of a tile of `tile`
+// dots whose top-left lies at `origin`: two lines per corner, each on the
+// tile's outermost row or column and pointing away from it, `offset` dots
+// clear of the tile and `length` long. Each is a one-dot-wide rectangle.
+std::vector<QRect> RegistrationMarks(QPoint origin, QSize tile, int offset, int length);
+
+}  // namespace platform
