@@ -1,6 +1,7 @@
 #include "platform/SheetLayout.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace platform {
 namespace {
@@ -50,6 +51,8 @@ CopyGrid LayOutCopies(QSize area, QSize picture, int copies, int gap) {
     g.top = (float(area.height()) - float(blockH)) / 2.0f;
     return g;
 }
+
+int PosterBandDots(double dotsPerInch) { return int(std::lround(0.25 * std::max(dotsPerInch, 0.0))); }
 
 bool NeedsPoster(const SheetOptions& options, QSize area, QSize picture) {
     return options.poster && (picture.width() > area.width() || picture.height() > area.height());

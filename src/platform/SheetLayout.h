@@ -66,6 +66,10 @@ struct PosterPlan {
     int overlap = 0;            // dots neighbouring tiles share
     std::vector<QRect> tiles;   // parts of the picture (its dots), row by row
 };
+// The clear band a poster page would like around its tile at `dotsPerInch`:
+// a quarter inch, room for the registration marks and a label a little taller
+// than 2 mm.
+int PosterBandDots(double dotsPerInch);
 // Whether `options` asks for a poster and the picture needs one.
 bool NeedsPoster(const SheetOptions& options, QSize area, QSize picture);
 // `band` is what the caller would like kept clear; it is dropped when the

@@ -11,10 +11,6 @@ namespace {
 
 using platform::Printer;
 
-// The clear band around a poster's tile, in inches: room for the
-// registration marks and a label a little taller than 2 mm.
-constexpr double kPosterBandInches = 0.25;
-
 // Guides through the outermost rows and columns of the picture at (x, y) of
 // w x h dots, out to the printable area's edges: two box outlines whose far
 // sides lie 100 dots outside the area, so what shows is two vertical lines on
@@ -50,7 +46,7 @@ void PrintCopies(Printer& printer, const platform::Picture& picture, QSize scale
 
 void PrintPoster(Printer& printer, const platform::Picture& picture, QSize scaled, const platform::SheetOptions& sheet,
                  QSize area) {
-    const int band = int(std::lround(kPosterBandInches * printer.DotsPerInch()));
+    const int band = platform::PosterBandDots(printer.DotsPerInch());
     const platform::PosterPlan plan = platform::LayOutPoster(area, scaled, sheet.overlapDots, band);
     const int b = plan.band;
     // Marks a little clear of the tile, half the band long; without a band

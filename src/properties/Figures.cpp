@@ -111,11 +111,12 @@ QString PaperText(int16_t paperSize, int16_t orientation) {
            (orientation == platform::kPortrait ? QStringLiteral(", Portrait") : QStringLiteral(", Landscape"));
 }
 
-std::optional<PhysicalSize> PhysicalSizeOf(int16_t pixelsX, int16_t pixelsY, int16_t resolution) {
+std::optional<PhysicalSize> PhysicalSizeOf(int16_t pixelsX, int16_t pixelsY, int16_t resolution,
+                                           int dotsPerPixel) {
     if (resolution <= 0 || pixelsX < 0 || pixelsY < 0) return std::nullopt;
     PhysicalSize s;
-    s.widthInches = double(pixelsX) / double(resolution);
-    s.heightInches = double(pixelsY) / double(resolution);
+    s.widthInches = double(pixelsX) * dotsPerPixel / double(resolution);
+    s.heightInches = double(pixelsY) * dotsPerPixel / double(resolution);
     s.widthCm = s.widthInches / kInchesPerCentimetre;
     s.heightCm = s.heightInches / kInchesPerCentimetre;
     return s;
@@ -124,7 +125,7 @@ std::optional<PhysicalSize> PhysicalSizeOf(int16_t pixelsX, int16_t pixelsY, int
 QString ZeroPair(const char* suffix) { return QStringLiteral("0 x 0") + QString::fromLatin1(suffix); }
 
 std::vector<FigureRow> FigureRows(platform::Printer& printer, bool hasPicture, int16_t pixelsX, int16_t pixelsY,
-                                  const QLocale& locale) {
+                                  const QLocale& locale, int dotsPerPixel) {
     if (!hasPicture) pixelsX = pixelsY = 0;
     const QString name = printer.DeviceName();
     const int16_t resolution = printer.PrintQuality();
@@ -135,7 +136,7 @@ std::vector<FigureRow> FigureRows(platform::Printer& printer, bool hasPicture, i
     const QString paper = PaperText(printer.PaperSize(), printer.Orientation());
 
     QString physicalCm = ZeroPair(kCmSuffix), physicalInches = ZeroPair(kInchSuffix);
-    if (const auto size = PhysicalSizeOf(pixelsX, pixelsY, resolution); size && hasPicture) {
+    if (const auto size = PhysicalSizeOf(pixelsX, pixelsY, resolution, dotsPerPixel); size && hasPicture) {
         physicalCm = FormatPair(size->widthCm, size->heightCm, kCmSuffix, locale);
         physicalInches = FormatPair(size->widthInches, size->heightInches, kInchSuffix, locale);
     }
@@ -153,6 +154,44 @@ std::vector<FigureRow> FigureRows(platform::Printer& printer, bool hasPicture, i
         {text(kPhysicalSizeCaption), physicalCm},
         {{}, physicalInches},
     };
+}
+
+QString SheetSummary(QSize area, double dotsPerInch, int16_t pixelsX, int16_t pixelsY,
+                     const platform::SheetOptions& sheet) {
+    const QSize scaled = platform::ScaledSize(pixelsX, pixelsY, sheet.dotsPerPixel);
+    if (scaled.isEmpty() && pixelsX > 0 && pixelsY > 0)
+        return QStringLiteral("Too large at %1 dots per pixel").arg(sheet.dotsPerPixel);
+    if (platform::NeedsPoster(sheet, area, scaled)) {
+        const platform::PosterPlan plan = platform::LayOutPoster(area, scaled, sheet.overlapDots, platform::PosterBandDots(dotsPerInch));
+        return QStringLiteral("Poster of %1 x %2 pages").arg(plan.columns).arg(plan.rows);
+    }
+    const platform::CopyGrid g = platform::LayOutCopies(area, scaled, sheet.copies, sheet.gapDots);
+    const auto copies = [](int n) { return n == 1 ? QStringLiteral("1 copy") : QStringLiteral("%1 copies").arg(n); };
+    if (g.fit == 0) return QStringLiteral("Larger than the printing area");
+    if (g.pages > 1) return QStringLiteral("%1 on %2 sheets, %3 fit on each").arg(copies(g.count)).arg(g.pages).arg(g.fit);
+    return QStringLiteral("%1 fit on a sheet").arg(copies(g.fit));
+}
+
+QString NudgeText(QPoint nudge) {
+    if (nudge.isNull()) return {};
+    const auto part = [](int dots, const char* plus, const char* minus) {
+        return QStringLiteral("%1 %2").arg(std::abs(dots)).arg(QLatin1String(dots < 0 ? minus : plus));
+    };
+    QStringList parts;
+    if (nudge.x()) parts << part(nudge.x(), "right", "left");
+    if (nudge.y()) parts << part(nudge.y(), "down", "up");
+    return parts.join(QStringLiteral(", ")) + QStringLiteral(" (dots)");
+}
+
+std::vector<FigureRow> SheetRows(platform::Printer& printer, int16_t pixelsX, int16_t pixelsY,
+                                 const platform::SheetOptions& sheet, QPoint nudge) {
+    printer.SetScaleMode(platform::kPixels);
+    const QSize area(int(printer.ScaleWidth()), int(printer.ScaleHeight()));
+    std::vector<FigureRow> rows{{QStringLiteral("Layout"), {}},
+                                {QStringLiteral("Dots per pixel"), QString::number(sheet.dotsPerPixel)},
+                                {QStringLiteral("On the sheet"), SheetSummary(area, printer.DotsPerInch(), pixelsX, pixelsY, sheet)}};
+    if (!nudge.isNull()) rows.push_back({QStringLiteral("Nudge"), NudgeText(nudge)});
+    return rows;
 }
 
 }  // namespace properties

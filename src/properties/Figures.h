@@ -2,7 +2,11 @@
 // The arithmetic and the texts of the properties panel, free of any widget so
 // they can be checked on their own. Whole-number figures are signed 16-bit;
 // everything shown with decimals goes through FormatRounded.
+#include "platform/SheetLayout.h"
+
 #include <QLocale>
+#include <QPoint>
+#include <QSize>
 #include <QString>
 #include <cstdint>
 #include <optional>
@@ -73,8 +77,10 @@ struct PhysicalSize {
     double heightCm = 0;
 };
 // Empty when the resolution is a quality code (0 or below) or a pixel count
-// is negative: there is then no size to tell.
-std::optional<PhysicalSize> PhysicalSizeOf(int16_t pixelsX, int16_t pixelsY, int16_t resolution);
+// is negative: there is then no size to tell. Each pixel is `dotsPerPixel`
+// dots across and down.
+std::optional<PhysicalSize> PhysicalSizeOf(int16_t pixelsX, int16_t pixelsY, int16_t resolution,
+                                           int dotsPerPixel = 1);
 
 // "0 x 0<suffix>": a size not known yet.
 QString ZeroPair(const char* suffix);
@@ -92,6 +98,20 @@ struct FigureRow {
 // panel shows before one is opened. Reads the printer's members in the
 // panel's order (leaving its unit at inches); a failing member throws.
 std::vector<FigureRow> FigureRows(platform::Printer& printer, bool hasPicture, int16_t pixelsX, int16_t pixelsY,
-                                  const QLocale& locale = QLocale());
+                                  const QLocale& locale = QLocale(), int dotsPerPixel = 1);
+
+// What the sheet options make of a picture of pixelsX x pixelsY on an area
+// of `area` dots: "24 copies fit on a sheet", "10 copies on 2 sheets, 8 fit
+// on each", "Poster of 2 x 3 pages", "Too large at 16 dots per pixel".
+// A poster's pages are counted as printed at `dotsPerInch`.
+QString SheetSummary(QSize area, double dotsPerInch, int16_t pixelsX, int16_t pixelsY,
+                     const platform::SheetOptions& sheet);
+// "5 right, 3 up (dots)"; empty for no nudge.
+QString NudgeText(QPoint nudge);
+// The sheet options' figures for the command line: dots per pixel, the
+// summary, and the nudge when there is one. Reads the printer's area in
+// dots (leaving its unit at dots).
+std::vector<FigureRow> SheetRows(platform::Printer& printer, int16_t pixelsX, int16_t pixelsY,
+                                 const platform::SheetOptions& sheet, QPoint nudge);
 
 }  // namespace properties

@@ -1,6 +1,7 @@
 #include "shell/CommandLine.h"
 
 #include "platform/Failure.h"
+#include "platform/Nudge.h"
 #include "platform/PdfPrinter.h"
 #include "platform/Progress.h"
 #include "platform/ProgressDialog.h"
@@ -17,6 +18,7 @@
 #include <QImageReader>
 #include <cstdint>
 #include <limits>
+#include <optional>
 
 namespace cli {
 
@@ -54,6 +56,29 @@ struct Options {
     QCommandLineOption waitTimeout{QStringLiteral("wait-timeout"),
                                    QStringLiteral("With --wait: give up after S seconds (default 600)."),
                                    QStringLiteral("S")};
+    QCommandLineOption scale{QStringLiteral("scale"),
+                             QStringLiteral("With --print or --info: print each pixel as an N x N block of printer "
+                                            "dots, N from 1 (the default) to 16."),
+                             QStringLiteral("N")};
+    QCommandLineOption copiesOnSheet{QStringLiteral("copies-on-sheet"),
+                                     QStringLiteral("With --print or --info: N copies in a block on each sheet "
+                                                    "(more sheets when they do not fit), or 'fill' for as many "
+                                                    "as fit."),
+                                     QStringLiteral("N|fill")};
+    QCommandLineOption gap{QStringLiteral("gap"),
+                           QStringLiteral("With --copies-on-sheet: D printer dots between copies (default 0)."),
+                           QStringLiteral("D")};
+    QCommandLineOption poster{QStringLiteral("poster"),
+                              QStringLiteral("With --print or --info: a picture larger than the printable area "
+                                             "goes across pages, one exact tile per page.")};
+    QCommandLineOption overlap{QStringLiteral("overlap"),
+                               QStringLiteral("With --poster: D printer dots that neighbouring tiles share "
+                                              "(default 0)."),
+                               QStringLiteral("D")};
+    QCommandLineOption nudge{QStringLiteral("nudge"),
+                             QStringLiteral("Store X,Y (printer dots, right and down) as the printer's nudge: "
+                                            "everything it prints moves by that much. 0,0 removes it."),
+                             QStringLiteral("X,Y")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")};
     QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
                                QStringLiteral("Show the version.")};
@@ -65,7 +90,8 @@ struct Options {
     std::vector<Entry> All() const {
         return {{&print, true},      {&info, true},  {&listPrinters, true}, {&testPage, true}, {&printer, false},
                 {&pdf, false},       {&cutGuides, false}, {&dither, false}, {&wait, false},
-                {&waitTimeout, false}, {&help, true},    {&version, true}};
+                {&waitTimeout, false}, {&scale, false}, {&copiesOnSheet, false}, {&gap, false},
+                {&poster, false},    {&overlap, false}, {&nudge, true}, {&help, true},    {&version, true}};
     }
 };
 
@@ -83,6 +109,57 @@ bool Names(const QCommandLineOption& option, const QString& argument) {
     for (const QString& name : option.names())
         if (argument == (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name) return true;
     return false;
+}
+
+// A whole number from `low` to `high`, or nothing.
+std::optional<int> WholeIn(const QString& text, int low, int high) {
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < low || value > high) return std::nullopt;
+    return value;
+}
+
+// The layout and nudge options into `r`; the reason when they make no sense.
+QString ParseSheet(const QCommandLineParser& parser, const Options& o, Request& r) {
+    const bool layout = r.mode == Mode::Print || r.mode == Mode::Info;
+    for (const QCommandLineOption* option : {&o.scale, &o.copiesOnSheet, &o.gap, &o.overlap, &o.nudge}) {
+        const QString name = option->names().first();
+        if (parser.values(*option).size() > 1) return QStringLiteral("--%1 given more than once").arg(name);
+        if (parser.isSet(*option) && option != &o.nudge && !layout)
+            return QStringLiteral("--%1 goes with --print or --info").arg(name);
+    }
+    if (parser.isSet(o.poster) && !layout) return QStringLiteral("--poster goes with --print or --info");
+    platform::SheetOptions& sheet = r.sheet;
+    if (parser.isSet(o.scale)) {
+        const auto n = WholeIn(parser.value(o.scale), 1, platform::kMaxDotsPerPixel);
+        if (!n) return QStringLiteral("--scale needs a whole number from 1 to %1").arg(platform::kMaxDotsPerPixel);
+        sheet.dotsPerPixel = *n;
+    }
+    if (parser.isSet(o.copiesOnSheet)) {
+        const QString value = parser.value(o.copiesOnSheet);
+        const auto n = WholeIn(value, 1, platform::kMaxCopies);
+        if (value == QStringLiteral("fill")) sheet.copies = platform::kCopiesFill;
+        else if (n) sheet.copies = *n;
+        else return QStringLiteral("--copies-on-sheet needs 'fill' or a whole number from 1 to %1").arg(platform::kMaxCopies);
+    }
+    for (auto [option, target] : {std::pair{&o.gap, &sheet.gapDots}, std::pair{&o.overlap, &sheet.overlapDots}}) {
+        if (!parser.isSet(*option)) continue;
+        const auto n = WholeIn(parser.value(*option), 0, platform::kMaxSpacingDots);
+        if (!n)
+            return QStringLiteral("--%1 needs whole dots from 0 to %2")
+                .arg(option->names().first())
+                .arg(platform::kMaxSpacingDots);
+        *target = *n;
+    }
+    sheet.poster = parser.isSet(o.poster);
+    if (parser.isSet(o.gap) && !parser.isSet(o.copiesOnSheet)) return QStringLiteral("--gap goes with --copies-on-sheet");
+    if (parser.isSet(o.overlap) && !sheet.poster) return QStringLiteral("--overlap goes with --poster");
+    if (parser.isSet(o.nudge)) {
+        if (!platform::ParseNudge(parser.value(o.nudge), &r.nudge))
+            return QStringLiteral("--nudge needs X,Y in whole dots from -%1 to %1").arg(platform::kMaxNudgeDots);
+        r.setNudge = true;
+    }
+    return {};
 }
 
 Request Invalid(const QString& why) {
@@ -179,6 +256,25 @@ QString ResolutionText(const platform::Printer::DeviceFacts& f) {
     return f.source.isEmpty() ? dpi : dpi + QStringLiteral(" (%1)").arg(f.source);
 }
 
+// The printer's stored nudge, or the one given (stored first for next time).
+void ApplyNudge(const Request& r, platform::Printer& printer) {
+    const QString name = printer.DeviceName();
+    if (r.setNudge) {
+        JobOrExit(QStringLiteral("cannot store the nudge"), [&] { platform::StoreNudge(name, r.nudge); });
+        printer.SetNudge(r.nudge);
+        return;
+    }
+    printer.SetNudge(platform::StoredNudge(name));
+}
+
+int RunNudge(const Request& r, QTextStream& out) {
+    const platform::PrinterPtr printer = PrinterFor(r);
+    ApplyNudge(r, *printer);
+    const QString text = properties::NudgeText(printer->Nudge());
+    out << printer->DeviceName() << ": " << (text.isEmpty() ? QStringLiteral("no nudge") : text) << '\n';
+    return kExitOk;
+}
+
 int RunPrint(const Request& r, QTextStream& err) {
     platform::PrinterPtr printer;
     {
@@ -190,8 +286,9 @@ int RunPrint(const Request& r, QTextStream& err) {
         const PixelSize pixels = PixelSizeOrExit(picture, r.picture);
         platform::SetCurrentPrinter(printer);
         printer->SetDithering(r.dither);
+        ApplyNudge(r, *printer);
         JobOrExit(QStringLiteral("printing failed"),
-                  [&] { printing::RunPrintJob(*printer, *picture, pixels.x, pixels.y, r.cutGuides); });
+                  [&] { printing::RunPrintJob(*printer, *picture, pixels.x, pixels.y, r.cutGuides, r.sheet); });
     }
     return FinishHeadlessJob(printer->LastOutcome(), r.wait, r.waitTimeoutSeconds, err);
 }
@@ -199,17 +296,24 @@ int RunPrint(const Request& r, QTextStream& err) {
 int RunInfo(const Request& r, QTextStream& out) {
     const platform::PicturePtr picture = LoadOrExit(r.picture);
     const platform::PrinterPtr printer = PrinterFor(r);
+    ApplyNudge(r, *printer);
     // The window's order: the printer at start-up, then the opened picture.
     JobOrExit(QStringLiteral("cannot read the printer"), [&] { properties::FigureRows(*printer, false, 0, 0); });
     const PixelSize pixels = PixelSizeOrExit(picture, r.picture);
     std::vector<properties::FigureRow> rows;
     JobOrExit(QStringLiteral("cannot read the printer"), [&] {
-        rows = properties::FigureRows(*printer, true, pixels.x, pixels.y);
+        rows = properties::FigureRows(*printer, true, pixels.x, pixels.y, QLocale(), r.sheet.dotsPerPixel);
         const platform::Printer::DeviceFacts facts = printer->Facts();
         rows.push_back({QStringLiteral("Device"), {}});
         rows.push_back({QStringLiteral("Printable area"), AreaText(facts)});
         rows.push_back({QStringLiteral("Resolution"), ResolutionText(facts)});
         if (!facts.pageFormat.isEmpty()) rows.push_back({QStringLiteral("Sent as"), facts.pageFormat});
+        // Only when asked for: the figures stay as they were for a plain run.
+        if (r.sheet != platform::SheetOptions{} || !printer->Nudge().isNull()) {
+            const std::vector<properties::FigureRow> layout =
+                properties::SheetRows(*printer, pixels.x, pixels.y, r.sheet, printer->Nudge());
+            rows.insert(rows.end(), layout.begin(), layout.end());
+        }
     });
     out << FiguresText(rows);
     return kExitOk;
@@ -257,6 +361,7 @@ int RunListPrinters(QTextStream& out, QTextStream& err) {
 
 int RunTestPage(const Request& r, QTextStream& err) {
     const platform::PrinterPtr printer = PrinterFor(r);
+    ApplyNudge(r, *printer);
     {
         platform::TerminalProgress progress(stderr, QStringLiteral("printing"));
         const platform::ProgressScope scope(&progress);
@@ -308,6 +413,7 @@ Request Parse(const QStringList& arguments) {
             ++modes;
         }
     if (modes > 1) return Invalid(QStringLiteral("choose one of --print, --info, --list-printers, --test-page"));
+    if (modes == 0 && parser.isSet(o.nudge)) r.mode = Mode::Nudge;
 
     const QStringList files = parser.positionalArguments();
     if (files.size() > 1) return Invalid(QStringLiteral("one picture at a time, not %1").arg(files.size()));
@@ -332,13 +438,17 @@ Request Parse(const QStringList& arguments) {
     if (parser.isSet(o.printer) && parser.isSet(o.pdf))
         return Invalid(QStringLiteral("--printer and --pdf exclude each other"));
 
-    const bool printerAllowed = r.mode == Mode::Print || r.mode == Mode::Info || r.mode == Mode::TestPage;
+    const bool printerAllowed =
+        r.mode == Mode::Print || r.mode == Mode::Info || r.mode == Mode::TestPage || r.mode == Mode::Nudge;
     const bool pdfAllowed = r.mode == Mode::Print || r.mode == Mode::TestPage;
     if (parser.isSet(o.printer) && !printerAllowed)
         return Invalid(QStringLiteral("--printer goes with --print, --info or --test-page"));
-    if (parser.isSet(o.pdf) && !pdfAllowed) return Invalid(QStringLiteral("--pdf goes with --print or --test-page"));
+    if (parser.isSet(o.pdf) && !pdfAllowed && r.mode != Mode::Nudge)
+        return Invalid(QStringLiteral("--pdf goes with --print or --test-page"));
     if (r.cutGuides && r.mode != Mode::Print) return Invalid(QStringLiteral("--cut-guides goes with --print"));
     if (r.dither && r.mode != Mode::Print) return Invalid(QStringLiteral("--dither goes with --print"));
+
+    if (const QString why = ParseSheet(parser, o, r); !why.isEmpty()) return Invalid(why);
 
     r.wait = parser.isSet(o.wait);
     if (r.wait && r.mode != Mode::Print && r.mode != Mode::TestPage)
@@ -426,6 +536,7 @@ int RunHeadless(const Request& request, QTextStream& out, QTextStream& err) {
             case Mode::Info: status = RunInfo(request, out); break;
             case Mode::ListPrinters: status = RunListPrinters(out, err); break;
             case Mode::TestPage: status = RunTestPage(request, err); break;
+            case Mode::Nudge: status = RunNudge(request, out); break;
             case Mode::Invalid:
                 throw Exit(kExitUsage, request.error + QStringLiteral("; see --help"));
             case Mode::Window: throw Exit(kExitUsage, QStringLiteral("this request needs the window"));

@@ -4,8 +4,10 @@
 // calibration page). The headless modes need no display.
 #include "platform/Picture.h"
 #include "platform/Printer.h"
+#include "platform/SheetLayout.h"
 #include "properties/Figures.h"
 
+#include <QPoint>
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
@@ -19,6 +21,7 @@ enum class Mode {
     ListPrinters,  // --list-printers
     Info,          // --info PICTURE
     TestPage,      // --test-page
+    Nudge,         // --nudge X,Y on its own: store it for the printer
     Help,          // --help
     Version,       // --version
     Invalid,       // the arguments do not make a request: `error` says why
@@ -45,6 +48,9 @@ struct Request {
     bool dither = false;  // --dither
     bool wait = false;              // --wait: follow the job until it ends
     int waitTimeoutSeconds = 600;   // --wait-timeout S
+    platform::SheetOptions sheet;   // --scale, --copies-on-sheet, --gap, --poster, --overlap
+    bool setNudge = false;          // --nudge X,Y given: stored for the printer, then used
+    QPoint nudge;
     QString error;     // for Mode::Invalid
 };
 
