@@ -4,6 +4,9 @@
 #include "platform/Numeric.h"
 #include "platform/Screen.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace preview {
 
 void InitializeElements(PageLayoutModel& m) {
@@ -19,7 +22,97 @@ void InitializeElements(PageLayoutModel& m) {
     }
 }
 
+namespace {
+
+// Dots of the printable area -> twips on the control, with the sheet at
+// `page` standing for `areaDots`.
+struct DotsToTwips {
+    const RectElement& page;
+    float areaX, areaY;
+    float X(double dots) const { return float(page.Left + dots / areaX * page.Width); }
+    float Y(double dots) const { return float(page.Top + dots / areaY * page.Height); }
+};
+
+// The picture's size in dots, as the print job takes it.
+QSize ScaledDots(const LayoutInputs& in) {
+    return platform::ScaledSize(int(std::lround(in.imagePixelsX)), int(std::lround(in.imagePixelsY)),
+                                in.sheet.dotsPerPixel);
+}
+
+// A poster: the sheet stands for the whole picture, scaled into the control,
+// with each page's part outlined.
+void LayOutPoster(PageLayoutModel& m, const LayoutInputs& in, QSize scaled) {
+    RectElement& page = m.shpPage;
+    const double d = std::max(scaled.width() / (double(in.cw) - 2.0 * page.Left),
+                              scaled.height() / (double(in.ch) - 2.0 * page.Top));
+    if (!(d > 0)) return;
+    page.Width = float(scaled.width() / d);
+    page.Height = float(scaled.height() / d);
+    m.imgImage = RectElement{page.Left, page.Top, page.Width, page.Height, true};
+    for (LineElement* l : {&m.lineHorizGuide1, &m.lineHorizGuide2, &m.lineVertGuide1, &m.lineVertGuide2}) {
+        l->X1 = l->X2 = -100;
+        l->Y1 = l->Y2 = -100;
+    }
+    const QSize area(int(in.printerPixelsX), int(in.printerPixelsY));
+    const platform::PosterPlan plan = platform::LayOutPoster(
+        area, scaled, in.sheet.overlapDots, platform::PosterBandDots(in.printerDotsPerInch));
+    const DotsToTwips to{page, float(scaled.width()), float(scaled.height())};
+    for (const QRect& t : plan.tiles)
+        m.posterPages.push_back(RectElement{to.X(t.left()), to.Y(t.top()), to.X(t.left() + t.width()) - to.X(t.left()),
+                                            to.Y(t.top() + t.height()) - to.Y(t.top()), true});
+}
+
+// Copies beyond the first: where the print job puts them on the first sheet,
+// the first one moved onto its own place in the block.
+void LayOutCopies(PageLayoutModel& m, const LayoutInputs& in, QSize scaled) {
+    const QSize area(int(in.printerPixelsX), int(in.printerPixelsY));
+    const platform::CopyGrid g = platform::LayOutCopies(area, scaled, in.sheet.copies, in.sheet.gapDots);
+    const int copies = g.CopiesOn(0);
+    if (copies <= 1) return;
+    const DotsToTwips to{m.shpPage, in.printerPixelsX, in.printerPixelsY};
+    const float w = m.imgImage.Width, h = m.imgImage.Height;
+    for (int i = 0; i < copies; ++i) {
+        const RectElement copy{to.X(g.left + double(i % g.columns) * g.stepX),
+                               to.Y(g.top + double(i / g.columns) * g.stepY), w, h, true};
+        if (i == 0) m.imgImage = copy;
+        else m.extraCopies.push_back(copy);
+    }
+    // Guides through every copy's outer rows and columns; the first copy's
+    // are the four guide elements, moved with it.
+    const double pixelX = platform::ScaleX(1, platform::kPixels, platform::kTwips);
+    const double pixelY = platform::ScaleY(1, platform::kPixels, platform::kTwips);
+    const RectElement& page = m.shpPage;
+    const float left = page.Left, right = page.Left + page.Width, top = page.Top, bottom = page.Top + page.Height;
+    std::vector<LineElement> vertical, horizontal;
+    for (int c = 0; c < std::min(copies, g.columns); ++c) {
+        const float x = to.X(g.left + double(c) * g.stepX);
+        vertical.push_back({x, top, x, bottom});
+        vertical.push_back({float(x + w - pixelX), top, float(x + w - pixelX), bottom});
+    }
+    for (int r = 0; r < (copies + g.columns - 1) / g.columns; ++r) {
+        const float y = to.Y(g.top + double(r) * g.stepY);
+        horizontal.push_back({left, y, right, y});
+        horizontal.push_back({left, float(y + h - pixelY), right, float(y + h - pixelY)});
+    }
+    const bool shown = m.lineVertGuide1.Visible;
+    const auto place = [shown](LineElement& target, const LineElement& at) {
+        target = at;
+        target.Visible = shown;
+    };
+    place(m.lineVertGuide1, vertical[0]);
+    place(m.lineVertGuide2, vertical[1]);
+    place(m.lineHorizGuide1, horizontal[0]);
+    place(m.lineHorizGuide2, horizontal[1]);
+    for (size_t i = 2; i < vertical.size(); ++i) m.extraGuides.push_back(vertical[i]);
+    for (size_t i = 2; i < horizontal.size(); ++i) m.extraGuides.push_back(horizontal[i]);
+}
+
+}  // namespace
+
 void LayOutPage(PageLayoutModel& m, const LayoutInputs& in) noexcept {
+    m.extraCopies.clear();
+    m.extraGuides.clear();
+    m.posterPages.clear();
     using platform::ContinueOnFailure;
     using platform::CSng;
     using platform::DivideChecked;
@@ -59,8 +152,9 @@ void LayOutPage(PageLayoutModel& m, const LayoutInputs& in) noexcept {
 
     // One picture pixel per printer dot, at the sheet's scale. A printable
     // area of 0 dots fails here and leaves the extent as it was.
-    set(img.Width, [&] { return DivideChecked(in.imagePixelsX, in.printerPixelsX) * page.Width; });
-    set(img.Height, [&] { return DivideChecked(in.imagePixelsY, in.printerPixelsY) * page.Height; });
+    const int n = in.sheet.dotsPerPixel;
+    set(img.Width, [&] { return DivideChecked(in.imagePixelsX * float(n), in.printerPixelsX) * page.Width; });
+    set(img.Height, [&] { return DivideChecked(in.imagePixelsY * float(n), in.printerPixelsY) * page.Height; });
     set(img.Left, [&] { return (double(page.Width) - img.Width) / 2.0 + page.Left; });
     set(img.Top, [&] { return (double(page.Height) - img.Height) / 2.0 + page.Top; });
     img.Visible = true;
@@ -89,6 +183,14 @@ void LayOutPage(PageLayoutModel& m, const LayoutInputs& in) noexcept {
     set(v2.X2, [&] { return double(v2.X1); });
     set(v2.Y1, [&] { return double(page.Top); });
     set(v2.Y2, [&] { return double(page.Top) + page.Height; });
+
+    if (in.sheet == platform::SheetOptions{} || !(in.printerPixelsX > 0 && in.printerPixelsY > 0)) return;
+    const QSize scaled = ScaledDots(in);
+    if (scaled.isEmpty()) return;
+    if (platform::NeedsPoster(in.sheet, QSize(int(in.printerPixelsX), int(in.printerPixelsY)), scaled))
+        LayOutPoster(m, in, scaled);
+    else
+        LayOutCopies(m, in, scaled);
 }
 
 }  // namespace preview

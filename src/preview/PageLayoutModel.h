@@ -4,6 +4,9 @@
 // precision, never rounded to pixels: the painter converts when it draws.
 // No widget is needed, so the arithmetic is tested on its own.
 #include "platform/Printer.h"
+#include "platform/SheetLayout.h"
+
+#include <vector>
 
 namespace preview {
 
@@ -31,6 +34,16 @@ struct PageLayoutModel {
     LineElement lineHorizGuide2{1080, 240, 1560, 240};
     LineElement lineVertGuide1{840, 120, 840, 720};
     LineElement lineVertGuide2{960, 120, 960, 720};
+
+    // What the sheet options add; all empty with the default options.
+    // Further copies of the picture on the first sheet, each stretched like
+    // imgImage, and the guides along their rows and columns (shown with the
+    // four guides above).
+    std::vector<RectElement> extraCopies;
+    std::vector<LineElement> extraGuides;
+    // A poster: the sheet element then stands for the whole picture, and
+    // these are the parts of it each page prints, outlined.
+    std::vector<RectElement> posterPages;
 };
 
 // What one layout run reads besides the elements.
@@ -41,6 +54,8 @@ struct LayoutInputs {
     bool hasPicture = false;
     float imagePixelsX = 0, imagePixelsY = 0;      // picture size, screen pixels
     float printerPixelsX = 0, printerPixelsY = 0;  // printable area, printer dots
+    platform::SheetOptions sheet;                  // magnification, copies, poster
+    double printerDotsPerInch = 0;                 // for the poster's page count
 };
 
 // Creation: the picture element at the origin and the four guides parked
@@ -54,6 +69,9 @@ void InitializeElements(PageLayoutModel& m);
 // Leaves the printer's ScaleMode at twips once it has a printer and a size.
 // Each step that fails (printer error, division by zero, overflow) is
 // skipped, the element keeping its previous value; nothing escapes.
+// With sheet options, the picture is magnified by whole dots, further copies
+// are laid out as the print job places them, and a poster shows the whole
+// picture with the part each page prints outlined.
 void LayOutPage(PageLayoutModel& m, const LayoutInputs& in) noexcept;
 
 }  // namespace preview

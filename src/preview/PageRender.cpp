@@ -3,6 +3,7 @@
 #include "platform/Screen.h"
 
 #include <QPainter>
+#include <QPen>
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -12,6 +13,7 @@ namespace {
 
 const QColor kSheetColour = Qt::white;
 const QColor kLineColour = Qt::black;  // sheet border and guides: must show on white
+const QColor kPageOutlineColour = Qt::red;  // a poster's pages: must show on any picture
 constexpr int kMaxSamplesPerAxis = 4;
 // What one resample may cost, to stay well inside a frame on one core: the
 // source samples read, and the bytes of source rows pulled from memory (a
@@ -238,6 +240,10 @@ void RenderPageLayout(QPainter& p, const PageLayoutModel& m, QSize control, cons
 
     for (const LineElement* line : {&m.lineHorizGuide1, &m.lineHorizGuide2, &m.lineVertGuide1, &m.lineVertGuide2})
         DrawLine(p, *line, g, control);
+    for (LineElement line : m.extraGuides) {
+        line.Visible = m.lineVertGuide1.Visible;  // further guides show with the four
+        DrawLine(p, line, g, control);
+    }
 
     const RectElement& im = m.imgImage;
     if (im.Visible && picture && !picture->isNull()) {
@@ -252,8 +258,24 @@ void RenderPageLayout(QPainter& p, const PageLayoutModel& m, QSize control, cons
             if (x1 > x0 && y1 > y0) {
                 const QImage& scaled = cache.Get(*picture, r - l, b - t, x0 - l, y0 - t, QSize(x1 - x0, y1 - y0));
                 p.drawImage(QPoint(x0, y0), scaled);
+                // Further copies are the same size on the same sheet: the
+                // one resampled copy serves them all.
+                for (const RectElement& copy : m.extraCopies)
+                    p.drawImage(QPoint(ClampToInt(g.X(copy.Left), control.width()),
+                                       ClampToInt(g.Y(copy.Top), control.height())),
+                                scaled);
             }
         }
+    }
+    // A poster's pages, outlined over the picture.
+    for (const RectElement& page : m.posterPages) {
+        const int x0 = ClampToInt(g.X(page.Left), control.width());
+        const int y0 = ClampToInt(g.Y(page.Top), control.height());
+        const int x1 = ClampToInt(g.X(double(page.Left) + page.Width), control.width());
+        const int y1 = ClampToInt(g.Y(double(page.Top) + page.Height), control.height());
+        p.setPen(QPen(kPageOutlineColour, 1, Qt::DashLine));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(QRect(QPoint(x0, y0), QPoint(x1 - 1, y1 - 1)));
     }
     p.restore();
 }

@@ -19,6 +19,7 @@ void ucPageLayout::SetPrinter(const platform::PrinterPtr& MyPrinter) {
     gPrinter->SetScaleMode(platform::kPixels);
     gPrinterPixelsX = gPrinter->ScaleWidth();
     gPrinterPixelsY = gPrinter->ScaleHeight();
+    gPrinterDotsPerInch = gPrinter->DotsPerInch();
     UserControl_Resize();
 }
 
@@ -41,6 +42,11 @@ void ucPageLayout::SetCutGuidesVisible(const bool& Visible) {
     mModel.lineVertGuide1.Visible = Visible;
     mModel.lineVertGuide2.Visible = Visible;
     update();
+}
+
+void ucPageLayout::SetSheet(const platform::SheetOptions& sheet) {
+    gSheet = sheet;
+    UserControl_Resize();
 }
 
 void ucPageLayout::RenderTo(QPainter& painter) {
@@ -68,6 +74,8 @@ void ucPageLayout::UserControl_Resize() {
     in.imagePixelsY = gImagePixelsY;
     in.printerPixelsX = gPrinterPixelsX;
     in.printerPixelsY = gPrinterPixelsY;
+    in.sheet = gSheet;
+    in.printerDotsPerInch = gPrinterDotsPerInch;
     preview::LayOutPage(mModel, in);
     update();
 }

@@ -29,6 +29,8 @@ public:
     void DeviceLookChanged();
     // Shows or hides the four guides where they stand; moves nothing.
     void SetCutGuidesVisible(const bool& Visible);
+    // Lays out again for the sheet options (magnification, copies, poster).
+    void SetSheet(const platform::SheetOptions& sheet);
 
     // The elements as the last layout left them, in twips.
     const preview::PageLayoutModel& Elements() const { return mModel; }
@@ -51,6 +53,8 @@ private:
     float gPrinterPixelsY = 0;
     float gImagePixelsX = 0;    // picture size, screen pixels, unrounded
     float gImagePixelsY = 0;
+    double gPrinterDotsPerInch = 0;
+    platform::SheetOptions gSheet;
 
     preview::PageLayoutModel mModel;
     preview::ScaledPictureCache mScaledPicture;

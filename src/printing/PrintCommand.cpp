@@ -22,7 +22,7 @@ PrintResult PrintFromControls(const ucProperties& panel, const ucPageLayout& pre
         const platform::PrinterPtr printer = platform::CurrentPrinter();
         printer->SetDithering(panel.HasDither());
         try {
-            RunPrintJob(*printer, *picture, panel.gPixelsX, panel.gPixelsY, panel.HasCutGuides());
+            RunPrintJob(*printer, *picture, panel.gPixelsX, panel.gPixelsY, panel.HasCutGuides(), panel.Sheet());
         } catch (const platform::Cancelled&) {
             result.cancelled = true;
             throw;

@@ -7,4 +7,6 @@ public:
     virtual void SetCutGuidesVisible(const bool& Visible) = 0;
     // The printer now prints grey otherwise (the dithering box).
     virtual void DeviceLookChanged() {}
+    // The sheet layout changed (dots per pixel, copies, poster).
+    virtual void SheetChanged() {}
 };

@@ -7,6 +7,9 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSpinBox>
 
 namespace {
 // Design geometry, in twips. Every label is one line of the dialog font high;
@@ -16,8 +19,18 @@ constexpr double kValueLeft = 1920;
 constexpr QRectF kCutGuidesBox{0, 4320, 4695, 315};
 // Beside the Options heading, so it shows at the window's default size.
 constexpr QRectF kDitherBox{1920, 4020, 2775, 315};
+// The sheet layout, under the options: a row every 360 twips.
+constexpr double kScaleTop = 4680;
+constexpr double kCopiesTop = 5040;
+constexpr double kGapTop = 5400;
+constexpr QRectF kPosterBox{0, 5700, 3615, 315};
+constexpr double kOverlapTop = 6120;
+constexpr double kSheetTop = 6480;
+constexpr double kNudgeTop = 6840;
+constexpr double kSpinWidth = 1215;
+constexpr double kSpinHeight = 300;
 constexpr double kDesignWidth = 4800;
-constexpr double kDesignHeight = 5205;
+constexpr double kDesignHeight = 7245;
 
 using properties::ZeroPair;
 QString Text(const char* caption) { return QString::fromLatin1(caption); }
@@ -25,6 +38,16 @@ QString Text(const char* caption) { return QString::fromLatin1(caption); }
 
 ucProperties::ucProperties(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("ucProperties1"));
+    // Every control lives on one content widget at its design place; the
+    // panel scrolls it when the window is too short to show it all.
+    mScroll = new QScrollArea(this);
+    mScroll->setFrameShape(QFrame::NoFrame);
+    mScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    mScroll->setWidgetResizable(false);
+    mScroll->viewport()->setAutoFillBackground(false);
+    mContent = new QWidget;
+    mContent->setObjectName(QStringLiteral("ucProperties1Content"));
+    mContent->setAutoFillBackground(false);
 
     lblImageHeader = MakeLabel("lblImageHeader", Text(properties::kImageHeading), 0, 120);
     lblPixelsDescription = MakeLabel("lblPixelsDescription", Text(properties::kSizeCaption), 0, 480);
@@ -51,13 +74,13 @@ ucProperties::ucProperties(QWidget* parent) : QWidget(parent) {
     // Made last, so it is last in the tab order. Only the user changes it:
     // `clicked` comes from the mouse, the keyboard and the access key, never
     // from a programmatic setChecked.
-    chkCutGuides = new QCheckBox(QStringLiteral("Print cut &guides"), this);
+    chkCutGuides = new QCheckBox(QStringLiteral("Print cut &guides"), mContent);
     chkCutGuides->setObjectName(QStringLiteral("chkCutGuides"));
     chkCutGuides->setGeometry(platform::TwipsToPixels(kCutGuidesBox));
     connect(chkCutGuides, &QCheckBox::clicked, this, [this] { chkCutGuides_Click(); });
     // Passed to the printer at once (and again when printing): only raster
     // sent to a one-bit device changes, and the preview with it.
-    chkDither = new QCheckBox(QStringLiteral("&Dither grey"), this);
+    chkDither = new QCheckBox(QStringLiteral("&Dither grey"), mContent);
     chkDither->setObjectName(QStringLiteral("chkDither"));
     chkDither->setGeometry(platform::TwipsToPixels(kDitherBox));
     chkDither->setToolTip(QStringLiteral("On a printer of one bit per colour, show grey as a pattern of dots "
@@ -67,11 +90,80 @@ ucProperties::ucProperties(QWidget* parent) : QWidget(parent) {
         if (gParentForm) gParentForm->DeviceLookChanged();
     });
 
+    lblScaleDescription = MakeLabel("lblScaleDescription", QStringLiteral("Dots per pixel"), 0, kScaleTop);
+    spnScale = MakeSpin("spnScale", 1, platform::kMaxDotsPerPixel, 1, kValueLeft, kScaleTop);
+    spnScale->setToolTip(QStringLiteral("Print each picture pixel as a square of this many printer dots across"));
+    lblCopiesDescription = MakeLabel("lblCopiesDescription", QStringLiteral("Copies on sheet"), 0, kCopiesTop);
+    spnCopies = MakeSpin("spnCopies", platform::kCopiesFill, platform::kMaxCopies, 1, kValueLeft, kCopiesTop);
+    spnCopies->setSpecialValueText(QStringLiteral("Fill"));
+    spnCopies->setToolTip(QStringLiteral("Copies in a block on each sheet; Fill (below 1) puts as many as fit"));
+    lblGapDescription = MakeLabel("lblGapDescription", QStringLiteral("Gap"), 0, kGapTop);
+    spnGap = MakeSpin("spnGap", 0, platform::kMaxSpacingDots, 0, kValueLeft, kGapTop);
+    spnGap->setSuffix(QStringLiteral(" dots"));
+    chkPoster = new QCheckBox(QStringLiteral("Across pages (&poster)"), mContent);
+    chkPoster->setObjectName(QStringLiteral("chkPoster"));
+    chkPoster->setGeometry(platform::TwipsToPixels(kPosterBox));
+    chkPoster->setToolTip(QStringLiteral("Print a picture larger than the printing area on several pages"));
+    connect(chkPoster, &QCheckBox::toggled, this, [this] { SheetControlChanged(); });
+    lblOverlapDescription = MakeLabel("lblOverlapDescription", QStringLiteral("Overlap"), 0, kOverlapTop);
+    spnOverlap = MakeSpin("spnOverlap", 0, platform::kMaxSpacingDots, 0, kValueLeft, kOverlapTop);
+    spnOverlap->setSuffix(QStringLiteral(" dots"));
+    lblSheet = MakeLabel("lblSheet", QString(), 0, kSheetTop);
+    lblNudge = MakeLabel("lblNudge", QString(), 0, kNudgeTop);
+
     UserControl_Initialize();
+    mContent->resize(sizeHint());
+    mScroll->setWidget(mContent);
+    SheetControlChanged();
+}
+
+QSpinBox* ucProperties::MakeSpin(const char* name, int low, int high, int value, double leftTwips,
+                                 double topTwips) {
+    auto* spin = new QSpinBox(mContent);
+    spin->setObjectName(QString::fromLatin1(name));
+    spin->setRange(low, high);
+    spin->setValue(value);
+    spin->setGeometry(platform::TwipsToPixels(QRectF(leftTwips, topTwips - 45, kSpinWidth, kSpinHeight)));
+    connect(spin, &QSpinBox::valueChanged, this, [this] { SheetControlChanged(); });
+    return spin;
+}
+
+void ucProperties::resizeEvent(QResizeEvent*) {
+    mScroll->setGeometry(rect());
+    mContent->resize(std::max(width(), sizeHint().width()), sizeHint().height());
+}
+
+platform::SheetOptions ucProperties::Sheet() const {
+    platform::SheetOptions sheet;
+    sheet.dotsPerPixel = spnScale->value();
+    sheet.copies = spnCopies->value();
+    sheet.gapDots = spnGap->value();
+    sheet.poster = chkPoster->isChecked();
+    sheet.overlapDots = spnOverlap->value();
+    return sheet;
+}
+
+void ucProperties::SheetControlChanged() {
+    // Each setting shows only where it does something.
+    spnGap->setEnabled(spnCopies->value() != 1);
+    spnOverlap->setEnabled(chkPoster->isChecked());
+    UpdatePhysicalSize();
+    if (gParentForm) gParentForm->SheetChanged();
+}
+
+void ucProperties::UpdateSheet() {
+    const QPoint nudge = gPrinter ? gPrinter->Nudge() : QPoint();
+    const QString nudgeText = properties::NudgeText(nudge);
+    SetCaption(lblNudge, nudgeText.isEmpty() ? QString() : QStringLiteral("Nudge: ") + nudgeText);
+    lblNudge->setVisible(!nudgeText.isEmpty());
+    QString summary;
+    if (gImage && !gAreaDots.isEmpty())
+        summary = properties::SheetSummary(gAreaDots, gDotsPerInch, gPixelsX, gPixelsY, Sheet());
+    SetCaption(lblSheet, summary);
 }
 
 QLabel* ucProperties::MakeLabel(const char* name, const QString& caption, double leftTwips, double topTwips) {
-    auto* label = new QLabel(this);
+    auto* label = new QLabel(mContent);
     label->setObjectName(QString::fromLatin1(name));
     // Device names come from outside; never let one be taken for markup.
     label->setTextFormat(Qt::PlainText);
@@ -84,6 +176,8 @@ QLabel* ucProperties::MakeLabel(const char* name, const QString& caption, double
 void ucProperties::SetCaption(QLabel* label, const QString& caption) {
     label->setText(caption);
     label->resize(label->sizeHint().width(), label->height());
+    if (mContent && mScroll && mScroll->widget() == mContent)
+        mContent->resize(std::max(width(), sizeHint().width()), sizeHint().height());
     updateGeometry();
 }
 
@@ -126,6 +220,10 @@ void ucProperties::SetPrinter(const platform::PrinterPtr& MyPrinter) {
     const int16_t orientation = gPrinter->Orientation();
     SetCaption(lblPaperSize, properties::PaperText(paperSize, orientation));
 
+    // The sheet summary counts in the device's own dots.
+    const platform::PrintableArea area = gPrinter->Area();
+    gAreaDots = QSize(area.widthDots, area.heightDots);
+    gDotsPerInch = gPrinter->DotsPerInch();
     UpdatePhysicalSize();
 }
 
@@ -148,8 +246,9 @@ void ucProperties::SetImage(const platform::PicturePtr& MyPicture) {
 void ucProperties::UpdatePhysicalSize() {
     SetCaption(lblPhysicalSizeCm, ZeroPair(properties::kCmSuffix));
     SetCaption(lblPhysicalSizeInches, ZeroPair(properties::kInchSuffix));
+    UpdateSheet();
     if (!gImage || !gPrinter) return;
-    const auto size = properties::PhysicalSizeOf(gPixelsX, gPixelsY, gResolution);
+    const auto size = properties::PhysicalSizeOf(gPixelsX, gPixelsY, gResolution, spnScale->value());
     if (!size) return;
     SetCaption(lblPhysicalSizeCm,
                properties::FormatPair(size->widthCm, size->heightCm, properties::kCmSuffix, locale()));
@@ -172,7 +271,7 @@ void ucProperties::chkCutGuides_Click() {
 
 QSize ucProperties::minimumSizeHint() const {
     QRect used;
-    for (const QObject* child : children())
+    for (const QObject* child : mContent->children())
         if (const auto* w = qobject_cast<const QWidget*>(child)) used |= w->geometry();
     return QSize(used.right() + 1, used.bottom() + 1);
 }

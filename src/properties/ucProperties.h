@@ -1,15 +1,20 @@
 #pragma once
 // The properties panel: the figures that tell how the picture will come out
 // (size in pixels and megapixels; printer, paper, printable area, resolution;
-// physical size) and the cut-guides option.
+// physical size), the cut-guides and dithering options, and the sheet
+// layout: dots per pixel, copies on the sheet, poster, with how many fit and
+// the printer's nudge. The controls scroll when the panel is too short.
 #include "platform/Picture.h"
 #include "platform/Printer.h"
+#include "platform/SheetLayout.h"
 
 #include <QWidget>
 #include <cstdint>
 
 class QLabel;
 class QCheckBox;
+class QScrollArea;
+class QSpinBox;
 class MainFormLink;
 
 class ucProperties : public QWidget {
@@ -27,6 +32,9 @@ public:
     bool HasCutGuides() const;
     // Whether grey and colour reach a black-and-white printer dithered.
     bool HasDither() const;
+    // The sheet layout the controls hold; the defaults until the user
+    // changes them.
+    platform::SheetOptions Sheet() const;
 
     // Room for every control at its design place; labels grow with their
     // captions, so this follows the texts on show.
@@ -55,9 +63,29 @@ private:
     QLabel* lblOptionsHeader = nullptr;
     QCheckBox* chkCutGuides = nullptr;
     QCheckBox* chkDither = nullptr;
+    QLabel* lblScaleDescription = nullptr;
+    QSpinBox* spnScale = nullptr;
+    QLabel* lblCopiesDescription = nullptr;
+    QSpinBox* spnCopies = nullptr;
+    QLabel* lblGapDescription = nullptr;
+    QSpinBox* spnGap = nullptr;
+    QCheckBox* chkPoster = nullptr;
+    QLabel* lblOverlapDescription = nullptr;
+    QSpinBox* spnOverlap = nullptr;
+    QLabel* lblSheet = nullptr;
+    QLabel* lblNudge = nullptr;
+    QScrollArea* mScroll = nullptr;
+    QWidget* mContent = nullptr;  // holds every control, at its design place
 
     void UserControl_Initialize();
     void UpdatePhysicalSize();
+    // The sheet summary and the nudge, for the printer and picture on show.
+    void UpdateSheet();
+    // A sheet control changed: new figures, and the preview follows.
+    void SheetControlChanged();
+    // A spin box at its design place in twips.
+    QSpinBox* MakeSpin(const char* name, int low, int high, int value, double leftTwips, double topTwips);
+    void resizeEvent(QResizeEvent* event) override;
     void chkCutGuides_Click();
 
     // A label of the panel at its design place in twips, sized to its caption.
@@ -68,5 +96,7 @@ private:
     platform::PrinterPtr gPrinter;
     platform::PicturePtr gImage;
     int16_t gResolution = 0;
+    QSize gAreaDots;        // the printable area in dots, for the sheet summary
+    double gDotsPerInch = 0;
     MainFormLink* gParentForm = nullptr;
 };

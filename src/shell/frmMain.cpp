@@ -267,6 +267,8 @@ void frmMain::SetCutGuidesVisible(const bool& Visible) { ucPageLayout1->SetCutGu
 
 void frmMain::DeviceLookChanged() { ucPageLayout1->DeviceLookChanged(); }
 
+void frmMain::SheetChanged() { ucPageLayout1->SetSheet(ucProperties1->Sheet()); }
+
 void frmMain::SetCommonDialog(std::unique_ptr<platform::CommonDialog> dialog) {
     mDialog = std::move(dialog);
     mDialog->owner = this;

@@ -32,6 +32,7 @@ public:
     // Cut-guides relay from the panel to the preview.
     void SetCutGuidesVisible(const bool& Visible) override;
     void DeviceLookChanged() override;
+    void SheetChanged() override;
 
     // Commands; the toolbar runs the same handlers as the menu items.
     void mnuFileOpen_Click();
