@@ -10,6 +10,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QSpinBox>
 #include <QTest>
 #include <functional>
 
@@ -214,4 +215,30 @@ TEST(PropertiesPanel, CutGuidesFollowTheBoxAndOnlyUserClicksReachTheRelay) {
     CutGuidesBox(p)->setChecked(false);  // not the user: HasCutGuides follows, no relay
     EXPECT_FALSE(p.HasCutGuides());
     EXPECT_EQ(relay.calls.size(), 3u);
+}
+
+TEST(PropertiesPanel, SheetControlsReachTheFiguresTheJobAndThePreviewRelay) {
+    struct Relay : MainFormLink {
+        int sheets = 0;
+        void SetCutGuidesVisible(const bool&) override {}
+        void SheetChanged() override { ++sheets; }
+    } relay;
+    Panel p;
+    p.SetMainForm(&relay);
+    auto printer = MakePrinter(600);  // 4661 x 6716 dots
+    printer->SetNudge(QPoint(5, -3));
+    p.SetPrinter(printer);
+    p.SetImage(MakePicture(600, 300));
+    EXPECT_EQ(p.Sheet(), platform::SheetOptions{});
+    EXPECT_EQ(Str(PanelLabel(p, "lblPhysicalSizeInches")->text()), "1 x 0.5" + Str(kInch));
+    EXPECT_EQ(Str(PanelLabel(p, "lblNudge")->text()), "Nudge: 5 right, 3 up (dots)");
+
+    p.findChild<QSpinBox*>(QStringLiteral("spnScale"))->setValue(3);
+    p.findChild<QSpinBox*>(QStringLiteral("spnCopies"))->setValue(platform::kCopiesFill);
+    EXPECT_EQ(Str(PanelLabel(p, "lblPhysicalSizeInches")->text()), "3 x 1.5" + Str(kInch));
+    // 1800 x 900 dots: 2 across, 7 down.
+    EXPECT_EQ(Str(PanelLabel(p, "lblSheet")->text()), "14 copies fit on a sheet");
+    EXPECT_EQ(p.Sheet().dotsPerPixel, 3);
+    EXPECT_EQ(p.Sheet().copies, platform::kCopiesFill);
+    EXPECT_EQ(relay.sheets, 2);
 }
