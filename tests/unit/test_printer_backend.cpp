@@ -270,6 +270,55 @@ TEST(PageGeometry, CellsSitOnTheRastersDotsInsideTheImageableBox) {
     EXPECT_THROW(GridOf(dotMatrix), Failure);
 }
 
+// The sheet around the cells, in cells from cell (0, 0): where a folded
+// sheet creases, as the calibration page's fold scales need it.
+TEST(PageGeometry, SheetInCellsPortraitAndTurned) {
+    struct Case {
+        const char* what;
+        PageGeometry page;
+        bool sheetRaster, turned;
+        QRectF sheet;
+    };
+    const auto page = [](double w, double h, double l, double b, double r, double t, int xdpi, int ydpi) {
+        PageGeometry g;
+        g.widthPoints = w, g.heightPoints = h, g.left = l, g.bottom = b, g.right = r, g.top = t;
+        g.xdpi = xdpi, g.ydpi = ydpi;
+        return g;
+    };
+    const double k = 600 / 72.0;
+    const PageGeometry a4 = page(595, 842, 18, 36, 582, 819, 600, 600);  // margins 18, 13, 23, 36
+    const Case cases[] = {
+        {"A4, unequal margins", a4, false, false, {-18 * k, -23 * k, 595 * k, 842 * k}},
+        // Turned: the bottom margin (36 points) is on the left, the left
+        // margin (18) on top.
+        {"A4 landscape", a4, false, true, {-36 * k, -18 * k, 842 * k, 595 * k}},
+        // Cells of 1 x 2 dots count at 300 per inch.
+        {"300 x 600 dpi label", page(166.56, 288, 4.08, 4.32, 163.68, 271.2, 300, 600), false, false,
+         {-17, -70, 694, 1200}},
+        // The whole sheet's raster: cells start on row 24 (24.09 dots down).
+        {"driverless letter", page(612, 792, 18, 33.108661, 594, 789.108661, 600, 600), true, false,
+         {-18 * k, -24, 612 * k, 792 * k}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        PageGeometry g = c.page;
+        if (c.sheetRaster) SetSheetRaster(g);
+        else SetImageableRaster(g);
+        const QRectF got = SheetInCells(g, GridOf(g), c.turned);
+        EXPECT_NEAR(got.left(), c.sheet.left(), 1e-6);
+        EXPECT_NEAR(got.top(), c.sheet.top(), 1e-6);
+        EXPECT_NEAR(got.width(), c.sheet.width(), 1e-6);
+        EXPECT_NEAR(got.height(), c.sheet.height(), 1e-6);
+    }
+    // The built-in PDF printer prints the whole sheet, landscape unturned.
+    PdfPrinter pdf(QString(), {});
+    pdf.SetLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape);
+    const QRectF sheet = pdf.Facts().sheet;
+    EXPECT_NEAR(sheet.left(), 0, 1e-6);
+    EXPECT_NEAR(sheet.top(), 0, 1e-6);
+    EXPECT_NEAR(sheet.width(), 297 / 25.4 * 600, 1e-6);
+}
+
 TEST(PdfPrinter, PagesHaveTheirPapersExactSize) {
     // A4 is 210 x 297 mm, not Qt's 595 x 842 whole points.
     EXPECT_NEAR(ExactPoints(QPageSize(QPageSize::A4)).width(), 595.27559, 1e-5);
