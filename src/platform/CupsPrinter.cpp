@@ -72,7 +72,7 @@ PrintableArea CupsPrinter::Area() const {
 Printer::DeviceFacts CupsPrinter::Facts() const {
     static const char* const kFormats[] = {"PDF", "CUPS raster", "PWG raster"};
     DeviceFacts f{mPage.xdpi, mPage.ydpi, mGrid.areaDots, mPage.source,
-                  QString::fromLatin1(kFormats[int(mFormat)])};
+                  QString::fromLatin1(kFormats[int(mFormat)]), SheetInCells(mPage, mGrid, mLandscape)};
     if (mLandscape) {
         std::swap(f.xdpi, f.ydpi);
         f.areaDots.transpose();

@@ -71,4 +71,17 @@ DotGrid GridOf(const PageGeometry& page) {
     return g;
 }
 
+QRectF SheetInCells(const PageGeometry& page, const DotGrid& grid, bool quarterTurn) {
+    // Points (y up from the paper's bottom edge) into cells (y down from the
+    // cell grid's top-left corner); cells are square on paper.
+    const double cellsPerPoint = grid.dpi / 72.0;
+    const QRectF portrait(-grid.cellLeft * cellsPerPoint, (grid.cellTop - page.heightPoints) * cellsPerPoint,
+                          page.widthPoints * cellsPerPoint, page.heightPoints * cellsPerPoint);
+    if (!quarterTurn) return portrait;
+    // Turned page x runs up the device from its area's bottom edge (H cells
+    // down); turned page y is device x.
+    const double H = grid.cells.height();
+    return QRectF(H - portrait.bottom(), portrait.left(), portrait.height(), portrait.width());
+}
+
 }  // namespace platform

@@ -68,6 +68,13 @@ struct DotGrid {
 // holds no whole cell.
 DotGrid GridOf(const PageGeometry& page);
 
+// The sheet in cells of `grid`, y down, origin at the top-left corner of
+// cell (0, 0): the printable area's own coordinates, so the left and top are
+// usually a little negative. Fractions kept (the sheet's edges seldom fall on
+// a dot edge). With `quarterTurn`, in the turned page's coordinates (see
+// PagePainter: the caller's top edge along the device's left edge).
+QRectF SheetInCells(const PageGeometry& page, const DotGrid& grid, bool quarterTurn);
+
 // Dots CUPS gives a length of `points` at `dpi`: its own rule for the raster
 // width and height (rounded half up).
 int DotsOf(double points, int dpi);

@@ -122,7 +122,9 @@ PrintableArea PdfPrinter::Area() const {
 
 Printer::DeviceFacts PdfPrinter::Facts() const {
     const PageGeometry g = Geometry();
-    return DeviceFacts{g.xdpi, g.ydpi, GridOf(g).areaDots, g.source, QStringLiteral("PDF")};
+    // A landscape page is laid out landscape (see OpenPage): nothing turned.
+    const DotGrid grid = GridOf(g);
+    return DeviceFacts{g.xdpi, g.ydpi, grid.areaDots, g.source, QStringLiteral("PDF"), SheetInCells(g, grid, false)};
 }
 
 std::unique_ptr<PageWriter> PdfPrinter::OpenPage() {

@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QPoint>
 #include <QRect>
+#include <QRectF>
 #include <QSize>
 #include <QString>
 #include <cstdint>
@@ -93,6 +94,11 @@ public:
         QSize areaDots;
         QString source;
         QString pageFormat;  // what the device is sent: "PDF", "CUPS raster", "PWG raster"
+        // The sheet in units of Area()'s dots, origin at the printable area's
+        // top-left corner, as drawn (turned for landscape): where a sheet
+        // folded in half creases. Empty when not known; the area is then taken
+        // to be centred on the sheet.
+        QRectF sheet;
     };
     // By default the figures above: one dot per unit of Area(), square.
     virtual DeviceFacts Facts() const;

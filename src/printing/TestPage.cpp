@@ -33,9 +33,17 @@ int PixelSize(double points, int dpi) { return std::max(6, int(std::lround(point
 constexpr double kMargin = 0.15;          // from the frame to the rulers
 constexpr double kRulerThickness = 0.7;
 constexpr double kGap = 0.12;             // between elements
-constexpr double kTextHeight = 1.7;       // room for the heading and six lines
+constexpr double kTextHeight = 2.1;       // room for the heading and eight lines
 constexpr double kPatchSize = 0.9;
 constexpr double kMinRulerLength = 1.0 / 2.54;  // at least one centimetre
+constexpr double kFoldReach = 0.25;       // each side of the 0 tick
+constexpr double kFoldMinor = 0.04;       // tick lengths
+constexpr double kFoldHalf = 0.07;
+constexpr double kFoldMajor = 0.10;
+
+constexpr double kFoldTickMillimetres = 0.5;
+// A scale shorter than this many ticks each side (no tick of five) is left out.
+constexpr int kMinFoldTicks = 5;
 }  // namespace
 
 int CentimetreMarkDots(int n, int dpi) { return NearestDot(double(n) * dpi, 2.54); }
@@ -116,7 +124,106 @@ int MarkLength(MarkKind kind, int thickness) {
     return std::max(1, int(std::lround(share * thickness)));
 }
 
-TestPageLayout LayoutTestPage(QSize page, int dpi) {
+int FoldTickStep(int dpi) { return std::max(2, int(std::lround(dpi * kFoldTickMillimetres / 25.4))); }
+
+int FoldTickCount(int dpi) { return dpi <= 0 ? 0 : int(dpi * kFoldReach) / FoldTickStep(dpi); }
+
+int FoldOrigin(double centre) { return int(std::floor(centre)); }
+
+int FoldMarkLength(MarkKind kind, int dpi) {
+    // Each kind at least two dots longer than the one below, however coarse
+    // the device.
+    const int minor = std::max(2, Dots(kFoldMinor, dpi));
+    const int half = std::max(minor + 2, Dots(kFoldHalf, dpi));
+    if (kind == MarkKind::Minor) return minor;
+    if (kind == MarkKind::Half) return half;
+    return std::max(half + 2, Dots(kFoldMajor, dpi));
+}
+
+std::vector<FoldMark> FoldMarks(int step, int count) {
+    std::vector<FoldMark> marks;
+    for (int i = -count; i <= count; ++i) {
+        const MarkKind kind = i % 10 == 0 ? MarkKind::Major : i % 5 == 0 ? MarkKind::Half : MarkKind::Minor;
+        marks.push_back({i * step, kind, kind == MarkKind::Major});
+    }
+    return marks;
+}
+
+namespace {
+// Sizes of a fold scale's numbers (and caption) at `dpi`, in dots.
+struct FoldText {
+    int width, height, gap;
+};
+FoldText FoldTextAt(int dpi) {
+    const int pixels = PixelSize(kRulerPoints, dpi);
+    return {pixels * 3, pixels * 3 / 2, std::max(1, dpi / 100)};
+}
+
+// `rect` moved along one axis (down when `vertical`) to the place nearest
+// where it is that lies inside `inside` and at least `gap` dots from
+// everything `taken`; an empty rectangle when there is none.
+QRect NearestFree(const QRect& rect, bool vertical, const QRect& inside, const std::vector<QRect>& taken,
+                  int gap) {
+    const int reach = vertical ? inside.height() : inside.width();
+    for (int d = 0; d <= reach; d = d > 0 ? -d : 1 - d) {
+        const QRect r = rect.translated(vertical ? QPoint(0, d) : QPoint(d, 0));
+        if (!inside.contains(r)) continue;
+        const QRect clear = r.adjusted(-gap, -gap, gap, gap);
+        if (std::none_of(taken.begin(), taken.end(), [&](const QRect& t) { return t.intersects(clear); }))
+            return r;
+    }
+    return QRect();
+}
+
+// Places the two fold scales around the sheet's centre `centre` in the
+// usable area `inside`, clear of `taken`.
+void PlaceFoldScales(TestPageLayout& layout, QPointF centre, const QRect& inside, std::vector<QRect> taken,
+                     int gap) {
+    const int dpi = layout.dpi;
+    const int step = FoldTickStep(dpi);
+    const int major = FoldMarkLength(MarkKind::Major, dpi);
+    const FoldText text = FoldTextAt(dpi);
+
+    // Across: ticks over 2 x count x step + 1 columns, numbers centred under
+    // the outermost ones; it may only move up or down.
+    FoldScale across;
+    across.origin = FoldOrigin(centre.x());
+    across.step = step;
+    const int roomX = std::min(across.origin - inside.left(), inside.right() - across.origin) - text.width / 2;
+    across.count = std::min(FoldTickCount(dpi), roomX / step);
+    if (across.count >= kMinFoldTicks) {
+        const int half = across.count * step + text.width / 2;
+        const QRect wanted(across.origin - half, FoldOrigin(centre.y()), 2 * half + 1,
+                           major + text.gap + 2 * text.height);
+        across.rect = NearestFree(wanted, true, inside, taken, gap);
+        if (!across.rect.isEmpty()) {
+            layout.foldAcross = across;
+            taken.push_back(across.rect);
+        }
+    }
+
+    // Down: ticks over 2 x count x step + 1 rows, numbers beside them half a
+    // line above and below, the caption a line above; it may only move left
+    // or right, and would rather stand just right of the scale across.
+    FoldScale down;
+    down.origin = FoldOrigin(centre.y());
+    down.step = step;
+    const int above = text.height / 2 + text.height;
+    const int roomY = std::min(down.origin - inside.top() - above, inside.bottom() - down.origin - text.height / 2);
+    down.count = std::min(FoldTickCount(dpi), roomY / step);
+    if (down.count >= kMinFoldTicks) {
+        const int reach = down.count * step;
+        const int left = layout.foldAcross.rect.isEmpty() ? FoldOrigin(centre.x()) + gap
+                                                          : layout.foldAcross.rect.right() + 1 + 2 * gap;
+        const QRect wanted(left, down.origin - reach - above, major + text.gap + text.width,
+                           2 * reach + 1 + above + text.height / 2);
+        down.rect = NearestFree(wanted, false, inside, taken, gap);
+        if (!down.rect.isEmpty()) layout.foldDown = down;
+    }
+}
+}  // namespace
+
+TestPageLayout LayoutTestPage(QSize page, int dpi, std::optional<QPointF> sheetCentre) {
     TestPageLayout layout;
     layout.page = page;
     layout.dpi = dpi;
@@ -168,6 +275,16 @@ TestPageLayout LayoutTestPage(QSize page, int dpi) {
     // inside the usable area.
     for (PatternPatch& p : layout.patches)
         p.label = p.label.intersected(QRect(x0, y0, contentWidth, bottom - y0));
+
+    std::vector<QRect> taken;
+    for (const QRect& r : {layout.topRuler, layout.leftRuler, layout.text})
+        if (!r.isEmpty()) taken.push_back(r);
+    for (const PatternPatch& p : layout.patches) {
+        taken.push_back(p.rect);
+        taken.push_back(p.label);
+    }
+    PlaceFoldScales(layout, sheetCentre.value_or(QPointF(W / 2.0, H / 2.0)),
+                    QRect(margin, margin, W - 2 * margin, H - 2 * margin), std::move(taken), gap);
     return layout;
 }
 
@@ -253,6 +370,51 @@ void DrawLeftRuler(QImage& image, QPainter& painter, const QRect& r, int dpi) {
                              Qt::AlignRight | Qt::AlignTop, QString::number(m.label));
     }
 }
+QString FoldNumber(int offset) {
+    return offset > 0 ? QStringLiteral("+%1").arg(offset) : QString::number(offset);
+}
+
+// Ticks hang from the top edge, numbers under the labelled ones, the caption
+// under the 0.
+void DrawFoldAcross(QImage& image, QPainter& painter, const FoldScale& f, int dpi) {
+    const QRect& r = f.rect;
+    const int major = FoldMarkLength(MarkKind::Major, dpi);
+    const FoldText text = FoldTextAt(dpi);
+    painter.setClipRect(r);
+    painter.setFont(FontOfPixels(PixelSize(kRulerPoints, dpi)));
+    const int numbers = r.top() + major + text.gap;
+    for (const FoldMark& m : FoldMarks(f.step, f.count)) {
+        const int x = f.origin + m.offset;
+        FillRows(image, x, r.top(), 1, FoldMarkLength(m.kind, dpi));
+        if (m.labelled)
+            painter.drawText(QRect(x - text.width / 2, numbers, text.width, text.height),
+                             Qt::AlignHCenter | Qt::AlignTop, FoldNumber(m.offset));
+    }
+    painter.drawText(QRect(f.origin - text.width / 2, numbers + text.height, text.width, text.height),
+                     Qt::AlignHCenter | Qt::AlignTop, QStringLiteral("Right"));
+    painter.setClipping(false);
+}
+
+// Ticks reach right from the left edge, numbers right of the labelled ones,
+// the caption above the scale.
+void DrawFoldDown(QImage& image, QPainter& painter, const FoldScale& f, int dpi) {
+    const QRect& r = f.rect;
+    const int major = FoldMarkLength(MarkKind::Major, dpi);
+    const FoldText text = FoldTextAt(dpi);
+    painter.setClipRect(r);
+    painter.setFont(FontOfPixels(PixelSize(kRulerPoints, dpi)));
+    const int numbers = r.left() + major + text.gap;
+    for (const FoldMark& m : FoldMarks(f.step, f.count)) {
+        const int y = f.origin + m.offset;
+        FillRows(image, r.left(), y, FoldMarkLength(m.kind, dpi), 1);
+        if (m.labelled)
+            painter.drawText(QRect(numbers, y - text.height / 2, text.width, text.height),
+                             Qt::AlignLeft | Qt::AlignVCenter, FoldNumber(m.offset));
+    }
+    painter.drawText(QRect(r.left(), r.top(), r.width(), text.height), Qt::AlignLeft | Qt::AlignTop,
+                     QStringLiteral("Down"));
+    painter.setClipping(false);
+}
 }  // namespace
 
 QImage DrawTestPage(const TestPageLayout& layout, const QStringList& lines) {
@@ -285,6 +447,8 @@ QImage DrawTestPage(const TestPageLayout& layout, const QStringList& lines) {
     painter.setRenderHint(QPainter::TextAntialiasing, true);
     if (!layout.topRuler.isEmpty()) DrawTopRuler(image, painter, layout.topRuler, dpi);
     if (!layout.leftRuler.isEmpty()) DrawLeftRuler(image, painter, layout.leftRuler, dpi);
+    if (!layout.foldAcross.rect.isEmpty()) DrawFoldAcross(image, painter, layout.foldAcross, dpi);
+    if (!layout.foldDown.rect.isEmpty()) DrawFoldDown(image, painter, layout.foldDown, dpi);
 
     for (const PatternPatch& p : layout.patches) {
         painter.setFont(FontOfPixels(PixelSize(kSmallPoints, dpi)));
@@ -324,6 +488,7 @@ QStringList TestPageLines(platform::Printer& printer) {
         quality > 0 ? QStringLiteral("%1 dots per inch").arg(quality)
                     : QStringLiteral("quality code %1, about %2 dots per inch").arg(quality).arg(TestPageDpi(printer));
     auto two = [&](double v) { return c.toString(v, 'f', 2); };
+    const QPoint nudge = printer.Nudge();
     return {
         QStringLiteral("Ombrastele calibration page"),
         QStringLiteral("Printer: %1").arg(printer.DeviceName()),
@@ -340,7 +505,20 @@ QStringList TestPageLines(platform::Printer& printer) {
                        "1-dot patches mean the printer does not print one dot per pixel."),
         QStringLiteral("The rulers' marks are placed in dots: 10 cm on a ruler must measure 10 cm, "
                        "and 5 inches 5 inches. The outer frame lies on the edge of the printable area."),
+        QStringLiteral("%1 Fold the sheet in half edge to edge, each way: the number where the crease "
+                       "crosses the Right and the Down scale near the middle (a tick every %2 dots) is what "
+                       "to add to the nudge, in File > Nudge...")
+            .arg(nudge.isNull() ? QStringLiteral("Nudge: none.")
+                                : QStringLiteral("Nudge: %1, %2 dots.").arg(nudge.x()).arg(nudge.y()))
+            .arg(FoldTickStep(TestPageDpi(printer))),
     };
+}
+
+QPointF TestPageSheetCentre(platform::Printer& printer) {
+    const QRectF sheet = printer.Facts().sheet;
+    if (!sheet.isEmpty()) return sheet.center();
+    const platform::PrintableArea area = printer.Area();
+    return QPointF(area.widthDots / 2.0, area.heightDots / 2.0);
 }
 
 void PrintTestPage(platform::Printer& printer) {
@@ -350,7 +528,8 @@ void PrintTestPage(platform::Printer& printer) {
         if (area.widthDots <= 0 || area.heightDots <= 0)
             platform::Fail(QStringLiteral("The printer reports no printable area"));
         const int dpi = TestPageDpi(printer);
-        const TestPageLayout layout = LayoutTestPage(QSize(area.widthDots, area.heightDots), dpi);
+        const TestPageLayout layout =
+            LayoutTestPage(QSize(area.widthDots, area.heightDots), dpi, TestPageSheetCentre(printer));
         const platform::Picture page(DrawTestPage(layout, TestPageLines(printer)));
         printer.PaintPicture(page, 0.0f, 0.0f, float(area.widthDots), float(area.heightDots));
         printer.EndDoc();

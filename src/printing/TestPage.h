@@ -4,7 +4,9 @@
 // one-dot checkerboards and stripes in both directions (with two-dot ones
 // beside them for comparison), a ruler in centimetres and inches along the top
 // and the left whose marks are placed in whole dots, a one-dot frame on the
-// outermost dots of the printable area, and the printer's figures as text.
+// outermost dots of the printable area, two fold scales that tell how far
+// the printer misplaces the page on the sheet, and the printer's figures as
+// text.
 //
 // All positions are device dots with the origin at the printable area's
 // top-left corner. The geometry lives in plain functions so it can be checked
@@ -12,10 +14,12 @@
 #include "platform/Printer.h"
 
 #include <QImage>
+#include <QPointF>
 #include <QRect>
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <optional>
 #include <vector>
 
 namespace printing {
@@ -74,6 +78,39 @@ struct PatternPatch {
     QRect label;  // its name, right under it
 };
 
+// Fold scales. The user folds the sheet in half edge to edge and reads, on
+// each scale, the number at the crease: it is what to add to the printer's
+// nudge, in dots. The tick t dots right of (below) where the sheet's centre
+// line should be lands on the crease when everything printed lies t dots too
+// far left (up), so it is labelled +t.
+
+// Dots between ticks: the nearest to half a millimetre, at least 2.
+int FoldTickStep(int dpi);
+// Ticks each side of 0 for a scale reaching about a quarter inch either way.
+int FoldTickCount(int dpi);
+// The dot (column or row) of the 0 tick for a centre line `centre` dots from
+// the printable area's origin: the dot the line passes through (the later
+// one when it runs along a dot edge).
+int FoldOrigin(double centre);
+// Length in dots, across the scale, of a fold tick of `kind`.
+int FoldMarkLength(MarkKind kind, int dpi);
+
+struct FoldMark {
+    int offset = 0;  // dots from the 0 tick, right or down
+    MarkKind kind = MarkKind::Minor;  // Major every 10 ticks, Half every 5
+    bool labelled = false;            // Major ticks carry their offset
+};
+// The ticks of a scale of `count` ticks each side of 0, `step` dots apart,
+// ascending from -count x step.
+std::vector<FoldMark> FoldMarks(int step, int count);
+
+struct FoldScale {
+    QRect rect;      // ticks, numbers and caption; empty when left out
+    int origin = 0;  // the 0 tick's column (scale across) or row (scale down)
+    int step = 0;
+    int count = 0;   // ticks each side of 0
+};
+
 struct TestPageLayout {
     QSize page;                 // the printable area in dots
     int dpi = 0;
@@ -86,13 +123,24 @@ struct TestPageLayout {
     QRect leftRuler;
     QRect text;                 // the printer's figures
     std::vector<PatternPatch> patches;  // those that fit, in kPatterns order
+    // Read at the crease of the sheet folded left edge to right edge: ticks
+    // hang down from the top edge, one column each, numbers and the caption
+    // under them.
+    FoldScale foldAcross;
+    // Read at the crease of the sheet folded top edge to bottom edge: ticks
+    // reach right from the left edge, one row each, numbers right of them,
+    // the caption above.
+    FoldScale foldDown;
 };
 
-// Places everything on a printable area of `page` dots at `dpi`. Elements
-// that do not fit a small area are left out (a ruler, the text, patches);
-// whatever is placed lies inside the area, one dot clear of the frame, and no
-// two elements overlap.
-TestPageLayout LayoutTestPage(QSize page, int dpi);
+// Places everything on a printable area of `page` dots at `dpi` whose
+// sheet's centre is `sheetCentre` (dots from the area's origin; the area's
+// own centre when not given). Elements that do not fit a small area are left
+// out (a ruler, the text, patches, fold scales); whatever is placed lies
+// inside the area, one dot clear of the frame, and no two elements overlap.
+// The fold scales come last, each as near the sheet's centre as the rest
+// leaves room for.
+TestPageLayout LayoutTestPage(QSize page, int dpi, std::optional<QPointF> sheetCentre = std::nullopt);
 
 // Length in dots of a ruler mark of `kind` on a ruler `thickness` dots thick.
 int MarkLength(MarkKind kind, int thickness);
@@ -103,12 +151,16 @@ int MarkLength(MarkKind kind, int thickness);
 QImage DrawTestPage(const TestPageLayout& layout, const QStringList& lines);
 
 // The text of the page for this printer: heading, name, paper, resolution,
-// printable area, and how to read the page.
+// printable area, the nudge in use, and how to read the page.
 QStringList TestPageLines(platform::Printer& printer);
 
 // The resolution the page is drawn at: the printer's PrintQuality when it is
 // one, otherwise its dots per inch worked out from the printable area.
 int TestPageDpi(platform::Printer& printer);
+
+// Where the sheet's centre lies for `printer`, in dots from its printable
+// area's origin: from its Facts' sheet, or the area's centre when unknown.
+QPointF TestPageSheetCentre(platform::Printer& printer);
 
 // Draws the page for `printer` and prints it: the image at (0, 0), one pixel
 // per dot, in dots (ScaleMode 3), then EndDoc. A failure cancels the document

@@ -2,6 +2,7 @@
 
 #include "about/frmAbout.h"
 #include "inputs/DroppedFile.h"
+#include "inputs/NudgeDialog.h"
 #include "inputs/OpenCommand.h"
 #include "inputs/PageSetup.h"
 #include "platform/Failure.h"
@@ -101,6 +102,7 @@ void frmMain::CreateMenus() {
     mnuFileOpen = item(mnuFile, "mnuFileOpen", "1001", &frmMain::mnuFileOpen_Click);
     mnuFileBar1 = separator(mnuFile, "mnuFileBar1");
     mnuFilePageSetup = item(mnuFile, "mnuFilePageSetup", "1004", &frmMain::mnuFilePageSetup_Click);
+    mnuFileNudge = item(mnuFile, "mnuFileNudge", "1019", &frmMain::mnuFileNudge_Click);
     mnuFilePrint = item(mnuFile, "mnuFilePrint", "1005", &frmMain::mnuFilePrint_Click);
     mnuFileBar2 = separator(mnuFile, "mnuFileBar2");
     mnuFileExit = item(mnuFile, "mnuFileExit", "1006", &frmMain::mnuFileExit_Click);
@@ -245,6 +247,8 @@ void frmMain::mnuFileOpen_Click() { inputs::OpenFromDialog(dlgCommonDialog(), *u
 void frmMain::OpenPicture(const QString& path) { inputs::OpenPicture(*ucProperties1, *ucPageLayout1, path); }
 
 void frmMain::mnuFilePageSetup_Click() { inputs::PageSetup(dlgCommonDialog(), *ucProperties1, *ucPageLayout1); }
+
+void frmMain::mnuFileNudge_Click() { inputs::Nudge(this, *ucProperties1, *ucPageLayout1); }
 
 void frmMain::mnuFilePrint_Click() {
     printing::PrintResult result;

@@ -40,6 +40,7 @@ public:
     // command line and a drop on the window).
     void OpenPicture(const QString& path);
     void mnuFilePageSetup_Click();
+    void mnuFileNudge_Click();
     void mnuFilePrint_Click();
     void mnuFileExit_Click();
     void mnuHelpAbout_Click();
@@ -70,6 +71,7 @@ public:
     QAction* mnuFileOpen = nullptr;
     QAction* mnuFileBar1 = nullptr;
     QAction* mnuFilePageSetup = nullptr;
+    QAction* mnuFileNudge = nullptr;
     QAction* mnuFilePrint = nullptr;
     QAction* mnuFileBar2 = nullptr;
     QAction* mnuFileExit = nullptr;

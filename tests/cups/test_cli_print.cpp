@@ -93,7 +93,12 @@ TEST_F(CupsTest, CalibrationPageAlternatesEveryDotAndMeasuresInDots) {
         const testcups::RasterPage& raster = printed.pages[0];
         ExpectPrintableAreaPage(raster, *q);
         const QImage& page = raster.image;
-        const printing::TestPageLayout l = printing::LayoutTestPage(page.size(), q->dpi);
+        // The sheet's centre from the descriptions' paper and imageable box
+        // (A4: 595 x 842 points, box from 18 across and 23 down; Letter: 612
+        // x 792, from 18 and 24), in dots from the area's origin.
+        const QPointF centre = q == &A4Queue() ? QPointF((297.5 - 18) * 600 / 72, (421.0 - 23) * 600 / 72)
+                                               : QPointF((306 - 18) * 300 / 72, (396 - 24) * 300 / 72);
+        const printing::TestPageLayout l = printing::LayoutTestPage(page.size(), q->dpi, centre);
 
         // The frame on the printable area's outermost dots.
         for (int x = 0; x < page.width(); ++x) ASSERT_TRUE(Black(page, x, 0) && Black(page, x, page.height() - 1)) << x;
@@ -133,6 +138,16 @@ TEST_F(CupsTest, CalibrationPageAlternatesEveryDotAndMeasuresInDots) {
         EXPECT_EQ(cm, expectedCm);
         EXPECT_EQ(in, expectedIn);
         EXPECT_GE(cm.size(), 18u);  // both papers are wider than 18 cm
+
+        // The fold scales' 0 ticks on the sheet's centre lines (2329.17 and
+        // 3316.67 on A4, 1200 and 1550 on Letter).
+        EXPECT_EQ(l.foldAcross.origin, q == &A4Queue() ? 2329 : 1200);
+        EXPECT_EQ(l.foldDown.origin, q == &A4Queue() ? 3316 : 1550);
+        const int zero = printing::FoldMarkLength(printing::MarkKind::Major, q->dpi) - 1;
+        for (int d : {-1, 0, 1}) {
+            EXPECT_EQ(Black(page, l.foldAcross.origin + d, l.foldAcross.rect.top() + zero), d == 0) << d;
+            EXPECT_EQ(Black(page, l.foldDown.rect.left() + zero, l.foldDown.origin + d), d == 0) << d;
+        }
     }
 }
 

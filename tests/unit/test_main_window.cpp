@@ -1,6 +1,8 @@
 // The main window's start-up, placement, toolbar dispatch and commands, with
 // a recording printer and a scripted dialog in place of the real ones.
+#include "inputs/NudgeDialog.h"
 #include "platform/Failure.h"
+#include "platform/Nudge.h"
 #include "support/RecordingPrinter.h"
 #include "platform/Settings.h"
 #include "preview/ucPageLayout.h"
@@ -11,7 +13,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QLabel>
+#include <QSpinBox>
+#include <QTimer>
 #include <QFile>
 #include <QImage>
 #include <QSettings>
@@ -198,4 +204,31 @@ TEST_F(MainWindowTest, PageSetupRefreshesFromThePrinterConfirmedOrCancelled) {
         // Both controls measured the printer again: the preview leaves it at twips.
         EXPECT_EQ(printer->ScaleMode(), platform::kTwips) << accepts;
     }
+}
+
+TEST_F(MainWindowTest, NudgeStoresForTheQueueOnOkOnlyAndBothControlsFollow) {
+    platform::StoreNudge(printer->deviceName, QPoint(5, -7));
+    window->Form_Load();
+    ASSERT_EQ(printer->Nudge(), QPoint(5, -7));
+    for (bool accept : {false, true}) {
+        SCOPED_TRACE(accept ? "OK" : "Cancel");
+        printer->SetScaleMode(platform::kCentimeters);
+        QTimer::singleShot(0, [&] {
+            auto* d = qobject_cast<inputs::NudgeDialog*>(QApplication::activeModalWidget());
+            ASSERT_TRUE(d);
+            EXPECT_TRUE(d->lblPrinter->text().contains("Test Printer"));
+            EXPECT_EQ(d->Value(), QPoint(5, -7));  // what is stored
+            d->spnRight->setValue(12);
+            d->spnDown->setValue(-9999);  // held at the limit
+            accept ? d->accept() : d->reject();
+        });
+        window->mnuFileNudge_Click();
+        const QPoint expected = accept ? QPoint(12, -platform::kMaxNudgeDots) : QPoint(5, -7);
+        EXPECT_EQ(platform::StoredNudge(printer->deviceName), expected);
+        EXPECT_EQ(printer->Nudge(), expected);
+        // Both controls measured the printer again on OK only.
+        EXPECT_EQ(printer->ScaleMode(), accept ? platform::kTwips : platform::kCentimeters);
+        EXPECT_TRUE(testenv::Messages().isEmpty());
+    }
+    platform::StoreNudge(printer->deviceName, QPoint());
 }

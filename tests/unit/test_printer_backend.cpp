@@ -227,6 +227,7 @@ TEST(PageGeometry, CellsSitOnTheRastersDotsInsideTheImageableBox) {
         QSize areaDots, cells;
         int dotsAcross, dotsDown;
         double cellLeft, cellTop;
+        QRectF sheet;  // in cells from cell (0, 0): where a folded sheet creases
     };
     const auto page = [](double w, double h, double l, double b, double r, double t, int xdpi, int ydpi) {
         PageGeometry g;
@@ -234,21 +235,23 @@ TEST(PageGeometry, CellsSitOnTheRastersDotsInsideTheImageableBox) {
         g.xdpi = xdpi, g.ydpi = ydpi;
         return g;
     };
+    const double k = 600 / 72.0;
     const Case cases[] = {
-        {"whole points", page(595, 842, 18, 36, 582, 819, 600, 600), false, {4700, 6525}, {4700, 6525}, 1, 1, 18, 819},
+        {"whole points", page(595, 842, 18, 36, 582, 819, 600, 600), false, {4700, 6525}, {4700, 6525}, 1, 1, 18, 819,
+         {-18 * k, -23 * k, 595 * k, 842 * k}},
         // Ghostscript lays the raster out from an 842 point page: its first
         // row lies above the box, clipped, so the cells start one row down.
         {"A4 of 841.8 points", page(595.2, 841.8, 8.4, 8.4, 586.8, 833.4, 360, 360), false, {2892, 4124},
-         {2892, 4124}, 1, 1, 8.4, 833.4},
+         {2892, 4124}, 1, 1, 8.4, 833.4, {-42, -42, 2976, 4209}},
         // 4741.67 dots across: the last raster column is two thirds inside.
         {"a box ending inside a dot", page(595, 842, 13, 13, 582, 829, 600, 600), false, {4742, 6800},
-         {4742, 6800}, 1, 1, 13, 829},
+         {4742, 6800}, 1, 1, 13, 829, {-13 * k, -13 * k, 595 * k, 842 * k}},
         {"300 x 600 dpi label", page(166.56, 288, 4.08, 4.32, 163.68, 271.2, 300, 600), false, {665, 2224},
-         {665, 1112}, 1, 2, 4.08, 271.2},
+         {665, 1112}, 1, 2, 4.08, 271.2, {-17, -70, 694, 1200}},  // cells of 1 x 2 dots
         // The whole sheet at 600 dpi: the first dot whose centre is inside
         // the box is row 24 (the box starts 24.09 dots down).
         {"driverless letter", page(612, 792, 18, 33.108661, 594, 789.108661, 600, 600), true, {4800, 6300},
-         {4800, 6300}, 1, 1, 18, 792 - 24 * 0.12},
+         {4800, 6300}, 1, 1, 18, 792 - 24 * 0.12, {-18 * k, -24, 612 * k, 792 * k}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -263,7 +266,21 @@ TEST(PageGeometry, CellsSitOnTheRastersDotsInsideTheImageableBox) {
         EXPECT_EQ(grid.dpi, std::min(g.xdpi, g.ydpi));
         EXPECT_NEAR(grid.cellLeft, c.cellLeft, 1e-6);
         EXPECT_NEAR(grid.cellTop, c.cellTop, 1e-6);
+        const QRectF sheet = SheetInCells(g, grid, false);
+        EXPECT_LT((sheet.topLeft() - c.sheet.topLeft()).manhattanLength(), 1e-6);
+        EXPECT_LT((sheet.bottomRight() - c.sheet.bottomRight()).manhattanLength(), 1e-6);
     }
+    // Landscape, turned as drawn: the bottom margin (36 points) on the left,
+    // the left margin (18) on top.
+    PageGeometry a4 = cases[0].page;
+    SetImageableRaster(a4);
+    const QRectF turned = SheetInCells(a4, GridOf(a4), true);
+    EXPECT_LT((turned.topLeft() - QPointF(-36 * k, -18 * k)).manhattanLength(), 1e-6);
+    EXPECT_LT((turned.bottomRight() - QPointF(806 * k, 577 * k)).manhattanLength(), 1e-6);
+    // The built-in PDF printer prints the whole sheet, landscape unturned.
+    PdfPrinter pdf(QString(), {});
+    pdf.SetLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape);
+    EXPECT_EQ(pdf.Facts().sheet.toRect(), QRect(0, 0, 7016, 4961));
     // No picture pixel is a whole block of 120 x 72 dpi dots.
     PageGeometry dotMatrix = page(612, 792, 18, 18, 594, 774, 120, 72);
     SetImageableRaster(dotMatrix);

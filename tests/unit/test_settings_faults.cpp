@@ -2,6 +2,10 @@
 // window can take, a store that cannot be written. The window starts with the
 // default placement (or what it can read), and closing it neither crashes nor
 // says more than one message.
+#include "inputs/NudgeDialog.h"
+#include "platform/Nudge.h"
+#include "preview/ucPageLayout.h"
+#include "properties/ucProperties.h"
 #include "support/RecordingPrinter.h"
 #include "platform/Settings.h"
 #include "shell/frmMain.h"
@@ -10,7 +14,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QSpinBox>
+#include <QTimer>
 #include <QDir>
 #include <QFile>
 #include <QSettings>
@@ -153,4 +160,22 @@ TEST_F(SettingsFaults, UnwritableStoreStartsWithDefaultsAndClosesCleanly) {
         }
         chmod(QFile::encodeName(AppFolder()).constData(), 0700);
     }
+}
+
+TEST_F(SettingsFaults, NudgeThatCannotBeStoredSaysSoOnceAndChangesNothing) {
+    QDir().mkpath(IniPath());  // the settings file is a folder
+    const auto printer = std::make_shared<platform::RecordingPrinter>();
+    platform::SetCurrentPrinter(printer);
+    ucProperties panel;
+    ucPageLayout preview;
+    QTimer::singleShot(0, [] {
+        auto* d = qobject_cast<inputs::NudgeDialog*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(d);
+        d->spnRight->setValue(4);
+        d->accept();
+    });
+    inputs::Nudge(nullptr, panel, preview);
+    EXPECT_EQ(testenv::Messages().size(), 1);
+    EXPECT_TRUE(testenv::Messages().value(0).startsWith("The nudge could not be stored."));
+    EXPECT_EQ(printer->Nudge(), QPoint());
 }

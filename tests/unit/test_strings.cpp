@@ -255,10 +255,13 @@ TEST(FormStrings, MainWindowTakesItsTexts) {
     };
     const Case menu[] = {{w.mnuFile->menuAction(), "&File"},  {w.mnuFileOpen, "&Open..."},
                          {w.mnuFileBar1, "-"},                {w.mnuFilePageSetup, "Page Set&up..."},
-                         {w.mnuFilePrint, "&Print"},          {w.mnuFileBar2, "-"},
+                         {w.mnuFileNudge, "&Nudge..."},       {w.mnuFilePrint, "&Print"},
+                         {w.mnuFileBar2, "-"},
                          {w.mnuFileExit, "E&xit"},            {w.mnuHelp->menuAction(), "&Help"},
                          {w.mnuHelpAbout, "&About "}};
     for (const Case& c : menu) EXPECT_EQ(c.action->text(), QString::fromLatin1(c.text)) << c.text;
+    const QList<QAction*> file = w.mnuFile->actions();
+    EXPECT_EQ(file.indexOf(w.mnuFileNudge), file.indexOf(w.mnuFilePageSetup) + 1);
     QStringList tips;
     for (QAction* a : w.tbToolBar->actions())
         if (a->property("Key").isValid()) tips << a->property("Key").toString() + '=' + a->toolTip();

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <set>
 
 using namespace printing;
@@ -19,17 +20,26 @@ const int kResolutions[] = {72, 96, 150, 200, 300, 360, 600, 720, 1200, 2400};
 struct PageCase {
     const char* name;
     int width, height, dpi;
-    bool full;  // rulers, text and all six patches fit
+    bool full;  // rulers, text, all six patches and both fold scales fit
+    QPointF centre;  // the sheet's, from the area's origin; (0, 0): the area's
 };
 const PageCase kPages[] = {
-    {"A4 at 600 dpi", 4661, 6716, 600, true},
-    {"Letter at 300 dpi", 2475, 3150, 300, true},
-    {"A4 landscape at 600 dpi", 6716, 4661, 600, true},
-    {"A4 at 1200 dpi", 9322, 13432, 1200, true},
-    {"label at 203 dpi", 400, 240, 203, false},
-    {"one inch at 600 dpi", 600, 600, 600, false},
-    {"a few dots", 5, 3, 300, false},
+    // The test queue's A4: margins left 18, right 13, top 23, bottom 36 points.
+    {"A4 at 600 dpi", 4700, 6525, 600, true, {2329.17, 3316.67}},
+    {"Letter at 300 dpi", 2475, 3150, 300, true, {1200, 1550}},
+    // The same A4 turned: its bottom margin is on the left.
+    {"A4 landscape at 600 dpi", 6525, 4700, 600, true, {3208.33, 2329.17}},
+    {"A4 at 1200 dpi", 9322, 13432, 1200, true, {}},
+    {"label at 203 dpi", 400, 240, 203, false, {}},
+    {"two inches at 600 dpi", 1200, 1200, 600, false, {}},
+    {"one inch at 600 dpi", 600, 600, 600, false, {}},
+    {"a few dots", 5, 3, 300, false, {}},
 };
+
+TestPageLayout LayoutOf(const PageCase& c) {
+    return c.centre.isNull() ? LayoutTestPage(QSize(c.width, c.height), c.dpi)
+                             : LayoutTestPage(QSize(c.width, c.height), c.dpi, c.centre);
+}
 
 bool Black(const QImage& page, int x, int y) { return page.pixelColor(x, y).value() == 0; }
 }  // namespace
@@ -99,6 +109,26 @@ TEST(TestPageRuler, MajorMarksCarryTheirNumberAndEveryMarkFits) {
     EXPECT_TRUE(InchMarks(0, 600).empty());
 }
 
+TEST(TestPageFold, TicksAboutHalfAMillimetreApartOutToAQuarterInch) {
+    const struct {
+        int dpi, step, count;
+    } cases[] = {{72, 2, 9}, {203, 4, 12}, {300, 6, 12}, {360, 7, 12}, {2400, 47, 12}};
+    for (const auto& c : cases) EXPECT_EQ(std::pair(FoldTickStep(c.dpi), FoldTickCount(c.dpi)), std::pair(c.step, c.count));
+    EXPECT_EQ(FoldOrigin(2329.17), 2329);  // the dot the centre line passes through
+    EXPECT_EQ(FoldOrigin(1200.0), 1200);
+
+    const std::vector<FoldMark> marks = FoldMarks(12, 12);
+    std::vector<int> labelled, half;
+    for (const FoldMark& m : marks) {
+        if (m.labelled) labelled.push_back(m.offset);
+        if (m.kind == MarkKind::Half) half.push_back(m.offset);
+    }
+    EXPECT_EQ(marks.size(), 25u);
+    EXPECT_EQ(std::pair(marks.front().offset, marks.back().offset), std::pair(-144, 144));
+    EXPECT_EQ(labelled, (std::vector<int>{-120, 0, 120}));
+    EXPECT_EQ(half, (std::vector<int>{-60, 60}));
+}
+
 TEST(TestPagePattern, OneDotPatternsAlternateEveryDot) {
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 8; ++x) {
@@ -126,10 +156,10 @@ TEST(TestPagePattern, OneDotPatternsAlternateEveryDot) {
 TEST(TestPageLayoutTest, EverythingInsideClearOfTheFrameAndApart) {
     for (const PageCase& c : kPages) {
         SCOPED_TRACE(c.name);
-        const TestPageLayout l = LayoutTestPage(QSize(c.width, c.height), c.dpi);
+        const TestPageLayout l = LayoutOf(c);
         EXPECT_EQ(l.frame, QRect(0, 0, c.width, c.height));
         std::vector<QRect> parts;
-        for (const QRect& r : {l.topRuler, l.leftRuler, l.text})
+        for (const QRect& r : {l.topRuler, l.leftRuler, l.text, l.foldAcross.rect, l.foldDown.rect})
             if (!r.isEmpty()) parts.push_back(r);
         for (const PatternPatch& p : l.patches) {
             EXPECT_EQ(p.rect.width() % 2, 0);
@@ -153,6 +183,15 @@ TEST(TestPageLayoutTest, EverythingInsideClearOfTheFrameAndApart) {
             // Rulers long enough for a 10 cm check on the shorter side.
             EXPECT_GT(std::min(l.topRuler.width(), l.leftRuler.height()), CentimetreMarkDots(10, c.dpi));
         }
+        // A fold scale's 0 is on the sheet's centre line; its ticks reach a
+        // quarter inch each way when there is room.
+        const QPointF centre = c.centre.isNull() ? QPointF(c.width / 2.0, c.height / 2.0) : c.centre;
+        for (const FoldScale* f : {&l.foldAcross, &l.foldDown}) {
+            const bool across = f == &l.foldAcross;
+            if (c.full) EXPECT_EQ(f->count, FoldTickCount(c.dpi)) << across;
+            if (f->rect.isEmpty()) continue;
+            EXPECT_EQ(f->origin, int(std::floor(across ? centre.x() : centre.y()))) << across;
+        }
     }
     EXPECT_TRUE(LayoutTestPage(QSize(0, 100), 600).frame.isEmpty());
 }
@@ -160,7 +199,7 @@ TEST(TestPageLayoutTest, EverythingInsideClearOfTheFrameAndApart) {
 TEST(TestPageDrawing, DotsAreWhereTheLayoutSays) {
     for (const PageCase& c : {kPages[1], kPages[4]}) {
         SCOPED_TRACE(c.name);
-        const TestPageLayout l = LayoutTestPage(QSize(c.width, c.height), c.dpi);
+        const TestPageLayout l = LayoutOf(c);
         const QImage page = DrawTestPage(l, {QStringLiteral("Heading"), QStringLiteral("Printer: Test")});
         ASSERT_EQ(page.size(), QSize(c.width, c.height));
 
@@ -176,6 +215,19 @@ TEST(TestPageDrawing, DotsAreWhereTheLayoutSays) {
                     ASSERT_EQ(v, PatternDotIsBlack(p.pattern, x, y) ? 0 : 255)
                         << PatternName(p.pattern).toStdString() << " at " << x << ", " << y;
                 }
+
+        // The fold scales' ticks: one dot each at its offset from the 0 tick,
+        // and nothing else on the scale's first row (column) that far out.
+        for (const FoldScale* f : {&l.foldAcross, &l.foldDown}) {
+            if (f->rect.isEmpty()) continue;
+            std::set<int> ticks, expected;
+            for (const FoldMark& m : FoldMarks(f->step, f->count)) expected.insert(m.offset);
+            for (int a = -(f->count + 1) * f->step; a <= (f->count + 1) * f->step; ++a)
+                if (f == &l.foldAcross ? Black(page, f->origin + a, f->rect.top())
+                                       : Black(page, f->rect.left(), f->origin + a))
+                    ticks.insert(a);
+            EXPECT_EQ(ticks, expected);
+        }
 
         if (l.topRuler.isEmpty()) continue;
         // Just below the half-centimetre marks only the centimetre marks
@@ -240,6 +292,10 @@ TEST(TestPagePrinting, ResolutionFromTheAreaWhenTheDeviceGivesAQualityCode) {
     EXPECT_TRUE(lines.join('\n').contains(QStringLiteral("Printer: Test Printer")));
     EXPECT_TRUE(lines.join('\n').contains(QStringLiteral("Paper: A4, Portrait")));
     EXPECT_TRUE(lines.join('\n').contains(QStringLiteral("4661 x 6716 dots")));
+    EXPECT_TRUE(lines.join('\n').contains(QStringLiteral("Nudge: none.")));
+    EXPECT_TRUE(lines.join('\n').contains(QStringLiteral("a tick every 12 dots")));
+    printer.SetNudge(QPoint(3, -14));
+    EXPECT_TRUE(TestPageLines(printer).join('\n').contains(QStringLiteral("Nudge: 3, -14 dots.")));
 }
 
 TEST(TestPagePrinting, AFailureCancelsTheDocument) {

@@ -1,0 +1,80 @@
+#include "inputs/NudgeDialog.h"
+
+#include "inputs/PageSetup.h"
+#include "platform/Failure.h"
+#include "platform/Nudge.h"
+#include "platform/Printer.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include <optional>
+
+namespace inputs {
+namespace {
+
+QSpinBox* DotsBox(QWidget* parent, const char* name, int value) {
+    auto* box = new QSpinBox(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setRange(-platform::kMaxNudgeDots, platform::kMaxNudgeDots);
+    box->setSuffix(QStringLiteral(" dots"));
+    box->setValue(value);
+    return box;
+}
+
+}  // namespace
+
+NudgeDialog::NudgeDialog(const QString& queue, QPoint nudge, QWidget* owner) : QDialog(owner) {
+    setObjectName(QStringLiteral("frmNudge"));
+    setWindowTitle(QStringLiteral("Nudge"));
+    setModal(true);
+
+    lblPrinter = new QLabel(QStringLiteral("Printer: %1").arg(queue), this);
+    lblPrinter->setObjectName(QStringLiteral("lblPrinter"));
+    lblPrinter->setTextFormat(Qt::PlainText);
+    auto* about = new QLabel(QStringLiteral("Moves everything printed on this printer by whole dots, right and "
+                                            "down (negative: left and up). Add the figures read at the creases "
+                                            "of the folded calibration page to these."),
+                             this);
+    about->setObjectName(QStringLiteral("lblAbout"));
+    about->setWordWrap(true);
+
+    spnRight = DotsBox(this, "spnRight", nudge.x());
+    spnDown = DotsBox(this, "spnDown", nudge.y());
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("&Right:"), spnRight);
+    form->addRow(QStringLiteral("&Down:"), spnDown);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(lblPrinter);
+    layout->addWidget(about);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+    setFixedWidth(sizeHint().width() * 3 / 2);
+}
+
+QPoint NudgeDialog::Value() const { return QPoint(spnRight->value(), spnDown->value()); }
+
+void Nudge(QWidget* owner, ucProperties& panel, ucPageLayout& preview) {
+    QString queue;
+    std::optional<QPoint> chosen;
+    platform::LeaveWithMessage(QStringLiteral("The nudge could not be shown."), [&] {
+        queue = platform::CurrentPrinter()->DeviceName();
+        NudgeDialog dialog(queue, platform::StoredNudge(queue), owner);
+        if (dialog.exec() == QDialog::Accepted) chosen = dialog.Value();
+    });
+    if (!chosen) return;
+    platform::LeaveWithMessage(QStringLiteral("The nudge could not be stored."),
+                               [&] { platform::StoreNudge(queue, *chosen); });
+    // The printer takes up what is stored for its queue, whatever happened.
+    platform::ContinueOnFailure([&] { ApplyPrinter(panel, preview); });
+}
+
+}  // namespace inputs
