@@ -2,6 +2,9 @@
 
 #include "platform/Failure.h"
 
+#include <QDataStream>
+#include <QIODevice>
+
 #include <algorithm>
 #include <memory>
 #include <cmath>
@@ -100,24 +103,34 @@ void PagePainter::Picture(const QImage& image, double x, double y, double w, dou
     const auto rows = std::make_shared<const std::vector<int>>(
         NearestMap(source.height(), dest.height(), visible.top() - top, visible.height()));
     const QRect device = ToDevice(visible);
+    // The same picture at the same size, the same part of it showing and
+    // turned alike: the same pixels wherever the mark stands.
+    QByteArray identity;
+    QDataStream(&identity, QIODevice::WriteOnly)
+        << image.cacheKey() << dest.size() << (visible.topLeft() - dest.topLeft()) << visible.size() << mQuarterTurn;
     // Nearest pixel of `in` laid onto white paper, opaque.
     const auto dot = [opaque32](const QRgb* in, int x) {
         return opaque32 ? (in[x] | 0xff000000u) : OntoWhite(in[x]);
     };
     if (!mQuarterTurn) {
-        mSink.Rows(device, [source, columns, rows, dot, width = device.width()](int r, QRgb* out) {
-            const QRgb* in = reinterpret_cast<const QRgb*>(source.constScanLine((*rows)[size_t(r)]));
-            for (int c = 0; c < width; ++c) out[c] = dot(in, (*columns)[size_t(c)]);
-        });
+        mSink.Rows(
+            device,
+            [source, columns, rows, dot, width = device.width()](int r, QRgb* out) {
+                const QRgb* in = reinterpret_cast<const QRgb*>(source.constScanLine((*rows)[size_t(r)]));
+                for (int c = 0; c < width; ++c) out[c] = dot(in, (*columns)[size_t(c)]);
+            },
+            identity);
     } else {
         // Device row r is caller column visible.right() - r (device rows run
         // up the caller's page); device column c is caller row visible.top() + c.
-        mSink.Rows(device, [source, columns, rows, dot, width = device.width(), last = visible.width() - 1](
-                               int r, QRgb* out) {
-            const int sx = (*columns)[size_t(last - r)];
-            for (int c = 0; c < width; ++c)
-                out[c] = dot(reinterpret_cast<const QRgb*>(source.constScanLine((*rows)[size_t(c)])), sx);
-        });
+        mSink.Rows(
+            device,
+            [source, columns, rows, dot, width = device.width(), last = visible.width() - 1](int r, QRgb* out) {
+                const int sx = (*columns)[size_t(last - r)];
+                for (int c = 0; c < width; ++c)
+                    out[c] = dot(reinterpret_cast<const QRgb*>(source.constScanLine((*rows)[size_t(c)])), sx);
+            },
+            identity);
     }
 }
 

@@ -3,6 +3,7 @@
 // on exactly one cell of the device's dot grid. All drawing is done with
 // whole-cell images and black rectangles, never with pens or smoothing, so
 // no device can spread, blend or resample anything.
+#include <QByteArray>
 #include <QImage>
 #include <QRect>
 #include <functional>
@@ -20,8 +21,10 @@ public:
     // holds what it reads (the picture is shared, not copied), so a sink may
     // call it at any time until the page is finished, in any row order.
     using RowFill = std::function<void(int row, QRgb* out)>;
-    // The cells of `cells` filled row by row by `fill`. Throws Failure.
-    virtual void Rows(const QRect& cells, RowFill fill) = 0;
+    // The cells of `cells` filled row by row by `fill`. Marks with the same
+    // non-empty `identity` have the very same pixels (copies of a picture on
+    // a sheet), so a sink may keep them once. Throws Failure.
+    virtual void Rows(const QRect& cells, RowFill fill, const QByteArray& identity) = 0;
     // The cells of `cells` black. Throws Failure.
     virtual void Black(const QRect& cells) = 0;
 };

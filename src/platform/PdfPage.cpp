@@ -124,7 +124,14 @@ QByteArray PdfPage::Placement(const QRect& cells, const QByteArray& name) const 
            Number(y) + " cm /" + name + " Do Q\n";
 }
 
-void PdfPage::Rows(const QRect& cells, RowFill fill) {
+void PdfPage::Rows(const QRect& cells, RowFill fill, const QByteArray& identity) {
+    // A copy of an image already in the file is placed again, not stored again.
+    if (const auto same = mShared.find(identity); !identity.isEmpty() && same != mShared.end()) {
+        const QByteArray& entry = same->second;
+        if (!mResources.contains(entry)) mResources += entry;
+        mContent += Placement(cells, entry.mid(1, entry.indexOf(' ') - 1));
+        return;
+    }
     const int number = NewObject();
     const int length = NewObject();
     const QByteArray name = "Im" + QByteArray::number(++mImages);
@@ -178,7 +185,9 @@ void PdfPage::Rows(const QRect& cells, RowFill fill) {
     Write("\nendstream\nendobj\n");
     BeginObject(length);
     Write(QByteArray::number(written) + "\nendobj\n");
-    mResources += "/" + name + " " + QByteArray::number(number) + " 0 R ";
+    const QByteArray entry = "/" + name + " " + QByteArray::number(number) + " 0 R ";
+    mResources += entry;
+    if (!identity.isEmpty()) mShared[identity] = entry;
     mContent += Placement(cells, name);
 }
 
@@ -234,6 +243,7 @@ void PdfPage::Discard() noexcept {
     mContent.clear();
     mResources.clear();
     mKids.clear();
+    mShared.clear();
     mImages = 0;
     mPages = 0;
     mBlackObject = 0;

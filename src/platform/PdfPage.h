@@ -15,6 +15,7 @@
 #include "platform/PagePrinter.h"
 
 #include <QByteArray>
+#include <map>
 #include <QString>
 #include <memory>
 
@@ -43,7 +44,7 @@ public:
     void Discard() noexcept;
 
 private:
-    void Rows(const QRect& cells, RowFill fill) override;
+    void Rows(const QRect& cells, RowFill fill, const QByteArray& identity) override;
     void Black(const QRect& cells) override;
 
     // Writes `bytes` to the file; a failure is remembered and thrown.
@@ -66,6 +67,7 @@ private:
     QByteArray mContent;           // the open page's content stream, written when it ends
     QByteArray mResources;         // "/Im1 5 0 R ..." for every image of the open page
     QByteArray mKids;              // "7 0 R 12 0 R ..." for every page written
+    std::map<QByteArray, QByteArray> mShared;  // identity -> "/Im3 9 0 R", for copies
     int mImages = 0;
     int mPages = 0;
     int mBlackObject = 0;          // the one-pixel black image, once made

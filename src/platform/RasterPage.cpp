@@ -47,7 +47,10 @@ PagePainter& RasterPage::Painter() {
     return *mPage;
 }
 
-void RasterPage::Rows(const QRect& cells, RowFill fill) { mMarks.push_back(Mark{cells, std::move(fill)}); }
+// Every mark is written where it stands, row by row: nothing to share.
+void RasterPage::Rows(const QRect& cells, RowFill fill, const QByteArray&) {
+    mMarks.push_back(Mark{cells, std::move(fill)});
+}
 
 void RasterPage::Black(const QRect& cells) { mMarks.push_back(Mark{cells, {}}); }
 

@@ -43,7 +43,7 @@ public:
     QString Finish() override;
 
 private:
-    void Rows(const QRect& cells, RowFill fill) override;
+    void Rows(const QRect& cells, RowFill fill, const QByteArray& identity) override;
     void Black(const QRect& cells) override;
     // The pixels of cell row `row` with every mark laid on white paper.
     void ComposeCellRow(int row, std::vector<QRgb>& cells, std::vector<QRgb>& scratch) const;

@@ -4,6 +4,7 @@
 #include "CupsFixture.h"
 #include "RealQueues.h"
 
+#include "platform/CupsPrinter.h"
 #include "platform/Picture.h"
 #include "platform/SystemPrinters.h"
 #include "printing/PrintJob.h"
@@ -59,18 +60,21 @@ TEST_F(CupsTest, FillPutsEveryCopyThatFitsExactlyInACentredBlock) {
         int scale, gap;
         bool guides;
         int across, down;  // worked out by hand from the area
+        bool viaPdf;       // rendered by the print system from one shared image
     };
     const Case cases[] = {
         // 4700 x 6525 dots: (4700 + 7) / (194 + 7) = 23 across, (6525 + 7) / (122 + 7) = 50 down.
-        {"OmbraA4", "", {97, 61}, 2, 7, true, 23, 50},
+        {"OmbraA4", "", {97, 61}, 2, 7, true, 23, 50, false},
         // DYMO label 665 x 1112 dots at 300 dpi: 11 across, 27 down.
-        {"RealDymo", "real/dymo-lw450.ppd", {60, 40}, 1, 0, false, 11, 27},
+        {"RealDymo", "real/dymo-lw450.ppd", {60, 40}, 1, 0, false, 11, 27, false},
+        {"RealDymo", "real/dymo-lw450.ppd", {60, 40}, 1, 0, true, 11, 27, true},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.queue);
+        SCOPED_TRACE(std::string(c.queue) + (c.viaPdf ? " via PDF" : ""));
         const QString queue = QString::fromLatin1(c.queue);
         if (*c.ppd) ASSERT_NO_THROW(Cups().AddRasterQueue(queue, QString::fromLatin1(c.ppd)));
         const platform::PrinterPtr printer = platform::MakeQueuePrinter(queue);
+        if (c.viaPdf) dynamic_cast<platform::CupsPrinter&>(*printer).PreferPdf();
         const QImage picture = testcups::MakeNoise(c.picture.width(), c.picture.height(), 11);
         platform::SheetOptions sheet;
         sheet.dotsPerPixel = c.scale;

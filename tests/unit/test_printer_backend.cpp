@@ -48,7 +48,7 @@ QRgb OnWhite(QRgb p) {
 struct Device : DotSink {
     QImage dots;
     Device(int w, int h) : dots(w, h, QImage::Format_RGB32) { dots.fill(kWhite); }
-    void Rows(const QRect& cells, RowFill fill) override {
+    void Rows(const QRect& cells, RowFill fill, const QByteArray&) override {
         for (int r = 0; r < cells.height(); ++r)
             fill(r, reinterpret_cast<QRgb*>(dots.scanLine(cells.top() + r)) + cells.left());
     }
