@@ -1,10 +1,12 @@
 #include "printing/PrintJob.h"
 
 #include "platform/Failure.h"
+#include "platform/Progress.h"
 
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace printing {
 namespace {
@@ -23,12 +25,22 @@ void HorizontalGuides(Printer& printer, float y, int h, float W) {
     printer.LineBox(-100.0f, y, W + 100.0f, y + float(h) - 1.0f);
 }
 
+// The part of a job's progress one page of `pages` takes: pages share what
+// the drawing takes (the last page is written when the document ends). One
+// page needs no stage of its own.
+void EnterPage(std::optional<platform::ProgressStage>& stage, int page, int pages) {
+    constexpr double kDrawing = 0.85;  // of the job, as Printer gives drawing
+    stage.reset();
+    if (pages > 1) stage.emplace(kDrawing * page / pages, kDrawing * (page + 1) / pages);
+}
+
 void PrintCopies(Printer& printer, const platform::Picture& picture, QSize scaled, bool cutGuides,
                  const platform::SheetOptions& sheet, float W, float H) {
     const platform::CopyGrid g =
         platform::LayOutCopies(QSize(int(W), int(H)), scaled, sheet.copies, sheet.gapDots);
     for (int page = 0; page < g.pages; ++page) {
-        if (page > 0) printer.NewPage();
+        std::optional<platform::ProgressStage> stage;
+        EnterPage(stage, page, g.pages);
         const int copies = g.CopiesOn(page);
         const int columns = std::min(copies, g.columns), rows = (copies + g.columns - 1) / g.columns;
         if (cutGuides) {
@@ -41,6 +53,7 @@ void PrintCopies(Printer& printer, const platform::Picture& picture, QSize scale
             printer.PaintPicture(picture, g.left + float(i % g.columns * g.stepX),
                                  g.top + float(i / g.columns * g.stepY), float(scaled.width()),
                                  float(scaled.height()));
+        if (page + 1 < g.pages) printer.NewPage();
     }
 }
 
@@ -54,15 +67,17 @@ void PrintPoster(Printer& printer, const platform::Picture& picture, QSize scale
     const int offset = b > 0 ? std::max(1, b / 8) : 0;
     const int length = b > 0 ? b / 2 : std::max(2, band / 2);
     printer.SetDrawWidth(1);
-    for (size_t i = 0; i < plan.tiles.size(); ++i) {
-        if (i > 0) printer.NewPage();
-        const QRect tile = plan.tiles[i];
+    const int pages = int(plan.tiles.size());
+    for (int i = 0; i < pages; ++i) {
+        std::optional<platform::ProgressStage> stage;
+        EnterPage(stage, i, pages);
+        const QRect tile = plan.tiles[size_t(i)];
         const QPoint origin(b, b);
         for (const QRect& m : platform::RegistrationMarks(origin, tile.size(), offset, length))
             printer.LineBox(float(m.left()), float(m.top()), float(m.right()), float(m.bottom()));
         if (b > 0) {
             // The label in the band above the tile, right of its corner mark.
-            const int row = int(i) / plan.columns + 1, column = int(i) % plan.columns + 1;
+            const int row = i / plan.columns + 1, column = i % plan.columns + 1;
             const QImage text = PosterLabelImage(PosterPageLabel(row, column), b - 2 * offset - 1);
             const platform::Picture label(text);
             const int x = b + 2 * offset, y = std::max(0, (b - offset - text.height()) / 2);
@@ -75,6 +90,7 @@ void PrintPoster(Printer& printer, const platform::Picture& picture, QSize scale
         printer.PaintPicture(picture, float(b - tile.left()), float(b - tile.top()), float(scaled.width()),
                              float(scaled.height()));
         printer.ClearClip();
+        if (i + 1 < pages) printer.NewPage();
     }
 }
 

@@ -284,6 +284,15 @@ int RunPrint(const Request& r, QTextStream& err) {
         const platform::PicturePtr picture = LoadOrExit(r.picture);
         printer = PrinterFor(r);
         const PixelSize pixels = PixelSizeOrExit(picture, r.picture);
+        const int n = r.sheet.dotsPerPixel;
+        if (platform::ScaledSize(pixels.x, pixels.y, n).isEmpty() && pixels.x > 0 && pixels.y > 0)
+            throw Exit(kExitTooLarge, QStringLiteral("picture too large at %1 dots per pixel: %2 x %3 dots, at most "
+                                                     "%4 in each direction: %5")
+                                          .arg(n)
+                                          .arg(pixels.x * n)
+                                          .arg(pixels.y * n)
+                                          .arg(kMaxSide)
+                                          .arg(r.picture));
         platform::SetCurrentPrinter(printer);
         printer->SetDithering(r.dither);
         ApplyNudge(r, *printer);
@@ -485,7 +494,7 @@ QString HelpText() {
         "  3  the picture file is missing or cannot be read\n"
         "  4  the file is not a picture\n"
         "  5  there is no print queue of that name\n"
-        "  6  the picture is wider or higher than 32767 pixels\n"
+        "  6  the picture is wider or higher than 32767 pixels (dots with --scale)\n"
         "  7  --wait: the job had not ended when the wait timed out\n"
         "With --wait, 0 also means the job was printed, and 1 that it was aborted or\n"
         "canceled (the reason goes to stderr).\n");
