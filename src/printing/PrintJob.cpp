@@ -34,6 +34,26 @@ void EnterPage(std::optional<platform::ProgressStage>& stage, int page, int page
     if (pages > 1) stage.emplace(kDrawing * page / pages, kDrawing * (page + 1) / pages);
 }
 
+// "row 2, column 3": the label of a poster's page (both counted from 1).
+QString PosterPageLabel(int row, int column) { return QStringLiteral("row %1, column %2").arg(row).arg(column); }
+
+// The label as black text on white, about `heightDots` tall, unsmoothed so
+// a one-bit device prints it as it is.
+QImage PosterLabelImage(const QString& text, int heightDots) {
+    QFont font;
+    font.setPixelSize(std::max(6, heightDots * 3 / 4));
+    font.setStyleStrategy(QFont::NoAntialias);
+    const QFontMetrics metrics(font);
+    QImage image(std::max(1, metrics.horizontalAdvance(text) + 2), std::max(1, metrics.height()),
+                 QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(QPoint(1, metrics.ascent()), text);
+    return image;
+}
+
 void PrintCopies(Printer& printer, const platform::Picture& picture, QSize scaled, bool cutGuides,
                  const platform::SheetOptions& sheet, float W, float H) {
     const platform::CopyGrid g =
@@ -99,23 +119,6 @@ void PrintPoster(Printer& printer, const platform::Picture& picture, QSize scale
 Placement CentreInPrintableArea(float W, float H, int16_t w, int16_t h) {
     // Single-precision throughout, the picture size converted first.
     return Placement{(W - float(w)) / 2.0f, (H - float(h)) / 2.0f};
-}
-
-QString PosterPageLabel(int row, int column) { return QStringLiteral("row %1, column %2").arg(row).arg(column); }
-
-QImage PosterLabelImage(const QString& text, int heightDots) {
-    QFont font;
-    font.setPixelSize(std::max(6, heightDots * 3 / 4));
-    font.setStyleStrategy(QFont::NoAntialias);
-    const QFontMetrics metrics(font);
-    QImage image(std::max(1, metrics.horizontalAdvance(text) + 2), std::max(1, metrics.height()),
-                 QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    painter.setFont(font);
-    painter.setPen(Qt::black);
-    painter.drawText(QPoint(1, metrics.ascent()), text);
-    return image;
 }
 
 void RunPrintJob(platform::Printer& printer, const platform::Picture& picture, int16_t w, int16_t h,

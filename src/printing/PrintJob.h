@@ -6,8 +6,6 @@
 #include "platform/Printer.h"
 #include "platform/SheetLayout.h"
 
-#include <QImage>
-#include <QString>
 #include <cstdint>
 
 namespace printing {
@@ -31,12 +29,6 @@ Placement CentreInPrintableArea(float W, float H, int16_t w, int16_t h);
 // (nothing half-made reaches the printer) and is passed on.
 void RunPrintJob(platform::Printer& printer, const platform::Picture& picture, int16_t w, int16_t h,
                  bool cutGuides, const platform::SheetOptions& sheet = {});
-
-// "row 2, column 3": the label of a poster's page (both counted from 1).
-QString PosterPageLabel(int row, int column);
-// The label as black text on white, about `heightDots` tall, unsmoothed so
-// a one-bit device prints it as it is.
-QImage PosterLabelImage(const QString& text, int heightDots);
 
 // The message shown when there is nothing to print.
 inline const char* const kNoPictureMessage = "Please open a picture before printing.";
