@@ -15,6 +15,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QSpinBox>
 #include <QTemporaryDir>
 
 using namespace cupstest;
@@ -53,5 +54,13 @@ TEST_F(CupsTest, FilePrintPrintsTheOpenedPictureWithGuidesOnTheCurrentQueue) {
     ExpectPrintedExactly(printed, q, platform::kPortrait, noise, true);
     if (!printed.pages.isEmpty() && !qEnvironmentVariableIsEmpty("OMBRASTELE_SAVE_RASTER"))
         printed.pages[0].image.save(qEnvironmentVariable("OMBRASTELE_SAVE_RASTER"));
+
+    // Two dots per pixel in the panel: the preview doubles the picture and
+    // Print sends every pixel as a 2 x 2 block.
+    const float shown = window.ucPageLayout1->Elements().imgImage.Width;
+    window.ucProperties1->findChild<QSpinBox*>(QStringLiteral("spnScale"))->setValue(2);
+    EXPECT_FLOAT_EQ(window.ucPageLayout1->Elements().imgImage.Width, 2 * shown);
+    const Printed doubled = PrintAndRead(q.name, [&] { window.mnuFilePrint_Click(); });
+    ExpectPrintedExactly(doubled, q, platform::kPortrait, noise.scaled(314, 198), true);
     platform::SetCurrentPrinter(nullptr);
 }
