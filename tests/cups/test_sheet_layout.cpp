@@ -113,39 +113,46 @@ TEST_F(CupsTest, FillPutsEveryCopyThatFitsExactlyInACentredBlock) {
 }
 
 TEST_F(CupsTest, PosterTilesWithTheirOverlapRebuildThePicture) {
-    const QueueSpec& q = A4Queue();
-    const platform::PrinterPtr printer = platform::MakeQueuePrinter(q.name);
-    // 5200 x 6600 dots on a 4700 x 6525 area: tiles of 4400 x 6225 inside a
-    // band of 150 dots (a quarter inch), 2 x 2 pages.
-    const QImage picture = testcups::MakeNoise(2600, 3300, 5);
-    platform::SheetOptions sheet;
-    sheet.dotsPerPixel = 2;
-    sheet.poster = true;
-    sheet.overlapDots = 64;
-    const Printed printed = PrintSheet(q.name, *printer, picture, sheet, false);
-    ASSERT_EQ(printed.pages.size(), 4);
-    const int band = 150, tileW = 4400, tileH = 6225, step[2] = {tileW - 64, tileH - 64};
-    const QImage source = picture.convertToFormat(QImage::Format_RGB32);
-    for (int i = 0; i < 4; ++i) {
-        SCOPED_TRACE(i);
-        const QImage page = printed.pages[i].image.convertToFormat(QImage::Format_RGB32);
-        const int column = i % 2, row = i / 2;
-        const QRect part = QRect(column * step[0], row * step[1], tileW, tileH) & QRect(0, 0, 5200, 6600);
-        qint64 wrong = 0;
-        for (int y = 0; y < part.height(); ++y)
-            for (int x = 0; x < part.width(); ++x)
-                wrong += (page.pixel(band + x, band + y) & 0xffffff) !=
-                         (source.pixel((part.left() + x) / 2, (part.top() + y) / 2) & 0xffffff);
-        EXPECT_EQ(wrong, 0) << "tile " << row + 1 << "," << column + 1;
-        // Nothing of the picture beyond the tile's right and bottom edges
-        // (the registration marks stand only by the corners).
-        for (int y = band + 8; y < band + part.height() - 8; ++y)
-            if (band + part.width() < page.width()) wrong += page.pixel(band + part.width(), y) != qRgb(255, 255, 255);
-        for (int x = band + 8; x < band + part.width() - 8; ++x)
-            if (band + part.height() < page.height()) wrong += page.pixel(x, band + part.height()) != qRgb(255, 255, 255);
-        EXPECT_EQ(wrong, 0) << "ink beside tile " << row + 1 << "," << column + 1;
-        // The label and the marks are in the band.
-        EXPECT_TRUE(testcups::InkBounds(page.copy(0, 0, page.width(), band)).isValid());
+    // By the program's own raster, and by PDF pages rendered by the print system.
+    for (const bool viaPdf : {false, true}) {
+        SCOPED_TRACE(viaPdf ? "via PDF" : "raster");
+        const QueueSpec& q = A4Queue();
+        const platform::PrinterPtr printer = platform::MakeQueuePrinter(q.name);
+        if (viaPdf) dynamic_cast<platform::CupsPrinter&>(*printer).PreferPdf();
+        // 5200 x 6600 dots on a 4700 x 6525 area: tiles of 4400 x 6225 inside a
+        // band of 150 dots (a quarter inch), 2 x 2 pages.
+        const QImage picture = testcups::MakeNoise(2600, 3300, 5);
+        platform::SheetOptions sheet;
+        sheet.dotsPerPixel = 2;
+        sheet.poster = true;
+        sheet.overlapDots = 64;
+        const Printed printed = PrintSheet(q.name, *printer, picture, sheet, false);
+        ASSERT_EQ(printed.pages.size(), 4);
+        const int band = 150, tileW = 4400, tileH = 6225, step[2] = {tileW - 64, tileH - 64};
+        const QImage source = picture.convertToFormat(QImage::Format_RGB32);
+        for (int i = 0; i < 4; ++i) {
+            SCOPED_TRACE(i);
+            const QImage page = printed.pages[i].image.convertToFormat(QImage::Format_RGB32);
+            const int column = i % 2, row = i / 2;
+            const QRect part = QRect(column * step[0], row * step[1], tileW, tileH) & QRect(0, 0, 5200, 6600);
+            qint64 wrong = 0;
+            for (int y = 0; y < part.height(); ++y)
+                for (int x = 0; x < part.width(); ++x)
+                    wrong += (page.pixel(band + x, band + y) & 0xffffff) !=
+                             (source.pixel((part.left() + x) / 2, (part.top() + y) / 2) & 0xffffff);
+            EXPECT_EQ(wrong, 0) << "tile " << row + 1 << "," << column + 1;
+            // Nothing of the picture beyond the tile's right and bottom edges
+            // (the registration marks stand only by the corners).
+            for (int y = band + 8; y < band + part.height() - 8; ++y)
+                if (band + part.width() < page.width())
+                    wrong += page.pixel(band + part.width(), y) != qRgb(255, 255, 255);
+            for (int x = band + 8; x < band + part.width() - 8; ++x)
+                if (band + part.height() < page.height())
+                    wrong += page.pixel(x, band + part.height()) != qRgb(255, 255, 255);
+            EXPECT_EQ(wrong, 0) << "ink beside tile " << row + 1 << "," << column + 1;
+            // The label and the marks are in the band.
+            EXPECT_TRUE(testcups::InkBounds(page.copy(0, 0, page.width(), band)).isValid());
+        }
     }
 }
 
