@@ -8,6 +8,7 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -27,7 +28,9 @@ QSpinBox* DotsBox(QWidget* parent, const char* name, int value) {
 
 }  // namespace
 
-NudgeDialog::NudgeDialog(const QString& queue, QPoint nudge, QWidget* owner) : QDialog(owner) {
+NudgeDialog::NudgeDialog(const QString& queue, QPoint nudge, QWidget* owner,
+                         std::function<void(QPoint)> printCalibration)
+    : QDialog(owner) {
     setObjectName(QStringLiteral("frmNudge"));
     setWindowTitle(QStringLiteral("Nudge"));
     setModal(true);
@@ -49,6 +52,12 @@ NudgeDialog::NudgeDialog(const QString& queue, QPoint nudge, QWidget* owner) : Q
     form->addRow(QStringLiteral("&Down:"), spnDown);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    if (printCalibration) {
+        cmdCalibration = buttons->addButton(QStringLiteral("Print &Calibration Page"), QDialogButtonBox::ActionRole);
+        cmdCalibration->setObjectName(QStringLiteral("cmdCalibration"));
+        connect(cmdCalibration, &QPushButton::clicked, this,
+                [this, print = std::move(printCalibration)] { print(Value()); });
+    }
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
@@ -62,12 +71,12 @@ NudgeDialog::NudgeDialog(const QString& queue, QPoint nudge, QWidget* owner) : Q
 
 QPoint NudgeDialog::Value() const { return QPoint(spnRight->value(), spnDown->value()); }
 
-void Nudge(QWidget* owner, ucProperties& panel, ucPageLayout& preview) {
+void Nudge(QWidget* owner, ucProperties& panel, ucPageLayout& preview, std::function<void(QPoint)> printCalibration) {
     QString queue;
     std::optional<QPoint> chosen;
     platform::LeaveWithMessage(QStringLiteral("The nudge could not be shown."), [&] {
         queue = platform::CurrentPrinter()->DeviceName();
-        NudgeDialog dialog(queue, platform::StoredNudge(queue), owner);
+        NudgeDialog dialog(queue, platform::StoredNudge(queue), owner, printCalibration);
         if (dialog.exec() == QDialog::Accepted) chosen = dialog.Value();
     });
     if (!chosen) return;

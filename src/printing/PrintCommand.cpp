@@ -3,26 +3,23 @@
 #include "platform/Failure.h"
 #include "preview/ucPageLayout.h"
 #include "printing/PrintJob.h"
+#include "printing/TestPage.h"
 #include "properties/ucProperties.h"
 
 namespace printing {
+namespace {
 
-PrintResult PrintFromControls(const ucProperties& panel, const ucPageLayout& preview) {
+// Runs `job` on the current printer: a failure is always reported in one
+// message led by `failed`, wherever the job was started from, since a job
+// that silently did not print would read as a success.
+template <class Job>
+PrintResult RunReported(const char* failed, Job&& job) {
     PrintResult result;
-    const platform::PicturePtr picture = preview.gPicture;
-    if (!picture) {
-        // Nothing has touched the printer yet.
-        platform::ShowMessage(QString::fromLatin1(kNoPictureMessage));
-        return result;
-    }
     result.ran = true;
-    // A failed job is always reported, wherever it was started from: a job
-    // that silently did not print would read as a success.
-    const bool printed = platform::LeaveWithMessage(QString::fromLatin1(kPrintFailedMessage), [&] {
+    const bool printed = platform::LeaveWithMessage(QString::fromLatin1(failed), [&] {
         const platform::PrinterPtr printer = platform::CurrentPrinter();
-        printer->SetDithering(panel.HasDither());
         try {
-            RunPrintJob(*printer, *picture, panel.gPixelsX, panel.gPixelsY, panel.HasCutGuides(), panel.Sheet());
+            job(*printer);
         } catch (const platform::Cancelled&) {
             result.cancelled = true;
             throw;
@@ -32,9 +29,37 @@ PrintResult PrintFromControls(const ucProperties& panel, const ucPageLayout& pre
         }
         result.outcome = printer->LastOutcome();
     });
-    if (!printed && !result.cancelled && result.failure.isEmpty())
-        result.failure = QString::fromLatin1(kPrintFailedMessage);
+    if (!printed && !result.cancelled && result.failure.isEmpty()) result.failure = QString::fromLatin1(failed);
     return result;
+}
+
+}  // namespace
+
+PrintResult PrintCalibrationPage(QPoint nudge) {
+    return RunReported(kCalibrationFailedMessage, [nudge](platform::Printer& printer) {
+        const QPoint own = printer.Nudge();
+        printer.SetNudge(nudge);
+        try {
+            PrintTestPage(printer);
+        } catch (...) {
+            printer.SetNudge(own);
+            throw;
+        }
+        printer.SetNudge(own);
+    });
+}
+
+PrintResult PrintFromControls(const ucProperties& panel, const ucPageLayout& preview) {
+    const platform::PicturePtr picture = preview.gPicture;
+    if (!picture) {
+        // Nothing has touched the printer yet.
+        platform::ShowMessage(QString::fromLatin1(kNoPictureMessage));
+        return PrintResult{};
+    }
+    return RunReported(kPrintFailedMessage, [&](platform::Printer& printer) {
+        printer.SetDithering(panel.HasDither());
+        RunPrintJob(printer, *picture, panel.gPixelsX, panel.gPixelsY, panel.HasCutGuides(), panel.Sheet());
+    });
 }
 
 }  // namespace printing

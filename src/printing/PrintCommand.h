@@ -3,6 +3,7 @@
 // printer with what the controls hold at that moment.
 #include "platform/PrintOutcome.h"
 
+#include <QPoint>
 #include <QString>
 
 class ucPageLayout;
@@ -22,5 +23,13 @@ struct PrintResult {
 // option from the panel, and runs the print job. With no picture it says so
 // and touches no printer; a failed job is reported in one message.
 PrintResult PrintFromControls(const ucProperties& panel, const ucPageLayout& preview);
+
+// The calibration page on the current printer, moved by `nudge` rather than
+// the printer's own (which it keeps), so a correction can be tried before it
+// is stored. A failed job is reported in one message.
+PrintResult PrintCalibrationPage(QPoint nudge);
+
+// The sentence that leads the message of a failed calibration page.
+inline const char* const kCalibrationFailedMessage = "The calibration page could not be printed.";
 
 }  // namespace printing

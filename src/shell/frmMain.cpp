@@ -248,7 +248,18 @@ void frmMain::OpenPicture(const QString& path) { inputs::OpenPicture(*ucProperti
 
 void frmMain::mnuFilePageSetup_Click() { inputs::PageSetup(dlgCommonDialog(), *ucProperties1, *ucPageLayout1); }
 
-void frmMain::mnuFileNudge_Click() { inputs::Nudge(this, *ucProperties1, *ucPageLayout1); }
+void frmMain::mnuFileNudge_Click() {
+    inputs::Nudge(this, *ucProperties1, *ucPageLayout1, [this](QPoint nudge) {
+        printing::PrintResult result;
+        {
+            platform::DialogProgress progress(this, QStringLiteral("Printing"),
+                                              QStringLiteral("Printing the calibration page..."));
+            const platform::ProgressScope scope(&progress);
+            result = printing::PrintCalibrationPage(nudge);
+        }
+        mReport->Took(result);
+    });
+}
 
 void frmMain::mnuFilePrint_Click() {
     printing::PrintResult result;

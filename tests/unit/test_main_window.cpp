@@ -17,6 +17,7 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QSpinBox>
+#include <QPushButton>
 #include <QTimer>
 #include <QFile>
 #include <QImage>
@@ -220,6 +221,18 @@ TEST_F(MainWindowTest, NudgeStoresForTheQueueOnOkOnlyAndBothControlsFollow) {
             EXPECT_EQ(d->Value(), QPoint(5, -7));  // what is stored
             d->spnRight->setValue(12);
             d->spnDown->setValue(-9999);  // held at the limit
+            if (!accept) {
+                // The calibration page tries the figures on show before they are kept.
+                const size_t before = printer->ops.size();
+                d->cmdCalibration->click();
+                ASSERT_GT(printer->ops.size(), before);
+                EXPECT_EQ(printer->ops[before].kind, platform::RecordingPrinter::Op::Picture);
+                EXPECT_EQ(QPointF(printer->ops[before].x1, printer->ops[before].y1),
+                          QPointF(12, -platform::kMaxNudgeDots));
+                EXPECT_EQ(printer->ops.back().kind, platform::RecordingPrinter::Op::EndDoc);
+                EXPECT_EQ(printer->Nudge(), QPoint(5, -7));
+                printer->SetScaleMode(platform::kCentimeters);  // the page left it at dots
+            }
             accept ? d->accept() : d->reject();
         });
         window->mnuFileNudge_Click();
