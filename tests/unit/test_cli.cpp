@@ -86,6 +86,15 @@ const std::pair<QStringList, const char*> kInvalidCases[] = {
     {{"--print", "a.png", "--wait", "--wait-timeout", "-1"}, "whole seconds"},
     {{"--print", "a.png", "--wait", "--wait-timeout", "1.5"}, "whole seconds"},
     {{"--print", "a.png", "--wait", "--wait-timeout", "1", "--wait-timeout", "2"}, "more than once"},
+    // The layout options and the nudge.
+    {{"--print", "a.png", "--scale", "17"}, "--scale"},
+    {{"--print", "a.png", "--scale", "0"}, "--scale"},
+    {{"--print", "a.png", "--copies-on-sheet", "all"}, "--copies-on-sheet"},
+    {{"--print", "a.png", "--gap", "3"}, "--gap goes with --copies-on-sheet"},
+    {{"--print", "a.png", "--overlap", "3"}, "--overlap goes with --poster"},
+    {{"--test-page", "--poster"}, "--poster goes with"},
+    {{"--print", "a.png", "--nudge", "5"}, "--nudge"},
+    {{"--print", "a.png", "--nudge", "9999,0"}, "--nudge"},
 };
 
 QStringList WithProgram(const QStringList& args) { return QStringList{QStringLiteral("ombrastele")} + args; }

@@ -60,16 +60,14 @@ TEST(SheetLayout, PosterTilesCoverThePictureWithTheirOverlapAndMarksStayOutside)
         {{4700, 6525}, {5200, 6600}, 64, 150, 2, 2, 150},
         {{4700, 6525}, {4400, 6225}, 0, 150, 1, 1, 150},    // exactly one tile
         {{100, 100}, {250, 90}, 10, 40, 3, 1, 0},            // no room for a band: whole area
-        {{1000, 1000}, {3000, 900}, 5000, 100, 3, 2, 100},   // overlap cut to tile - 1: step 1
+        {{1000, 1000}, {3000, 900}, 5000, 100, 2201, 101, 100},  // overlap cut to tile - 1: step 1
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.picture.width());
         const PosterPlan p = LayOutPoster(c.area, c.picture, c.overlap, c.band);
         EXPECT_EQ(p.band, c.keptBand);
-        if (c.overlap < 5000) {
-            EXPECT_EQ(p.columns, c.columns);
-            EXPECT_EQ(p.rows, c.rows);
-        }
+        EXPECT_EQ(p.columns, c.columns);
+        EXPECT_EQ(p.rows, c.rows);
         ASSERT_EQ(int(p.tiles.size()), p.columns * p.rows);
         QRect covered;
         for (const QRect& t : p.tiles) {
@@ -90,6 +88,7 @@ TEST(SheetLayout, PosterTilesCoverThePictureWithTheirOverlapAndMarksStayOutside)
     }
 }
 
+// What the options refuse is in test_cli's table of arguments that make no request.
 TEST(SheetLayout, CommandLineOptionsAndTheNudgesForm) {
     const auto parse = [](QStringList args) {
         args.prepend(QStringLiteral("ombrastele"));
@@ -104,27 +103,11 @@ TEST(SheetLayout, CommandLineOptionsAndTheNudgesForm) {
     EXPECT_EQ(poster.nudge, QPoint(5, -3));
     EXPECT_EQ(parse({"--nudge", "0,0", "--printer", "Q"}).mode, cli::Mode::Nudge);
 
-    const std::pair<QStringList, const char*> refused[] = {
-        {{"--print", "a.png", "--scale", "17"}, "--scale"},
-        {{"--print", "a.png", "--scale", "0"}, "--scale"},
-        {{"--print", "a.png", "--copies-on-sheet", "all"}, "--copies-on-sheet"},
-        {{"--print", "a.png", "--gap", "3"}, "--gap goes with --copies-on-sheet"},
-        {{"--print", "a.png", "--overlap", "3"}, "--overlap goes with --poster"},
-        {{"--test-page", "--poster"}, "--poster goes with"},
-        {{"--print", "a.png", "--nudge", "5"}, "--nudge"},
-        {{"--print", "a.png", "--nudge", "9999,0"}, "--nudge"},
-    };
-    for (const auto& [args, word] : refused) {
-        const cli::Request bad = parse(args);
-        EXPECT_EQ(bad.mode, cli::Mode::Invalid) << args.join(' ').toStdString();
-        EXPECT_TRUE(bad.error.contains(QLatin1String(word))) << bad.error.toStdString();
-    }
     QPoint n;
     EXPECT_TRUE(ParseNudge(QStringLiteral(" -12 , +7 "), &n));
     EXPECT_EQ(n, QPoint(-12, 7));
     EXPECT_EQ(FormatNudge(n), QStringLiteral("-12,7"));
-    for (const char* text : {"", "1", "1,2,3", "a,b", "1.5,2", "2401,0"})
-        EXPECT_FALSE(ParseNudge(QString::fromLatin1(text), &n)) << text;
+    EXPECT_FALSE(ParseNudge(QStringLiteral("1.5,2"), &n));
 }
 
 TEST(SheetLayout, CopiesBeyondOneSheetMakeOneDocumentOfSeveralPages) {
