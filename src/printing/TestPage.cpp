@@ -370,49 +370,40 @@ void DrawLeftRuler(QImage& image, QPainter& painter, const QRect& r, int dpi) {
                              Qt::AlignRight | Qt::AlignTop, QString::number(m.label));
     }
 }
+
+// "+12", "0", "-12": the figure to add, signed.
 QString FoldNumber(int offset) {
     return offset > 0 ? QStringLiteral("+%1").arg(offset) : QString::number(offset);
 }
 
-// Ticks hang from the top edge, numbers under the labelled ones, the caption
-// under the 0.
-void DrawFoldAcross(QImage& image, QPainter& painter, const FoldScale& f, int dpi) {
+// Across: ticks hang from the top edge, numbers under the labelled ones,
+// the caption "Right" under the 0. Down: ticks reach right from the left
+// edge, numbers right of the labelled ones, the caption "Down" above.
+void DrawFold(QImage& image, QPainter& painter, const FoldScale& f, int dpi, bool across) {
     const QRect& r = f.rect;
     const int major = FoldMarkLength(MarkKind::Major, dpi);
     const FoldText text = FoldTextAt(dpi);
     painter.setClipRect(r);
     painter.setFont(FontOfPixels(PixelSize(kRulerPoints, dpi)));
-    const int numbers = r.top() + major + text.gap;
+    const int numbers = (across ? r.top() : r.left()) + major + text.gap;
     for (const FoldMark& m : FoldMarks(f.step, f.count)) {
-        const int x = f.origin + m.offset;
-        FillRows(image, x, r.top(), 1, FoldMarkLength(m.kind, dpi));
-        if (m.labelled)
-            painter.drawText(QRect(x - text.width / 2, numbers, text.width, text.height),
+        const int at = f.origin + m.offset, length = FoldMarkLength(m.kind, dpi);
+        if (across) FillRows(image, at, r.top(), 1, length);
+        else FillRows(image, r.left(), at, length, 1);
+        if (!m.labelled) continue;
+        if (across)
+            painter.drawText(QRect(at - text.width / 2, numbers, text.width, text.height),
                              Qt::AlignHCenter | Qt::AlignTop, FoldNumber(m.offset));
-    }
-    painter.drawText(QRect(f.origin - text.width / 2, numbers + text.height, text.width, text.height),
-                     Qt::AlignHCenter | Qt::AlignTop, QStringLiteral("Right"));
-    painter.setClipping(false);
-}
-
-// Ticks reach right from the left edge, numbers right of the labelled ones,
-// the caption above the scale.
-void DrawFoldDown(QImage& image, QPainter& painter, const FoldScale& f, int dpi) {
-    const QRect& r = f.rect;
-    const int major = FoldMarkLength(MarkKind::Major, dpi);
-    const FoldText text = FoldTextAt(dpi);
-    painter.setClipRect(r);
-    painter.setFont(FontOfPixels(PixelSize(kRulerPoints, dpi)));
-    const int numbers = r.left() + major + text.gap;
-    for (const FoldMark& m : FoldMarks(f.step, f.count)) {
-        const int y = f.origin + m.offset;
-        FillRows(image, r.left(), y, FoldMarkLength(m.kind, dpi), 1);
-        if (m.labelled)
-            painter.drawText(QRect(numbers, y - text.height / 2, text.width, text.height),
+        else
+            painter.drawText(QRect(numbers, at - text.height / 2, text.width, text.height),
                              Qt::AlignLeft | Qt::AlignVCenter, FoldNumber(m.offset));
     }
-    painter.drawText(QRect(r.left(), r.top(), r.width(), text.height), Qt::AlignLeft | Qt::AlignTop,
-                     QStringLiteral("Down"));
+    if (across)
+        painter.drawText(QRect(f.origin - text.width / 2, numbers + text.height, text.width, text.height),
+                         Qt::AlignHCenter | Qt::AlignTop, QStringLiteral("Right"));
+    else
+        painter.drawText(QRect(r.left(), r.top(), r.width(), text.height), Qt::AlignLeft | Qt::AlignTop,
+                         QStringLiteral("Down"));
     painter.setClipping(false);
 }
 }  // namespace
@@ -447,8 +438,8 @@ QImage DrawTestPage(const TestPageLayout& layout, const QStringList& lines) {
     painter.setRenderHint(QPainter::TextAntialiasing, true);
     if (!layout.topRuler.isEmpty()) DrawTopRuler(image, painter, layout.topRuler, dpi);
     if (!layout.leftRuler.isEmpty()) DrawLeftRuler(image, painter, layout.leftRuler, dpi);
-    if (!layout.foldAcross.rect.isEmpty()) DrawFoldAcross(image, painter, layout.foldAcross, dpi);
-    if (!layout.foldDown.rect.isEmpty()) DrawFoldDown(image, painter, layout.foldDown, dpi);
+    if (!layout.foldAcross.rect.isEmpty()) DrawFold(image, painter, layout.foldAcross, dpi, true);
+    if (!layout.foldDown.rect.isEmpty()) DrawFold(image, painter, layout.foldDown, dpi, false);
 
     for (const PatternPatch& p : layout.patches) {
         painter.setFont(FontOfPixels(PixelSize(kSmallPoints, dpi)));
