@@ -127,9 +127,9 @@ QByteArray PdfPage::Placement(const QRect& cells, const QByteArray& name) const 
 void PdfPage::Rows(const QRect& cells, RowFill fill, const QByteArray& identity) {
     // A copy of an image already in the file is placed again, not stored again.
     if (const auto same = mShared.find(identity); !identity.isEmpty() && same != mShared.end()) {
-        const QByteArray& entry = same->second;
-        if (!mResources.contains(entry)) mResources += entry;
-        mContent += Placement(cells, entry.mid(1, entry.indexOf(' ') - 1));
+        const SharedImage& image = same->second;
+        if (!mResources.contains(image.resource)) mResources += image.resource;
+        mContent += Placement(cells, image.name);
         return;
     }
     const int number = NewObject();
@@ -185,9 +185,9 @@ void PdfPage::Rows(const QRect& cells, RowFill fill, const QByteArray& identity)
     Write("\nendstream\nendobj\n");
     BeginObject(length);
     Write(QByteArray::number(written) + "\nendobj\n");
-    const QByteArray entry = "/" + name + " " + QByteArray::number(number) + " 0 R ";
-    mResources += entry;
-    if (!identity.isEmpty()) mShared[identity] = entry;
+    const QByteArray resource = "/" + name + " " + QByteArray::number(number) + " 0 R ";
+    mResources += resource;
+    if (!identity.isEmpty()) mShared[identity] = SharedImage{name, resource};
     mContent += Placement(cells, name);
 }
 

@@ -67,7 +67,11 @@ private:
     QByteArray mContent;           // the open page's content stream, written when it ends
     QByteArray mResources;         // "/Im1 5 0 R ..." for every image of the open page
     QByteArray mKids;              // "7 0 R 12 0 R ..." for every page written
-    std::map<QByteArray, QByteArray> mShared;  // identity -> "/Im3 9 0 R", for copies
+    struct SharedImage {
+        QByteArray name;      // "Im3"
+        QByteArray resource;  // "/Im3 9 0 R "
+    };
+    std::map<QByteArray, SharedImage> mShared;  // by the marks' identity: copies of one picture
     int mImages = 0;
     int mPages = 0;
     int mBlackObject = 0;          // the one-pixel black image, once made

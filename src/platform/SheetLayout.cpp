@@ -20,6 +20,10 @@ QSize ScaledSize(int pixelsX, int pixelsY, int dotsPerPixel) {
     return QSize(int(w), int(h));
 }
 
+bool TooLargeAt(int pixelsX, int pixelsY, int dotsPerPixel) {
+    return pixelsX > 0 && pixelsY > 0 && ScaledSize(pixelsX, pixelsY, dotsPerPixel).isEmpty();
+}
+
 int CopyGrid::CopiesOn(int page) const {
     const int perPage = columns * rows;
     return std::clamp(count - page * perPage, 0, perPage);

@@ -33,6 +33,8 @@ struct SheetOptions {
 // side would pass 32767 dots (no page could take it, and the print job's
 // figures are 16-bit).
 QSize ScaledSize(int pixelsX, int pixelsY, int dotsPerPixel);
+// Whether a picture of some pixels would pass that limit once magnified.
+bool TooLargeAt(int pixelsX, int pixelsY, int dotsPerPixel);
 
 // Copies of a picture of `picture` dots in a grid centred as a block in an
 // area of `area` dots, `gap` dots apart.

@@ -30,7 +30,6 @@ void HorizontalGuides(Printer& printer, float y, int h, float W) {
 // page needs no stage of its own.
 void EnterPage(std::optional<platform::ProgressStage>& stage, int page, int pages) {
     constexpr double kDrawing = 0.85;  // of the job, as Printer gives drawing
-    stage.reset();
     if (pages > 1) stage.emplace(kDrawing * page / pages, kDrawing * (page + 1) / pages);
 }
 
@@ -128,7 +127,7 @@ void RunPrintJob(platform::Printer& printer, const platform::Picture& picture, i
         const float W = printer.ScaleWidth();
         const float H = printer.ScaleHeight();
         const QSize scaled = platform::ScaledSize(w, h, sheet.dotsPerPixel);
-        if (scaled.isEmpty() && w > 0 && h > 0)
+        if (platform::TooLargeAt(w, h, sheet.dotsPerPixel))
             platform::Fail(QStringLiteral("At %1 dots per pixel the picture would be wider or higher than "
                                           "32767 dots.")
                                .arg(sheet.dotsPerPixel));

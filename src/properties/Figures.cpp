@@ -159,7 +159,7 @@ std::vector<FigureRow> FigureRows(platform::Printer& printer, bool hasPicture, i
 QString SheetSummary(QSize area, double dotsPerInch, int16_t pixelsX, int16_t pixelsY,
                      const platform::SheetOptions& sheet) {
     const QSize scaled = platform::ScaledSize(pixelsX, pixelsY, sheet.dotsPerPixel);
-    if (scaled.isEmpty() && pixelsX > 0 && pixelsY > 0)
+    if (platform::TooLargeAt(pixelsX, pixelsY, sheet.dotsPerPixel))
         return QStringLiteral("Too large at %1 dots per pixel").arg(sheet.dotsPerPixel);
     if (platform::NeedsPoster(sheet, area, scaled)) {
         const platform::PosterPlan plan = platform::LayOutPoster(area, scaled, sheet.overlapDots, platform::PosterBandDots(dotsPerInch));

@@ -285,7 +285,7 @@ int RunPrint(const Request& r, QTextStream& err) {
         printer = PrinterFor(r);
         const PixelSize pixels = PixelSizeOrExit(picture, r.picture);
         const int n = r.sheet.dotsPerPixel;
-        if (platform::ScaledSize(pixels.x, pixels.y, n).isEmpty() && pixels.x > 0 && pixels.y > 0)
+        if (platform::TooLargeAt(pixels.x, pixels.y, n))
             throw Exit(kExitTooLarge, QStringLiteral("picture too large at %1 dots per pixel: %2 x %3 dots, at most "
                                                      "%4 in each direction: %5")
                                           .arg(n)
