@@ -2,9 +2,9 @@
 // camera's JPEG): decoding alone, decoding plus handing it to the preview and
 // painting it once, and one repaint after a resize, which must stay well
 // inside a 16 ms frame.
-#include "platform/Picture.h"
+#include "platform/picture/Picture.h"
 #include "support/RecordingPrinter.h"
-#include "platform/Screen.h"
+#include "platform/base/Screen.h"
 #include "preview/ucPageLayout.h"
 
 #include <benchmark/benchmark.h>

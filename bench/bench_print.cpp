@@ -8,8 +8,8 @@
 // The queue cases need a scheduler and a queue named in
 // OMBRASTELE_BENCH_QUEUE (bench/run-print-bench.sh sets both up); without it
 // they are skipped.
-#include "platform/Picture.h"
-#include "platform/SystemPrinters.h"
+#include "platform/picture/Picture.h"
+#include "platform/print/SystemPrinters.h"
 #include "printing/PrintJob.h"
 
 #include <benchmark/benchmark.h>

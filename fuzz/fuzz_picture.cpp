@@ -4,10 +4,10 @@
 // recording printer. A Failure is a refusal the program reports, and ends the
 // input as the Open command does; anything else (a crash, a sanitizer report,
 // an exception of another kind, a leak) is a finding.
-#include "platform/Failure.h"
-#include "platform/Picture.h"
+#include "platform/base/Failure.h"
+#include "platform/picture/Picture.h"
 #include "support/RecordingPrinter.h"
-#include "platform/Screen.h"
+#include "platform/base/Screen.h"
 #include "preview/ucPageLayout.h"
 #include "printing/PrintJob.h"
 #include "properties/ucProperties.h"

@@ -1,13 +1,13 @@
 #include "about/frmAbout.h"
 
-#include "platform/Failure.h"
-#include "platform/FormStrings.h"
-#include "platform/Forms.h"
-#include "platform/Launcher.h"
-#include "platform/Registry.h"
-#include "platform/Screen.h"
-#include "platform/AppInfo.h"
-#include "platform/Resources.h"
+#include "platform/base/Failure.h"
+#include "platform/desktop/FormStrings.h"
+#include "platform/desktop/Forms.h"
+#include "platform/desktop/Launcher.h"
+#include "platform/desktop/Registry.h"
+#include "platform/base/Screen.h"
+#include "platform/base/AppInfo.h"
+#include "platform/desktop/Resources.h"
 
 #include <QFrame>
 #include <QLabel>

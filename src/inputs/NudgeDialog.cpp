@@ -1,9 +1,9 @@
 #include "inputs/NudgeDialog.h"
 
 #include "inputs/PageSetup.h"
-#include "platform/Failure.h"
-#include "platform/Nudge.h"
-#include "platform/Printer.h"
+#include "platform/base/Failure.h"
+#include "platform/print/Nudge.h"
+#include "platform/print/Printer.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>

@@ -1,9 +1,9 @@
 #include "inputs/PageSetup.h"
 
-#include "platform/CommonDialog.h"
-#include "platform/Failure.h"
-#include "platform/Nudge.h"
-#include "platform/Printer.h"
+#include "platform/desktop/CommonDialog.h"
+#include "platform/base/Failure.h"
+#include "platform/print/Nudge.h"
+#include "platform/print/Printer.h"
 #include "preview/ucPageLayout.h"
 #include "properties/ucProperties.h"
 

@@ -1,8 +1,8 @@
 #include "preview/PageLayoutModel.h"
 
-#include "platform/Failure.h"
-#include "platform/Numeric.h"
-#include "platform/Screen.h"
+#include "platform/base/Failure.h"
+#include "platform/base/Numeric.h"
+#include "platform/base/Screen.h"
 
 #include <algorithm>
 #include <cmath>

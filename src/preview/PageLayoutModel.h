@@ -3,8 +3,8 @@
 // places them. Everything is in twips (1/1440 inch) on the control, single
 // precision, never rounded to pixels: the painter converts when it draws.
 // No widget is needed, so the arithmetic is tested on its own.
-#include "platform/Printer.h"
-#include "platform/SheetLayout.h"
+#include "platform/print/Printer.h"
+#include "platform/page/SheetLayout.h"
 
 #include <vector>
 

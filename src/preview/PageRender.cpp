@@ -1,6 +1,6 @@
 #include "preview/PageRender.h"
 
-#include "platform/Screen.h"
+#include "platform/base/Screen.h"
 
 #include <QPainter>
 #include <QPen>

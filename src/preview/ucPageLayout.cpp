@@ -1,6 +1,6 @@
 #include "preview/ucPageLayout.h"
 
-#include "platform/Screen.h"
+#include "platform/base/Screen.h"
 
 #include <QPainter>
 

@@ -3,8 +3,8 @@
 // picture on it at its printed size (one picture pixel per printer dot),
 // centred, and the four cut guides through its outermost rows and columns.
 // The widget holds the state and paints; PageLayoutModel does the geometry.
-#include "platform/Picture.h"
-#include "platform/Printer.h"
+#include "platform/picture/Picture.h"
+#include "platform/print/Printer.h"
 #include "preview/PageLayoutModel.h"
 #include "preview/PageRender.h"
 

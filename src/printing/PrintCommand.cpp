@@ -1,6 +1,6 @@
 #include "printing/PrintCommand.h"
 
-#include "platform/Failure.h"
+#include "platform/base/Failure.h"
 #include "preview/ucPageLayout.h"
 #include "printing/PrintJob.h"
 #include "printing/TestPage.h"

@@ -1,7 +1,7 @@
 #pragma once
 // File > Print and the toolbar's Print button: the print job on the current
 // printer with what the controls hold at that moment.
-#include "platform/PrintOutcome.h"
+#include "platform/print/PrintOutcome.h"
 
 #include <QPoint>
 #include <QString>

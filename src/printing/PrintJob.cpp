@@ -1,7 +1,7 @@
 #include "printing/PrintJob.h"
 
-#include "platform/Failure.h"
-#include "platform/Progress.h"
+#include "platform/base/Failure.h"
+#include "platform/base/Progress.h"
 
 #include <QPainter>
 #include <algorithm>

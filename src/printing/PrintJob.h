@@ -2,9 +2,9 @@
 // The print job: the picture centred in the printable area at one picture
 // pixel per device dot, with cut guides when asked; or, as the sheet options
 // say, magnified by whole dots, repeated on the sheet, or across pages.
-#include "platform/Picture.h"
-#include "platform/Printer.h"
-#include "platform/SheetLayout.h"
+#include "platform/picture/Picture.h"
+#include "platform/print/Printer.h"
+#include "platform/page/SheetLayout.h"
 
 #include <cstdint>
 

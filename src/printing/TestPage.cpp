@@ -1,7 +1,7 @@
 #include "printing/TestPage.h"
 
-#include "platform/Failure.h"
-#include "platform/Units.h"
+#include "platform/base/Failure.h"
+#include "platform/base/Units.h"
 #include "properties/Figures.h"
 
 #include <QFont>

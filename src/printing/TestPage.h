@@ -11,7 +11,7 @@
 // All positions are device dots with the origin at the printable area's
 // top-left corner. The geometry lives in plain functions so it can be checked
 // on its own and found again in a printed raster.
-#include "platform/Printer.h"
+#include "platform/print/Printer.h"
 
 #include <QImage>
 #include <QPointF>

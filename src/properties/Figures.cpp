@@ -1,10 +1,10 @@
 #include "properties/Figures.h"
 
-#include "platform/Failure.h"
-#include "platform/Numeric.h"
-#include "platform/Printer.h"
-#include "platform/Screen.h"
-#include "platform/Units.h"
+#include "platform/base/Failure.h"
+#include "platform/base/Numeric.h"
+#include "platform/print/Printer.h"
+#include "platform/base/Screen.h"
+#include "platform/base/Units.h"
 
 #include <cmath>
 #include <cstdio>

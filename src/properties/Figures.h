@@ -2,7 +2,7 @@
 // The arithmetic and the texts of the properties panel, free of any widget so
 // they can be checked on their own. Whole-number figures are signed 16-bit;
 // everything shown with decimals goes through FormatRounded.
-#include "platform/SheetLayout.h"
+#include "platform/page/SheetLayout.h"
 
 #include <QLocale>
 #include <QPoint>

@@ -1,7 +1,7 @@
 #include "properties/ucProperties.h"
 
-#include "platform/Screen.h"
-#include "platform/Units.h"
+#include "platform/base/Screen.h"
+#include "platform/base/Units.h"
 #include "properties/Figures.h"
 #include "properties/MainFormLink.h"
 

@@ -4,9 +4,9 @@
 // physical size), the cut-guides and dithering options, and the sheet
 // layout: dots per pixel, copies on the sheet, poster, with how many fit and
 // the printer's nudge. The controls scroll when the panel is too short.
-#include "platform/Picture.h"
-#include "platform/Printer.h"
-#include "platform/SheetLayout.h"
+#include "platform/picture/Picture.h"
+#include "platform/print/Printer.h"
+#include "platform/page/SheetLayout.h"
 
 #include <QWidget>
 #include <cstdint>

@@ -1,8 +1,8 @@
 #include "shell/AppBootstrap.h"
 
-#include "platform/Failure.h"
-#include "platform/SystemPrinters.h"
-#include "platform/AppInfo.h"
+#include "platform/base/Failure.h"
+#include "platform/print/SystemPrinters.h"
+#include "platform/base/AppInfo.h"
 #include "shell/Module1.h"
 #include "shell/frmMain.h"
 

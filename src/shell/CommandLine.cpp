@@ -1,15 +1,15 @@
 #include "shell/CommandLine.h"
 
-#include "platform/Failure.h"
-#include "platform/Nudge.h"
-#include "platform/PdfPrinter.h"
-#include "platform/Progress.h"
-#include "platform/ProgressDialog.h"
-#include "platform/SystemPrinters.h"
+#include "platform/base/Failure.h"
+#include "platform/print/Nudge.h"
+#include "platform/print/PdfPrinter.h"
+#include "platform/base/Progress.h"
+#include "platform/desktop/ProgressDialog.h"
+#include "platform/print/SystemPrinters.h"
 #include "printing/PrintJob.h"
 #include "printing/TestPage.h"
 #include "properties/Figures.h"
-#include "platform/AppInfo.h"
+#include "platform/base/AppInfo.h"
 #include "shell/HeadlessJob.h"
 
 #include <QCommandLineOption>

@@ -2,9 +2,9 @@
 // The command line: open a picture in the window, or work without one (print
 // a picture, list the printers, tell the panel's figures, print the
 // calibration page). The headless modes need no display.
-#include "platform/Picture.h"
-#include "platform/Printer.h"
-#include "platform/SheetLayout.h"
+#include "platform/picture/Picture.h"
+#include "platform/print/Printer.h"
+#include "platform/page/SheetLayout.h"
 #include "properties/Figures.h"
 
 #include <QPoint>

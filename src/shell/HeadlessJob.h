@@ -1,8 +1,8 @@
 #pragma once
 // What the command line says and waits for after a job was made: a paused
 // queue is mentioned, and with --wait the job is followed to its end.
-#include "platform/JobStatus.h"
-#include "platform/PrintOutcome.h"
+#include "platform/print/JobStatus.h"
+#include "platform/print/PrintOutcome.h"
 
 #include <QTextStream>
 #include <functional>

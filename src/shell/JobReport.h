@@ -3,8 +3,8 @@
 // status bar, a word when the queue is paused, and the job followed to the
 // paper (or its end) with the printer's reasons, one message box when it is
 // aborted.
-#include "platform/JobStatus.h"
-#include "platform/PrintOutcome.h"
+#include "platform/print/JobStatus.h"
+#include "platform/print/PrintOutcome.h"
 #include "printing/PrintCommand.h"
 
 #include <QObject>

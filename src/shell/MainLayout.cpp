@@ -1,7 +1,7 @@
 #include "shell/MainLayout.h"
 
-#include "platform/Failure.h"
-#include "platform/Numeric.h"
+#include "platform/base/Failure.h"
+#include "platform/base/Numeric.h"
 
 namespace shell {
 namespace {

@@ -1,6 +1,6 @@
 #include "shell/Module1.h"
 
-#include "platform/FormStrings.h"
+#include "platform/desktop/FormStrings.h"
 #include "shell/frmMain.h"
 
 namespace Module1 {

@@ -3,7 +3,7 @@
 // with the panel, and the page preview. It keeps no document state: the
 // picture lives in the preview, its size and the cut-guides option in the
 // panel, the printer in the platform's current printer.
-#include "platform/CommonDialog.h"
+#include "platform/desktop/CommonDialog.h"
 #include "properties/MainFormLink.h"
 #include "shell/MainLayout.h"
 

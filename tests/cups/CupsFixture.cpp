@@ -97,8 +97,8 @@ void ExpectPrintableAreaPage(const testcups::RasterPage& page, const QueueSpec& 
 
 }  // namespace cupstest
 
-#include "platform/CupsPrinter.h"
-#include "platform/SystemPrinters.h"
+#include "platform/print/CupsPrinter.h"
+#include "platform/print/SystemPrinters.h"
 #include "support/PixelCheck.h"
 
 #include <cmath>

@@ -50,8 +50,8 @@ void ExpectPrintableAreaPage(const testcups::RasterPage& page, const QueueSpec& 
 
 }  // namespace cupstest
 
-#include "platform/Picture.h"
-#include "platform/Printer.h"
+#include "platform/picture/Picture.h"
+#include "platform/print/Printer.h"
 
 #include <QImage>
 #include <QPoint>

@@ -3,8 +3,8 @@
 // dot for dot, --info and --list-printers tell the queues' figures.
 #include "CupsFixture.h"
 
-#include "platform/CommonDialog.h"
-#include "platform/SystemPrinters.h"
+#include "platform/desktop/CommonDialog.h"
+#include "platform/print/SystemPrinters.h"
 #include "preview/ucPageLayout.h"
 #include "printing/TestPage.h"
 #include "properties/ucProperties.h"

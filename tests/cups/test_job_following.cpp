@@ -3,10 +3,10 @@
 // cancelled job leaves nothing in the queue and no file behind.
 #include "CupsFixture.h"
 
-#include "platform/Failure.h"
-#include "platform/JobStatus.h"
-#include "platform/Progress.h"
-#include "platform/SystemPrinters.h"
+#include "platform/base/Failure.h"
+#include "platform/print/JobStatus.h"
+#include "platform/base/Progress.h"
+#include "platform/print/SystemPrinters.h"
 #include "preview/ucPageLayout.h"
 #include "printing/PrintJob.h"
 #include "shell/JobReport.h"

@@ -2,8 +2,8 @@
 // and no job or file is left that looks like a finished print.
 #include "CupsFixture.h"
 
-#include "platform/Failure.h"
-#include "platform/SystemPrinters.h"
+#include "platform/base/Failure.h"
+#include "platform/print/SystemPrinters.h"
 #include "preview/ucPageLayout.h"
 #include "printing/PrintJob.h"
 #include "properties/ucProperties.h"

@@ -2,8 +2,8 @@
 // 600 dpi rendering of the page gives every pixel back at its place.
 #include "CupsFixture.h"
 
-#include "platform/Failure.h"
-#include "platform/SystemPrinters.h"
+#include "platform/base/Failure.h"
+#include "platform/print/SystemPrinters.h"
 #include "printing/PrintJob.h"
 #include "support/PixelCheck.h"
 

@@ -3,9 +3,9 @@
 // centred in the printable area, guides on the outermost rows and columns).
 #include "CupsFixture.h"
 
-#include "platform/Picture.h"
-#include "platform/Failure.h"
-#include "platform/SystemPrinters.h"
+#include "platform/picture/Picture.h"
+#include "platform/base/Failure.h"
+#include "platform/print/SystemPrinters.h"
 #include "printing/PrintJob.h"
 #include "properties/ucProperties.h"
 #include "support/PictureFiles.h"

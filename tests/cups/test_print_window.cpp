@@ -2,8 +2,8 @@
 // the window, cut guides ticked, File > Print; and Print with no picture.
 #include "CupsFixture.h"
 
-#include "platform/CommonDialog.h"
-#include "platform/SystemPrinters.h"
+#include "platform/desktop/CommonDialog.h"
+#include "platform/print/SystemPrinters.h"
 #include "preview/ucPageLayout.h"
 #include "printing/PrintJob.h"
 #include "properties/ucProperties.h"

@@ -6,9 +6,9 @@
 // test_print_faults.cpp.)
 #include "CupsFixture.h"
 
-#include "platform/Failure.h"
-#include "platform/Picture.h"
-#include "platform/SystemPrinters.h"
+#include "platform/base/Failure.h"
+#include "platform/picture/Picture.h"
+#include "platform/print/SystemPrinters.h"
 #include "printing/PrintJob.h"
 #include "support/PixelCheck.h"
 

@@ -4,9 +4,9 @@
 #include "CupsFixture.h"
 #include "RealQueues.h"
 
-#include "platform/CupsPrinter.h"
-#include "platform/Picture.h"
-#include "platform/SystemPrinters.h"
+#include "platform/print/CupsPrinter.h"
+#include "platform/picture/Picture.h"
+#include "platform/print/SystemPrinters.h"
 #include "printing/PrintJob.h"
 #include "support/PixelCheck.h"
 

@@ -5,7 +5,7 @@
 // no more temporary files than then.
 #include "CupsFixture.h"
 
-#include "platform/Picture.h"
+#include "platform/picture/Picture.h"
 #include "printing/PrintJob.h"
 #include "support/PixelCheck.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // A printer that prints nothing: it reports the figures it is given and
 // records every drawing call, in dots. Tests, benchmarks and the fuzzer use it.
-#include "platform/Printer.h"
+#include "platform/print/Printer.h"
 
 #include <QString>
 #include <functional>

@@ -1,6 +1,6 @@
 #pragma once
 // A common dialog that answers from a script instead of asking the user.
-#include "platform/CommonDialog.h"
+#include "platform/desktop/CommonDialog.h"
 
 #include <QStringList>
 #include <functional>

@@ -1,7 +1,7 @@
 #include "support/TestEnv.h"
 
-#include "platform/Failure.h"
-#include "platform/Screen.h"
+#include "platform/base/Failure.h"
+#include "platform/base/Screen.h"
 
 #include <QSettings>
 #include <QStandardPaths>

@@ -1,0 +1,32 @@
+#pragma once
+// The screen's resolution and the conversions between twips, screen pixels
+// and HIMETRIC that go with it.
+#include "platform/base/Units.h"
+
+#include <QRect>
+#include <QRectF>
+
+namespace platform {
+
+// Logical dots per inch of the screen the program shows on (96 on most
+// desktops: 15 twips per pixel). Taken from the primary screen once a GUI
+// application exists; 96 otherwise.
+double ScreenDpiX();
+double ScreenDpiY();
+// Tests pin the resolution; 0 restores the screen's own.
+void SetScreenDpiForTesting(double dpi);
+
+double TwipsPerPixelX();
+double TwipsPerPixelY();
+
+// Converts a horizontal (ScaleX) or vertical (ScaleY) length between twips,
+// screen pixels, HIMETRIC, inches and centimetres at the screen's resolution.
+// Single precision, like the values it serves.
+float ScaleX(float value, ScaleUnit from, ScaleUnit to);
+float ScaleY(float value, ScaleUnit from, ScaleUnit to);
+
+// Widget geometry in twips <-> pixels (rounded to the nearest pixel).
+QRect TwipsToPixels(const QRectF& twips);
+QRectF PixelsToTwips(const QRect& pixels);
+
+}  // namespace platform

@@ -1,0 +1,137 @@
+#include "platform/page/PagePainter.h"
+
+#include "platform/base/Failure.h"
+
+#include <QDataStream>
+#include <QIODevice>
+
+#include <algorithm>
+#include <memory>
+#include <cmath>
+#include <vector>
+
+namespace platform {
+namespace {
+
+// Far beyond any page (a 3 m sheet at 9600 dpi is ~1.1e6 dots), far inside int.
+constexpr double kMaxDots = 1e9;
+
+// Nearest-neighbour source index for each of `count` destination dots when
+// `source` pixels are stretched over `dest` dots and the first visible dot is
+// `first` dots into the destination. Equal sizes give the identity.
+std::vector<int> NearestMap(int source, int dest, int first, int count) {
+    std::vector<int> map(size_t(std::max(count, 0)));
+    for (int i = 0; i < count; ++i) {
+        // Centre of destination dot d is d + 0.5; its source pixel is
+        // floor((d + 0.5) * source / dest), in integers.
+        const qint64 d = qint64(first) + i;
+        map[size_t(i)] = int(((2 * d + 1) * source) / (2 * qint64(dest)));
+    }
+    return map;
+}
+
+// A straight (not premultiplied) pixel laid onto white paper, opaque.
+QRgb OntoWhite(QRgb p) {
+    const int a = qAlpha(p);
+    if (a == 255) return p;
+    const auto mix = [a](int c) { return (c * a + 255 * (255 - a) + 127) / 255; };
+    return qRgb(mix(qRed(p)), mix(qGreen(p)), mix(qBlue(p)));
+}
+
+}  // namespace
+
+int SnapToDot(double dots) {
+    if (!(std::fabs(dots) <= kMaxDots)) Fail(QString::fromLatin1(kOverflow));
+    return int(std::floor(dots + 0.5));
+}
+
+PagePainter::PagePainter(DotSink& sink, int deviceWidth, int deviceHeight, bool quarterTurn)
+    : mSink(sink), mDeviceWidth(deviceWidth), mDeviceHeight(deviceHeight), mQuarterTurn(quarterTurn) {}
+
+QRect PagePainter::ToDevice(const QRect& r) const {
+    if (!mQuarterTurn) return r;
+    // Caller dot (x, y) sits on device dot (y, deviceHeight - 1 - x).
+    return QRect(QPoint(r.top(), mDeviceHeight - 1 - r.right()),
+                 QPoint(r.bottom(), mDeviceHeight - 1 - r.left()));
+}
+
+QRect PagePainter::Visible() const {
+    const QRect area(0, 0, Width(), Height());
+    return mClip.isNull() ? area : (area & mClip);
+}
+
+void PagePainter::FillBlack(const QRect& callerDots) {
+    const QRect visible = callerDots & Visible();
+    if (visible.isEmpty()) return;
+    mSink.Black(ToDevice(visible));
+}
+
+void PagePainter::Box(double x1, double y1, double x2, double y2, int width) {
+    const int ax = SnapToDot(x1), bx = SnapToDot(x2), ay = SnapToDot(y1), by = SnapToDot(y2);
+    const int left = std::min(ax, bx), right = std::max(ax, bx);
+    const int top = std::min(ay, by), bottom = std::max(ay, by);
+    width = std::max(width, 1);
+    // A band `width` dots wide centred on its line; one dot wide lies on it.
+    const int back = (width - 1) / 2;
+    const int spanW = right - left + width, spanH = bottom - top + width;
+    FillBlack(QRect(left - back, top - back, width, spanH));   // left side
+    FillBlack(QRect(right - back, top - back, width, spanH));  // right side
+    FillBlack(QRect(left - back, top - back, spanW, width));   // top side
+    FillBlack(QRect(left - back, bottom - back, spanW, width));  // bottom side
+}
+
+void PagePainter::Picture(const QImage& image, double x, double y, double w, double h) {
+    if (image.isNull()) return;
+    const int left = SnapToDot(x), top = SnapToDot(y);
+    const int right = SnapToDot(x + w), bottom = SnapToDot(y + h);
+    if (right <= left || bottom <= top) return;
+    const QRect dest(QPoint(left, top), QPoint(right - 1, bottom - 1));
+    const QRect visible = dest & Visible();
+    if (visible.isEmpty()) return;
+
+    // 32-bit RGB is read as it is (its pixels are ARGB32's with the alpha
+    // byte forced to opaque below): a converted copy would add the whole
+    // decoded picture again to the job's peak memory. Other formats are
+    // converted to straight ARGB32 first. The sink may read rows until the
+    // page is finished, so the row filler shares the picture and the maps.
+    const bool opaque32 = image.format() == QImage::Format_RGB32;
+    const QImage source = opaque32 || image.format() == QImage::Format_ARGB32
+                              ? image
+                              : image.convertToFormat(QImage::Format_ARGB32);
+    const auto columns = std::make_shared<const std::vector<int>>(
+        NearestMap(source.width(), dest.width(), visible.left() - left, visible.width()));
+    const auto rows = std::make_shared<const std::vector<int>>(
+        NearestMap(source.height(), dest.height(), visible.top() - top, visible.height()));
+    const QRect device = ToDevice(visible);
+    // The same picture at the same size, the same part of it showing and
+    // turned alike: the same pixels wherever the mark stands.
+    QByteArray identity;
+    QDataStream(&identity, QIODevice::WriteOnly)
+        << image.cacheKey() << dest.size() << (visible.topLeft() - dest.topLeft()) << visible.size() << mQuarterTurn;
+    // Nearest pixel of `in` laid onto white paper, opaque.
+    const auto dot = [opaque32](const QRgb* in, int x) {
+        return opaque32 ? (in[x] | 0xff000000u) : OntoWhite(in[x]);
+    };
+    if (!mQuarterTurn) {
+        mSink.Rows(
+            device,
+            [source, columns, rows, dot, width = device.width()](int r, QRgb* out) {
+                const QRgb* in = reinterpret_cast<const QRgb*>(source.constScanLine((*rows)[size_t(r)]));
+                for (int c = 0; c < width; ++c) out[c] = dot(in, (*columns)[size_t(c)]);
+            },
+            identity);
+    } else {
+        // Device row r is caller column visible.right() - r (device rows run
+        // up the caller's page); device column c is caller row visible.top() + c.
+        mSink.Rows(
+            device,
+            [source, columns, rows, dot, width = device.width(), last = visible.width() - 1](int r, QRgb* out) {
+                const int sx = (*columns)[size_t(last - r)];
+                for (int c = 0; c < width; ++c)
+                    out[c] = dot(reinterpret_cast<const QRgb*>(source.constScanLine((*rows)[size_t(c)])), sx);
+            },
+            identity);
+    }
+}
+
+}  // namespace platform

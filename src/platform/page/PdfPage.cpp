@@ -1,0 +1,252 @@
+#include "platform/page/PdfPage.h"
+
+#include "platform/base/Failure.h"
+#include "platform/base/Progress.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <zlib.h>
+
+#include <vector>
+
+namespace platform {
+namespace {
+
+const char* const kCannotMake = "The page could not be prepared for printing.";
+const char* const kCannotWrite = "The page could not be written.";
+
+// Fast compression: the file is read once, by the print system's filters,
+// right after it is written; most of a big job's time would go to a
+// stronger level and save little on noisy pictures.
+constexpr int kDeflateLevel = 1;
+
+// Rows of a picture between two progress reports: a few milliseconds of work.
+constexpr int kRowsPerReport = 16;
+
+// Points with enough digits that a position is exact to far below a dot at
+// any resolution (1e-6 pt is 1.3e-5 dots at 960 dpi).
+QByteArray Number(double value) { return QByteArray::number(value, 'f', 6); }
+
+// A text string of the document information, as PDF wants it (UTF-16BE with
+// a byte-order mark, in hexadecimal, so no character needs escaping).
+QByteArray TextString(const QString& text) {
+    QByteArray hex = "<FEFF";
+    for (const QChar c : text) hex += QByteArray::number(c.unicode(), 16).rightJustified(4, '0').toUpper();
+    return hex + ">";
+}
+
+}  // namespace
+
+PdfPage::PdfPage(PageSetup setup) : mSetup(std::move(setup)) {}
+
+PdfPage::~PdfPage() { Discard(); }
+
+void PdfPage::Write(const QByteArray& bytes) {
+    if (mFile->write(bytes) != bytes.size()) Fail(QString::fromLatin1(kCannotWrite));
+}
+
+int PdfPage::NewObject() {
+    mOffsets.push_back(-1);
+    return int(mOffsets.size());
+}
+
+void PdfPage::BeginObject(int number) {
+    mOffsets[size_t(number - 1)] = mFile->pos();
+    Write(QByteArray::number(number) + " 0 obj\n");
+}
+
+PagePainter& PdfPage::Painter() {
+    if (mPage) return *mPage;
+    mGrid = GridOf(mSetup.page);
+    mDir = std::make_unique<QTemporaryDir>();
+    if (!mDir->isValid()) {
+        mDir.reset();
+        Fail(QStringLiteral("No temporary file could be made for the page."));
+    }
+    mPath = mDir->filePath(QStringLiteral("page.pdf"));
+    mFile = std::make_unique<QFile>(mPath);
+    if (!mFile->open(QIODevice::WriteOnly)) {
+        Discard();
+        Fail(QString::fromLatin1(kCannotMake));
+    }
+    // Objects 1 and 2 are the catalogue and the page tree, written at the
+    // end; images and pages take the numbers after them as they come.
+    for (int i = 0; i < 2; ++i) NewObject();
+    try {
+        Write("%PDF-1.4\n%\xe2\xe3\xcf\xd3\n");
+    } catch (...) {
+        Discard();
+        throw;
+    }
+    const bool turned = mSetup.quarterTurn;
+    mPage = std::make_unique<PagePainter>(static_cast<DotSink&>(*this), mGrid.cells.width(), mGrid.cells.height(),
+                                          turned);
+    return *mPage;
+}
+
+void PdfPage::WritePage() {
+    Painter();  // a page with no mark is still a (blank) page
+    const int content = NewObject();
+    const int page = NewObject();
+    BeginObject(content);
+    Write("<< /Length " + QByteArray::number(mContent.size()) + " >>\nstream\n" + mContent + "endstream\nendobj\n");
+    // The black image is shared by every page that came after it was made.
+    if (mBlackObject) mResources += "/Black " + QByteArray::number(mBlackObject) + " 0 R ";
+    BeginObject(page);
+    Write("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + Number(mSetup.page.widthPoints) + " " +
+          Number(mSetup.page.heightPoints) + "] /Resources << /XObject << " + mResources + ">> >> /Contents " +
+          QByteArray::number(content) + " 0 R >>\nendobj\n");
+    mKids += QByteArray::number(page) + " 0 R ";
+    ++mPages;
+    mContent.clear();
+    mResources.clear();
+}
+
+void PdfPage::NextPage() {
+    try {
+        WritePage();
+    } catch (...) {
+        Discard();
+        throw;
+    }
+}
+
+QByteArray PdfPage::Placement(const QRect& cells, const QByteArray& name) const {
+    const double cellW = 72.0 * mGrid.dotsAcross / mSetup.page.xdpi;
+    const double cellH = 72.0 * mGrid.dotsDown / mSetup.page.ydpi;
+    // Cell edges fall on the raster's dot edges (see DotGrid), so no
+    // renderer has to round them. PDF's y runs up from the paper's bottom
+    // edge, where the renderer anchors the page.
+    const double x = mGrid.cellLeft + cells.left() * cellW;
+    const double y = mGrid.cellTop - (cells.bottom() + 1) * cellH;
+    return "q " + Number(cells.width() * cellW) + " 0 0 " + Number(cells.height() * cellH) + " " + Number(x) + " " +
+           Number(y) + " cm /" + name + " Do Q\n";
+}
+
+void PdfPage::Rows(const QRect& cells, RowFill fill, const QByteArray& identity) {
+    // A copy of an image already in the file is placed again, not stored again.
+    if (const auto same = mShared.find(identity); !identity.isEmpty() && same != mShared.end()) {
+        const SharedImage& image = same->second;
+        if (!mResources.contains(image.resource)) mResources += image.resource;
+        mContent += Placement(cells, image.name);
+        return;
+    }
+    const int number = NewObject();
+    const int length = NewObject();
+    const QByteArray name = "Im" + QByteArray::number(++mImages);
+    BeginObject(number);
+    Write("<< /Type /XObject /Subtype /Image /Width " + QByteArray::number(cells.width()) + " /Height " +
+          QByteArray::number(cells.height()) +
+          " /ColorSpace /DeviceRGB /BitsPerComponent 8 /Interpolate false /Filter /FlateDecode /Length " +
+          QByteArray::number(length) + " 0 R >>\nstream\n");
+
+    // Rows of 32-bit pixels to packed RGB, deflated as they go: the page
+    // never holds a copy of the picture.
+    z_stream z{};
+    if (deflateInit(&z, kDeflateLevel) != Z_OK) Fail(QString::fromLatin1(kCannotMake));
+    const int width = cells.width(), height = cells.height();
+    std::vector<QRgb> pixels(static_cast<size_t>(width));
+    std::vector<unsigned char> row(size_t(width) * 3);
+    std::vector<unsigned char> out(size_t(1) << 16);
+    qint64 written = 0;
+    try {
+        for (int y = 0; y <= height; ++y) {
+            const bool last = y == height;
+            if (!last) {
+                fill(y, pixels.data());
+                const QRgb* in = pixels.data();
+                for (int x = 0; x < width; ++x) {
+                    row[size_t(3 * x)] = uchar(qRed(in[x]));
+                    row[size_t(3 * x + 1)] = uchar(qGreen(in[x]));
+                    row[size_t(3 * x + 2)] = uchar(qBlue(in[x]));
+                }
+                z.next_in = row.data();
+                z.avail_in = uInt(row.size());
+                // A picture's rows are most of a job's time; a cancel thrown
+                // here ends the stream below and the page is thrown away.
+                if (y % kRowsPerReport == kRowsPerReport - 1) ReportProgress(double(y + 1) / height);
+            }
+            int result = Z_OK;
+            do {
+                z.next_out = out.data();
+                z.avail_out = uInt(out.size());
+                result = deflate(&z, last ? Z_FINISH : Z_NO_FLUSH);
+                const qint64 n = qint64(out.size() - z.avail_out);
+                Write(QByteArray::fromRawData(reinterpret_cast<const char*>(out.data()), n));
+                written += n;
+            } while (z.avail_out == 0 || (last && result != Z_STREAM_END));
+        }
+    } catch (...) {
+        deflateEnd(&z);
+        throw;
+    }
+    deflateEnd(&z);
+    Write("\nendstream\nendobj\n");
+    BeginObject(length);
+    Write(QByteArray::number(written) + "\nendobj\n");
+    const QByteArray resource = "/" + name + " " + QByteArray::number(number) + " 0 R ";
+    mResources += resource;
+    if (!identity.isEmpty()) mShared[identity] = SharedImage{name, resource};
+    mContent += Placement(cells, name);
+}
+
+void PdfPage::Black(const QRect& cells) {
+    if (!mBlackObject) {
+        // One black pixel, stretched over each rectangle: every dot of it
+        // lies inside that one pixel, so the rectangle is solid and exact.
+        mBlackObject = NewObject();
+        BeginObject(mBlackObject);
+        Write("<< /Type /XObject /Subtype /Image /Width 1 /Height 1 /ColorSpace /DeviceGray "
+              "/BitsPerComponent 8 /Interpolate false /Length 1 >>\nstream\n");
+        Write(QByteArray(1, '\0'));
+        Write("\nendstream\nendobj\n");
+    }
+    mContent += Placement(cells, "Black");
+}
+
+QString PdfPage::Finish() {
+    try {
+        WritePage();
+        const int info = NewObject();
+        BeginObject(1);
+        Write("<< /Type /Catalog /Pages 2 0 R >>\nendobj\n");
+        BeginObject(2);
+        Write("<< /Type /Pages /Kids [" + mKids + "] /Count " + QByteArray::number(mPages) + " >>\nendobj\n");
+        BeginObject(info);
+        Write("<< /Title " + TextString(mSetup.title) + " /Creator " + TextString(mSetup.title) +
+              " /Producer " + TextString(mSetup.title) + " >>\nendobj\n");
+        const qint64 xref = mFile->pos();
+        QByteArray table = "xref\n0 " + QByteArray::number(mOffsets.size() + 1) + "\n0000000000 65535 f \n";
+        for (const qint64 offset : mOffsets)
+            table += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
+        Write(table);
+        Write("trailer\n<< /Size " + QByteArray::number(mOffsets.size() + 1) + " /Root 1 0 R /Info " +
+              QByteArray::number(info) + " 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n");
+        if (!mFile->flush()) Fail(QString::fromLatin1(kCannotWrite));
+        mFile->close();
+        if (mFile->error() != QFileDevice::NoError) Fail(QString::fromLatin1(kCannotWrite));
+    } catch (...) {
+        Discard();
+        throw;
+    }
+    mPage.reset();
+    return mPath;
+}
+
+void PdfPage::Discard() noexcept {
+    mPage.reset();
+    mFile.reset();
+    mDir.reset();  // removes the file with its folder
+    mPath.clear();
+    mOffsets.clear();
+    mContent.clear();
+    mResources.clear();
+    mKids.clear();
+    mShared.clear();
+    mImages = 0;
+    mPages = 0;
+    mBlackObject = 0;
+}
+
+}  // namespace platform

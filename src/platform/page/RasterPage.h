@@ -1,0 +1,67 @@
+#pragma once
+// One page written as the very dots a device gets: CUPS raster for a driver
+// that reads it, PWG raster for a driverless printer. No renderer comes
+// between the program and the device, so nothing can smooth, scale or
+// re-place a dot. The marks are kept as row fillers over the shared picture
+// and the raster is written row by row when the page ends: the page never
+// holds a copy of the picture, only one row of dots.
+#include "platform/page/PagePainter.h"
+#include "platform/page/PageWriter.h"
+#include "platform/page/RasterEncoding.h"
+
+#include <QPoint>
+#include <QSize>
+#include <QString>
+#include <cups/raster.h>
+#include <memory>
+#include <vector>
+
+class QTemporaryDir;
+
+namespace platform {
+
+struct RasterSetup {
+    cups_page_header2_t header{};  // size, resolution and colours of the raster
+    bool pwg = false;              // PWG raster rather than CUPS raster
+    QPoint firstDot;               // the raster dot where cell (0, 0) begins
+    QSize cells;                   // the printable area in cells, portrait
+    int dotsAcross = 1;            // device dots of one cell
+    int dotsDown = 1;
+    bool quarterTurn = false;      // caller's page is the area turned (see PagePainter)
+    OneBitMode oneBit = OneBitMode::Threshold;
+};
+
+class RasterPage final : public PageWriter, private DotSink {
+public:
+    explicit RasterPage(RasterSetup setup);
+    ~RasterPage() override;
+    RasterPage(const RasterPage&) = delete;
+    RasterPage& operator=(const RasterPage&) = delete;
+
+    PagePainter& Painter() override;
+    void NextPage() override;
+    QString Finish() override;
+
+private:
+    void Rows(const QRect& cells, RowFill fill, const QByteArray& identity) override;
+    void Black(const QRect& cells) override;
+    // The pixels of cell row `row` with every mark laid on white paper.
+    void ComposeCellRow(int row, std::vector<QRgb>& cells, std::vector<QRgb>& scratch) const;
+    // Writes the open page's header and lines to the document's stream
+    // (opened on the first page) and forgets its marks.
+    void WritePage();
+    struct File;
+
+    struct Mark {
+        QRect cells;
+        RowFill fill;  // empty: black
+    };
+    RasterSetup mSetup;
+    std::unique_ptr<PagePainter> mPage;
+    std::vector<Mark> mMarks;
+    std::unique_ptr<QTemporaryDir> mDir;
+    std::unique_ptr<File> mFile;
+    QString mPath;
+};
+
+}  // namespace platform

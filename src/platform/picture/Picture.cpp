@@ -1,0 +1,186 @@
+#include "platform/picture/Picture.h"
+
+#include "platform/base/Failure.h"
+#include "platform/base/Progress.h"
+#include "platform/picture/ProgressDevice.h"
+#include "platform/base/Screen.h"
+#include "platform/base/Units.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <cmath>
+#include <cstdlib>
+#include <optional>
+
+namespace platform {
+
+Picture::Picture(QImage image)
+    : mImage(std::move(image)),
+      mWidthHimetric(int32_t(std::lround(mImage.width() * kHimetricPerInch / ScreenDpiX()))),
+      mHeightHimetric(int32_t(std::lround(mImage.height() * kHimetricPerInch / ScreenDpiY()))) {}
+
+namespace {
+
+// Bytes from `offset` of a random-access device, at most `count`; the
+// device's position is left where it was.
+QByteArray ReadAt(QIODevice& device, qint64 offset, qint64 count) {
+    const qint64 was = device.pos();
+    QByteArray bytes;
+    if (device.seek(offset)) bytes = device.read(count);
+    device.seek(was);
+    return bytes;
+}
+
+quint32 Le(const QByteArray& b, int at, int bytes) {
+    quint32 v = 0;
+    for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | quint8(b[at + i]);
+    return v;
+}
+
+// Whether a GIF ends inside its first image's data: its blocks are walked
+// (extensions, then the image descriptor, local palette and the chain of
+// sub-blocks that ends with an empty one) without decoding them.
+bool GifImageCut(const QByteArray& b) {
+    qsizetype at = 13;
+    if (b.size() < at) return true;
+    if (quint8(b[10]) & 0x80) at += 3 << ((quint8(b[10]) & 7) + 1);
+    const auto skipSubBlocks = [&] {
+        while (at < b.size() && b[at] != 0) at += 1 + quint8(b[at]);
+        if (at >= b.size()) return false;
+        ++at;
+        return true;
+    };
+    while (at < b.size()) {
+        const quint8 kind = quint8(b[at]);
+        if (kind == 0x21) {  // extension: label, sub-blocks
+            at += 2;
+            if (!skipSubBlocks()) return true;
+        } else if (kind == 0x2c) {  // image: descriptor, palette, code size, data
+            if (at + 10 > b.size()) return true;
+            const quint8 flags = quint8(b[at + 9]);
+            at += 10;
+            if (flags & 0x80) at += 3 << ((flags & 7) + 1);
+            at += 1;
+            return !skipSubBlocks();
+        } else {
+            return false;  // trailer, or something the decoder will judge
+        }
+    }
+    return true;
+}
+
+// Whether the file ends before the pixels its header promises. The decoders
+// would return such a picture with its missing part grey or undefined, and
+// the job would print it as if it were whole. Two formats can be told cheaply:
+// an uncompressed BMP states exactly how many bytes its rows take; a JPEG's
+// last scan (FF DA) is followed by its end marker (FF D9), and neither two
+// bytes can occur inside entropy-coded data (FF there is followed by 00 or a
+// restart code), so an end marker only before the last scan (in an EXIF
+// thumbnail) means the main picture is cut. Other formats report a cut file
+// through their decoders.
+bool CutShort(QIODevice& device) {
+    if (device.isSequential()) return false;
+    const qint64 size = device.size();
+    const QByteArray head = ReadAt(device, 0, 32);
+    if (head.size() >= 30 && head.startsWith("BM")) {
+        const quint32 headerSize = Le(head, 14, 4);
+        qint64 w = 0, h = 0, bpp = 0, compression = 0;
+        if (headerSize == 12) {
+            w = Le(head, 18, 2), h = Le(head, 20, 2), bpp = Le(head, 24, 2);
+        } else if (headerSize >= 40 && head.size() >= 32) {
+            w = qint32(Le(head, 18, 4)), h = qint32(Le(head, 22, 4)), bpp = Le(head, 28, 2);
+            compression = Le(head, 30, 2);
+        } else {
+            return false;
+        }
+        // BI_RGB, BI_BITFIELDS, BI_ALPHABITFIELDS: rows of whole 32-bit words.
+        if (compression != 0 && compression != 3 && compression != 6) return false;
+        // w, h below 2^31 and bpp below 2^16: rowBytes fits; rows times
+        // rowBytes may not, so the rows that fit are counted by division.
+        const qint64 rowBytes = (std::abs(w) * bpp + 31) / 32 * 4;
+        const qint64 pixelBytes = size - qint64(Le(head, 10, 4));
+        if (pixelBytes < 0) return true;
+        return rowBytes > 0 && std::abs(h) > pixelBytes / rowBytes;
+    }
+    if (head.startsWith("\xff\xd8")) {
+        qint64 lastScan = -1, lastEnd = -1;
+        constexpr qint64 kChunk = 1 << 20;
+        const qint64 was = device.pos();
+        device.seek(0);
+        char previous = 0;
+        for (qint64 at = 0; at < size;) {
+            const QByteArray chunk = device.read(kChunk);
+            if (chunk.isEmpty()) break;
+            for (qsizetype i = 0; i < chunk.size(); ++i) {
+                if (previous == '\xff' && chunk[i] == '\xda') lastScan = at + i;
+                if (previous == '\xff' && chunk[i] == '\xd9') lastEnd = at + i;
+                previous = chunk[i];
+            }
+            at += chunk.size();
+        }
+        device.seek(was);
+        return lastScan >= 0 && lastEnd < lastScan;
+    }
+    if (head.startsWith("GIF8")) return GifImageCut(ReadAt(device, 0, size));
+    return false;
+}
+
+// The picture's pixels, with every check LoadPictureFromDevice promises.
+QImage DecodeFromDevice(QIODevice& device, const QString& name) {
+    // The header and the checks read a little, or (a JPEG's markers) all of
+    // it once quickly: a small part of the time.
+    std::optional<ProgressStage> checks(std::in_place, 0.0, 0.05);
+    QImageReader reader(&device);
+    reader.setDecideFormatFromContent(true);
+    // A camera's EXIF orientation is applied so the picture stands upright.
+    // Every transformation it can name is a mirror or a quarter turn, which
+    // moves pixels without resampling: the picture keeps each of its pixels.
+    reader.setAutoTransform(true);
+    // The allocation limit is Qt's own guard against decompression bombs; we
+    // also check the header's size first so nothing large is taken for a lie.
+    reader.setAllocationLimit(int(kMaxDecodedBytes / (1024 * 1024)));
+    if (!reader.canRead()) Fail(QStringLiteral("Not a picture: %1").arg(name));
+    const QSize size = reader.size();
+    if (size.isValid() && qint64(size.width()) * size.height() * 4 > kMaxDecodedBytes)
+        Fail(QStringLiteral("Picture too large: %1 x %2 pixels").arg(size.width()).arg(size.height()));
+
+    if (CutShort(device)) Fail(QStringLiteral("Picture cut short: %1").arg(name));
+    checks.reset();
+
+    QImage image;
+    const ProgressStage decoding(0.05, 1.0);
+    if (!reader.read(&image) || image.isNull())
+        Fail(QStringLiteral("Cannot read picture %1: %2").arg(name, reader.errorString()));
+    return image;
+}
+
+}  // namespace
+
+PicturePtr LoadPictureFromDevice(QIODevice& device, const QString& name) {
+    return std::make_shared<const Picture>(DecodeFromDevice(device, name));
+}
+
+PicturePtr LoadPicture(const QString& path) { return std::make_shared<const Picture>(DecodePicture(path)); }
+
+QImage DecodePicture(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists()) Fail(QStringLiteral("File not found: %1").arg(path));
+    if (!info.isFile()) Fail(QStringLiteral("Not a file: %1").arg(path));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) Fail(QStringLiteral("Cannot open %1: %2").arg(path, file.errorString()));
+    ProgressDevice reading(file);
+    QImage image;
+    try {
+        image = DecodeFromDevice(reading, path);
+    } catch (const Failure&) {
+        // The decoder gave up because its reads were refused.
+        if (reading.Stopped()) throw Cancelled();
+        throw;
+    }
+    // Some decoders return what they had when reading stopped.
+    if (reading.Stopped()) throw Cancelled();
+    return image;
+}
+
+}  // namespace platform

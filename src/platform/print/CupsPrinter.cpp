@@ -1,0 +1,174 @@
+#include "platform/print/CupsPrinter.h"
+
+#include "platform/print/CupsQueue.h"
+#include "platform/base/Failure.h"
+#include "platform/print/PaperCodes.h"
+#include "platform/page/PdfPage.h"
+#include "platform/page/RasterPage.h"
+
+#include <QPrintEngine>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+namespace platform {
+namespace {
+
+// Qt's CUPS print engine keeps the options chosen in its dialog (PPD
+// choices, number-up...) under this private key, as name, value pairs.
+const auto kCupsOptionsKey = QPrintEngine::PrintEnginePropertyKey(0xfe00);
+
+QString Quoted(const QString& queue) { return QStringLiteral("\"%1\"").arg(queue); }
+
+}  // namespace
+
+CupsPrinter::CupsPrinter(const QString& queueName) {
+    if (!QueueExists(queueName)) Fail(QStringLiteral("There is no printer named %1.").arg(Quoted(queueName)));
+    const QPrinterInfo info = QPrinterInfo::printerInfo(queueName);
+    if (info.isNull()) Fail(QStringLiteral("There is no printer named %1.").arg(Quoted(queueName)));
+    mPrinter = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+    if (!mPrinter->isValid() || mPrinter->printerName() != queueName)
+        Fail(QStringLiteral("The printer %1 is not available.").arg(Quoted(queueName)));
+    // The queue's own defaults (its PPD's, its saved options) decide the
+    // paper, as CUPS would for a job that names none.
+    Load(queueName, {});
+}
+
+CupsPrinter::~CupsPrinter() = default;
+
+void CupsPrinter::Load(const QString& queue, const QStringList& options) {
+    QueuePage read = ReadQueuePage(queue, options);
+    if (mPreferPdf && read.format != PageFormat::Pdf) {
+        // The print system renders the PDF: lay the page out as it will.
+        if (read.format == PageFormat::PwgRaster) SetSheetRaster(read.geometry);
+        else SetImageableRaster(read.geometry);
+        read.format = PageFormat::Pdf;
+    }
+    const PageGeometry page = read.geometry;
+    DotGrid grid;
+    try {
+        grid = GridOf(page);
+    } catch (const Failure& f) {
+        Fail(QStringLiteral("%1: %2").arg(Quoted(queue), f.message()));
+    }
+    mQueue = queue;
+    mOptions = options;
+    mPage = page;
+    mGrid = grid;
+    mFormat = read.format;
+    mHeader = read.header;
+    const QPageSize paper(QSizeF(page.widthPoints * 25.4 / 72.0, page.heightPoints * 25.4 / 72.0),
+                          QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch);
+    mPaper = PaperCodeOf(paper.id());
+}
+
+PrintableArea CupsPrinter::Area() const {
+    // Inches are the imageable box's; dots are the whole cells in it.
+    const PrintableArea portrait{(mPage.right - mPage.left) / 72.0, (mPage.top - mPage.bottom) / 72.0,
+                                 mGrid.cells.width(), mGrid.cells.height()};
+    if (!mLandscape) return portrait;
+    return PrintableArea{portrait.heightInches, portrait.widthInches, portrait.heightDots, portrait.widthDots};
+}
+
+Printer::DeviceFacts CupsPrinter::Facts() const {
+    static const char* const kFormats[] = {"PDF", "CUPS raster", "PWG raster"};
+    DeviceFacts f{mPage.xdpi, mPage.ydpi, mGrid.areaDots, mPage.source,
+                  QString::fromLatin1(kFormats[int(mFormat)]), SheetInCells(mPage, mGrid, mLandscape)};
+    if (mLandscape) {
+        std::swap(f.xdpi, f.ydpi);
+        f.areaDots.transpose();
+    }
+    return f;
+}
+
+std::unique_ptr<PageWriter> CupsPrinter::OpenPage() {
+    CheckQueueReady(mQueue);
+    if (mFormat == PageFormat::Pdf) return std::make_unique<PdfPage>(PageSetup{mPage, mLandscape, DocumentTitle()});
+    RasterSetup setup;
+    setup.header = mHeader;
+    setup.pwg = mFormat == PageFormat::PwgRaster;
+    setup.firstDot = mGrid.firstDot;
+    setup.cells = mGrid.cells;
+    setup.dotsAcross = mGrid.dotsAcross;
+    setup.dotsDown = mGrid.dotsDown;
+    setup.quarterTurn = mLandscape;
+    setup.oneBit = mDither ? OneBitMode::Ordered : OneBitMode::Threshold;
+    return std::make_unique<RasterPage>(setup);
+}
+
+void CupsPrinter::ShowAsDevice(QImage& shown) const {
+    if (mFormat == PageFormat::Pdf || shown.isNull()) return;
+    const cups_cspace_t space = mHeader.cupsColorSpace;
+    const bool grey = space == CUPS_CSPACE_W || space == CUPS_CSPACE_SW || space == CUPS_CSPACE_K;
+    if (!grey) return;  // colour devices show the picture's own colours
+    // Each line goes through the very encoder the raster is written with,
+    // and is read back as grey.
+    cups_page_header2_t h = mHeader;
+    h.cupsWidth = unsigned(shown.width());
+    h.cupsBytesPerLine = (h.cupsWidth * h.cupsBitsPerPixel + 7) / 8;
+    if (!UnsupportedLayout(h).isEmpty()) return;
+    const OneBitMode mode = mDither ? OneBitMode::Ordered : OneBitMode::Threshold;
+    QImage opaque = shown.convertToFormat(QImage::Format_RGB32);
+    std::vector<unsigned char> line(h.cupsBytesPerLine);
+    for (int y = 0; y < opaque.height(); ++y) {
+        QRgb* row = reinterpret_cast<QRgb*>(opaque.scanLine(y));
+        // Transparency shows as the paper it prints on.
+        if (shown.hasAlphaChannel()) {
+            const QRgb* in = reinterpret_cast<const QRgb*>(shown.constScanLine(y));
+            for (int x = 0; x < opaque.width(); ++x) {
+                const QRgb p = qUnpremultiply(in[x]);
+                const int a = qAlpha(p);
+                const auto mix = [a](int c) { return (c * a + 255 * (255 - a) + 127) / 255; };
+                row[x] = qRgb(mix(qRed(p)), mix(qGreen(p)), mix(qBlue(p)));
+            }
+        }
+        EncodeLine(h, row, unsigned(y), mode, line.data());
+        for (int x = 0; x < opaque.width(); ++x) {
+            int level = 0;
+            if (h.cupsBitsPerColor == 1) level = ((line[size_t(x / 8)] >> (7 - x % 8)) & 1) ? 255 : 0;
+            else level = line[size_t(x * int(h.cupsBitsPerColor / 8))];  // the high byte of 16 bits is alike
+            if (space == CUPS_CSPACE_K) level = 255 - level;
+            row[x] = qRgb(level, level, level);
+        }
+    }
+    shown = opaque;
+}
+
+void CupsPrinter::PreferPdf() {
+    KillDoc();
+    mPreferPdf = true;
+    Load(mQueue, mOptions);
+}
+
+void CupsPrinter::Deliver(const QString& file) {
+    PrintOutcome outcome;
+    outcome.queue = mQueue;
+    outcome.queuePaused = CheckQueueReady(mQueue);
+    outcome.jobId = SubmitJob(mQueue, file, DocumentTitle(), mPage.media, mOptions + mPage.jobOptions,
+                              mPrinter->copyCount());
+    SetOutcome(outcome);
+}
+
+QPrinter& CupsPrinter::DialogPrinter() {
+    KillDoc();
+    // The dialog opens on this printer's queue and paper.
+    const QPrinterInfo info = QPrinterInfo::printerInfo(mQueue);
+    if (!info.isNull() && mPrinter->printerName() != mQueue) mPrinter->setPrinterName(mQueue);
+    for (const QPageSize& size : info.supportedPageSizes())
+        if (size.key() == mPage.media) mPrinter->setPageSize(size);
+    mPrinter->setPageOrientation(mLandscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+    return *mPrinter;
+}
+
+void CupsPrinter::TakeDialogChoice() {
+    const QString queue = mPrinter->printerName();
+    QStringList options = mPrinter->printEngine()->property(kCupsOptionsKey).toStringList();
+    // Qt names a queue's papers by their PPD choice, which is what CUPS
+    // takes as the media of a job.
+    const QString media = mPrinter->pageLayout().pageSize().key();
+    if (!media.isEmpty()) options << QStringLiteral("media") << media;
+    const bool landscape = mPrinter->pageLayout().orientation() == QPageLayout::Landscape;
+    Load(queue, options);
+    mLandscape = landscape;
+}
+
+}  // namespace platform

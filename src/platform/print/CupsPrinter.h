@@ -1,0 +1,72 @@
+#pragma once
+// A printer on one CUPS queue. Its figures are the page CUPS itself lays out
+// for the queue (ReadQueuePage: the PPD's page header, or IPP attributes),
+// never Qt's reading of them. The page is written at the device's own
+// resolution, one picture pixel per cell of whole dots: as the raster its
+// driver or driverless printer takes when it takes one, else as a PDF of
+// the media's exact size handed on with scaling turned off. Landscape is
+// drawn by turning the content a quarter turn on the portrait page, which is
+// exact for pixels and keeps the device's own margins where they are.
+#include "platform/print/CupsQueue.h"
+#include "platform/page/PageGeometry.h"
+#include "platform/print/PagePrinter.h"
+
+#include <QStringList>
+#include <memory>
+
+class QPrinter;
+
+namespace platform {
+
+class CupsPrinter final : public PagePrinter {
+public:
+    // Throws Failure when the queue does not exist or cannot be reached.
+    explicit CupsPrinter(const QString& queueName);
+    ~CupsPrinter() override;
+
+    QString DeviceName() const override { return mQueue; }
+    int16_t PrintQuality() const override { return int16_t(mGrid.dpi); }
+    int16_t PaperSize() const override { return mPaper; }
+    int16_t Orientation() const override { return mLandscape ? kLandscape : kPortrait; }
+    PrintableArea Area() const override;
+    DeviceFacts Facts() const override;
+    void SetDithering(bool dither) override { mDither = dither; }
+    void ShowAsDevice(QImage& shown) const override;
+
+    // For the printer dialog: Qt's printer, set to this printer's queue,
+    // paper and orientation, for the dialog to change...
+    QPrinter& DialogPrinter();
+    // ...and, after the dialog closed, takes what it holds (queue, paper,
+    // orientation, options) as this printer's. Throws Failure.
+    void TakeDialogChoice();
+
+    const PageGeometry& Geometry() const { return mPage; }
+    PageFormat Format() const { return mFormat; }
+    // Sends PDF for the print system to render even where the queue could
+    // take raster (for comparing the two paths).
+    void PreferPdf();
+
+protected:
+    std::unique_ptr<PageWriter> OpenPage() override;
+    void Deliver(const QString& file) override;
+    void ApplyOrientation(bool landscape) override { mLandscape = landscape; }
+
+private:
+    // Reads the geometry of `queue` with `options` and takes it, or throws
+    // and changes nothing.
+    void Load(const QString& queue, const QStringList& options);
+
+    std::unique_ptr<QPrinter> mPrinter;  // for the dialog and the copy count only
+    QString mQueue;
+    QStringList mOptions;  // name, value, name, value... chosen in the dialog
+    PageGeometry mPage;    // portrait, as the device takes the sheet
+    PageFormat mFormat = PageFormat::Pdf;
+    cups_page_header2_t mHeader{};  // the raster's, for the raster formats
+    bool mPreferPdf = false;
+    bool mDither = false;
+    DotGrid mGrid;
+    int16_t mPaper = kPaperUser;
+    bool mLandscape = false;
+};
+
+}  // namespace platform

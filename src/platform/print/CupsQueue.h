@@ -1,0 +1,75 @@
+#pragma once
+// Everything the program asks of, or hands to, the CUPS scheduler about one
+// queue: whether it exists and takes jobs, its resolution from its
+// description (PPD) or its IPP attributes, and the submission of a finished
+// page. Plain functions over libcups; no Qt printing classes.
+#include "platform/page/PageGeometry.h"
+
+#include <cups/raster.h>
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace platform {
+
+// The names of the scheduler's queues, the default first; empty when there
+// is none or no scheduler answers (which returns at once, never waits).
+QStringList SchedulerQueueNames();
+
+// Whether the scheduler knows a queue of that name.
+bool QueueExists(const QString& queue);
+
+// Before a page is begun and again before it is handed over: a queue that
+// was deleted or set to refuse jobs, or a scheduler that went away, must fail
+// the job rather than let it vanish (throws Failure). A stopped (paused)
+// queue that still accepts jobs holds them until it is resumed: the job
+// goes, and the answer is true so the user can be told it waits.
+bool CheckQueueReady(const QString& queue);
+
+// The dots per inch of a resolution choice as CUPS names it ("600dpi",
+// "600x300dpi" gives the horizontal figure, "236dpcm"); 0 when not one.
+int ParseResolution(const QString& text);
+
+// How a page reaches the queue: as PDF for the print system to render, or
+// as the very dots its driver reads (CUPS raster) or its driverless printer
+// takes (PWG raster).
+enum class PageFormat { Pdf, CupsRaster, PwgRaster };
+
+struct QueuePage {
+    PageGeometry geometry;
+    PageFormat format = PageFormat::Pdf;
+    cups_page_header2_t header{};  // the raster's page header, for the raster formats
+};
+
+// The page the queue prints with `options` (name, value pairs: the dialog's
+// choices over the queue's defaults; "media" or "PageSize" names the paper),
+// as CUPS's own filters lay it out: from the queue's PPD when it has a usable
+// one, else from its IPP attributes. A queue whose driver reads CUPS raster
+// of a layout the program can write, or that takes PWG raster, gets raster.
+// Throws Failure when neither source answers.
+QueuePage ReadQueuePage(const QString& queue, const QStringList& options);
+
+// From the PPD: the page header cupsRasterInterpretPPD computes after
+// marking the PPD's defaults, the queue's saved options and `options`, which
+// is what a raster filter uses whatever the choices are named. A resolution
+// whose figures are not whole multiples of each other is replaced by the
+// nearest square one the PPD offers (jobOptions then names it). Empty when
+// the queue has no usable PPD.
+std::optional<PageGeometry> PpdGeometry(const QString& queue, const QStringList& options);
+
+// From IPP (driverless printers): the media asked for in `options`, else the
+// default, with its margins, and printer-resolution-default (else the first
+// PWG raster resolution supported); jobOptions asks for that resolution.
+// Empty when the printer does not say.
+std::optional<PageGeometry> IppGeometry(const QString& queue, const QStringList& options);
+
+// Hands the finished file at `path` to the queue as one job with the given
+// media and the dialog's options (name, value pairs), every option that
+// could scale, turn or re-place the page overridden; returns the job's
+// number. Throws Failure when the scheduler refuses it, Cancelled when the
+// user stopped it (see UploadJob: nothing of it is left).
+int SubmitJob(const QString& queue, const QString& path, const QString& title, const QString& media,
+               const QStringList& dialogOptions, int copies);
+
+}  // namespace platform

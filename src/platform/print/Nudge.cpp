@@ -1,0 +1,40 @@
+#include "platform/print/Nudge.h"
+
+#include "platform/base/AppInfo.h"
+#include "platform/base/Settings.h"
+
+#include <QRegularExpression>
+#include <cstdlib>
+
+namespace platform {
+namespace {
+const char* const kSection = "Nudge";
+
+// A queue name as a settings key: CUPS allows characters the store would
+// read as group separators or comments, so the name is kept in hexadecimal.
+QString KeyOf(const QString& queue) { return QString::fromLatin1(queue.toUtf8().toHex()); }
+}  // namespace
+
+bool ParseNudge(const QString& text, QPoint* nudge) {
+    static const QRegularExpression form(QStringLiteral("^\\s*([+-]?\\d{1,6})\\s*,\\s*([+-]?\\d{1,6})\\s*$"));
+    const QRegularExpressionMatch m = form.match(text);
+    if (!m.hasMatch()) return false;
+    const int x = m.captured(1).toInt(), y = m.captured(2).toInt();
+    if (std::abs(x) > kMaxNudgeDots || std::abs(y) > kMaxNudgeDots) return false;
+    *nudge = QPoint(x, y);
+    return true;
+}
+
+QString FormatNudge(QPoint nudge) { return QStringLiteral("%1,%2").arg(nudge.x()).arg(nudge.y()); }
+
+QPoint StoredNudge(const QString& queue) {
+    QPoint nudge;
+    const QString text = GetSetting(AppTitle(), QString::fromLatin1(kSection), KeyOf(queue), QString());
+    return ParseNudge(text, &nudge) ? nudge : QPoint();
+}
+
+void StoreNudge(const QString& queue, QPoint nudge) {
+    SaveSetting(AppTitle(), QString::fromLatin1(kSection), KeyOf(queue), FormatNudge(nudge));
+}
+
+}  // namespace platform

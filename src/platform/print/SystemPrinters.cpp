@@ -1,0 +1,61 @@
+#include "platform/print/SystemPrinters.h"
+
+#include "platform/print/CupsPrinter.h"
+#include "platform/print/CupsQueue.h"
+#include "platform/base/Failure.h"
+#include "platform/print/PdfPrinter.h"
+
+#include <QFileDialog>
+#include <QPointer>
+
+namespace platform {
+namespace {
+
+PdfPathProvider& Provider() {
+    static PdfPathProvider provider;
+    return provider;
+}
+
+}  // namespace
+
+QStringList QueueNames() {
+    // With no scheduler this returns at once with nothing, so start-up never
+    // waits on a missing CUPS.
+    return SchedulerQueueNames();
+}
+
+PrinterPtr MakeQueuePrinter(const QString& queueName) { return std::make_shared<CupsPrinter>(queueName); }
+
+PrinterPtr MakePdfPrinter(const QString& outputPath) {
+    // The provider is looked up when the job asks, so one set later applies.
+    return std::make_shared<PdfPrinter>(outputPath, [] { return Provider() ? Provider()() : QString(); });
+}
+
+PrinterPtr MakeSystemPrinter() {
+    const QStringList names = QueueNames();
+    if (!names.isEmpty()) {
+        try {
+            return MakeQueuePrinter(names.first());
+        } catch (const Failure&) {
+            // The default queue went away or cannot be read: print to PDF.
+        }
+    }
+    return MakePdfPrinter();
+}
+
+void SetPdfPathProvider(PdfPathProvider provider) { Provider() = std::move(provider); }
+
+PdfPathProvider SaveDialogPdfPathProvider(QWidget* parent) {
+    QPointer<QWidget> owner(parent);
+    return [owner]() -> QString {
+        QFileDialog dialog(owner, QStringLiteral("Save as PDF"), QString(), QStringLiteral("PDF files (*.pdf)"));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        // Added before the overwrite question, so the question names the real file.
+        dialog.setDefaultSuffix(QStringLiteral("pdf"));
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+        return dialog.selectedFiles().first();
+    };
+}
+
+}  // namespace platform

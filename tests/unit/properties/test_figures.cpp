@@ -1,0 +1,74 @@
+// The panel's rounding and paper names, without a widget.
+#include "platform/base/Failure.h"
+#include "platform/picture/Picture.h"
+#include "platform/base/Screen.h"
+#include "platform/print/Printer.h"
+#include "properties/Figures.h"
+
+#include <gtest/gtest.h>
+
+#include <QLocale>
+#include <algorithm>
+#include <limits>
+
+using properties::FormatRounded;
+
+static std::string Str(const QString& s) { return s.toStdString(); }  // readable failure output
+
+TEST(Figures, FormatRounded) {
+    const QLocale dot = QLocale::c(), comma(QLocale::German, QLocale::Germany);
+    struct Case {
+        double value;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {0.3072, "0.31"}, {6, "6"}, {12.7000000000001, "12.7"}, {0.30000000000000004, "0.3"},
+        // Exact binary halves go to the even digit, on both sides of zero.
+        {0.125, "0.12"}, {0.375, "0.38"}, {-0.125, "-0.12"}, {-0.375, "-0.38"},
+        {-0.004, "0"},  // rounds to nothing: no "-0"
+        // No grouping, no exponent, at most 15 significant digits.
+        {1234567.891, "1234567.89"}, {12345678901234.56, "12345678901234.6"},
+        {1e20, "100000000000000000000"}, {-123456789012345678.0, "-123456789012346000"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Str(FormatRounded(c.value, dot)), c.expected) << c.value;
+        std::string withComma = c.expected;
+        std::replace(withComma.begin(), withComma.end(), '.', ',');
+        EXPECT_EQ(Str(FormatRounded(c.value, comma)), withComma) << c.value;
+    }
+    for (double v : {std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()})
+        EXPECT_THROW(FormatRounded(v, dot), platform::Failure) << v;
+    EXPECT_FALSE(FormatRounded(std::numeric_limits<double>::max(), dot).contains(QLatin1Char('e')));
+}
+
+TEST(Figures, PaperText) {
+    struct Case {
+        int16_t paper, orientation;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {8, 1, "A3, Portrait"},   {9, 1, "A4, Portrait"},        {11, 2, "A5, Landscape"},
+        {1, 1, "Letter, Portrait"}, {12, 1, "B4, Portrait"},     {13, 1, "B5, Portrait"},
+        {7, 1, "Executive, Portrait"}, {3, 1, "Tabloid, Portrait"}, {5, 1, "Other, Portrait"},
+        {0, 1, "Other, Portrait"}, {9, 0, "A4, Landscape"},      {9, 3, "A4, Landscape"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Str(properties::PaperText(c.paper, c.orientation)), c.expected) << c.paper;
+}
+
+TEST(Figures, PictureSizeSurvivesHimetricAtEveryScreenResolution) {
+    // A picture's pixels go to HIMETRIC at the screen's resolution when it is
+    // made and back to 16-bit pixels in the panel: the count must come back
+    // whole on every common screen, not only at 96 dpi.
+    const int sizes[] = {1, 2, 7, 75, 640, 4657, 6717, 32767};
+    for (const double dpi : {96.0, 120.0, 144.0, 192.0}) {
+        platform::SetScreenDpiForTesting(dpi);
+        for (const int side : sizes) {
+            const platform::Picture picture(QImage(side, 1, QImage::Format_RGB32));
+            EXPECT_EQ(properties::PixelsFromHimetricX(picture.Width()), side) << dpi << " dpi";
+            const platform::Picture tall(QImage(1, side, QImage::Format_RGB32));
+            EXPECT_EQ(properties::PixelsFromHimetricY(tall.Height()), side) << dpi << " dpi";
+        }
+    }
+    platform::SetScreenDpiForTesting(96.0);
+}

@@ -1,0 +1,311 @@
+// The command line: how arguments read, and the program itself run without a
+// display, each option and each failure with its status and message.
+#include "platform/print/SystemPrinters.h"
+#include "properties/ucProperties.h"
+#include "platform/print/PdfPrinter.h"
+#include "shell/CommandLine.h"
+#include "support/ProgramRun.h"
+#include "support/TestEnv.h"
+#include "support/PanelControls.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+using cli::Mode;
+
+namespace {
+
+struct ParseCase {
+    QStringList args;  // after the program's name
+    Mode mode;
+    QString picture = {};
+    QString printer = {};
+    QString pdf = {};
+    bool cutGuides = false;
+    bool wait = false;
+    int waitSeconds = 600;
+};
+
+const ParseCase kParseCases[] = {
+    {{}, Mode::Window},
+    {{"a.png"}, Mode::Window, "a.png"},
+    {{"--", "--print"}, Mode::Window, "--print"},
+    {{"--print", "a.png"}, Mode::Print, "a.png"},
+    {{"a.png", "--print"}, Mode::Print, "a.png"},
+    {{"--print", "a.png", "--printer", "Q", "--cut-guides"}, Mode::Print, "a.png", "Q", {}, true},
+    {{"--print", "a.png", "--printer=Q"}, Mode::Print, "a.png", "Q"},
+    {{"--print", "a.png", "--pdf", "out.pdf"}, Mode::Print, "a.png", {}, "out.pdf"},
+    {{"--info", "a.png"}, Mode::Info, "a.png"},
+    {{"--info", "a.png", "--printer", "Q"}, Mode::Info, "a.png", "Q"},
+    {{"--list-printers"}, Mode::ListPrinters},
+    {{"--test-page"}, Mode::TestPage},
+    {{"--test-page", "--printer", "Q"}, Mode::TestPage, {}, "Q"},
+    {{"--test-page", "--pdf", "t.pdf"}, Mode::TestPage, {}, {}, "t.pdf"},
+    {{"--help"}, Mode::Help},
+    {{"-h"}, Mode::Help},
+    {{"--print", "--help"}, Mode::Help},
+    {{"--version"}, Mode::Version},
+    {{"-v"}, Mode::Version},
+    {{"--print", "a.png", "--wait"}, Mode::Print, "a.png", {}, {}, false, true},
+    {{"--print", "a.png", "--wait", "--wait-timeout", "30"}, Mode::Print, "a.png", {}, {}, false, true, 30},
+    {{"--test-page", "--wait", "--wait-timeout=0"}, Mode::TestPage, {}, {}, {}, false, true, 0},
+};
+
+// Arguments that make no request, and a word the complaint must contain.
+const std::pair<QStringList, const char*> kInvalidCases[] = {
+    {{"--bogus"}, "bogus"},
+    {{"--print"}, "PICTURE"},
+    {{"--info"}, "PICTURE"},
+    {{"--print", "a.png", "b.png"}, "one picture"},
+    {{"a.png", "b.png"}, "one picture"},
+    {{"--print", "a.png", "--info"}, "choose one"},
+    {{"--list-printers", "--test-page"}, "choose one"},
+    {{"--list-printers", "a.png"}, "unexpected"},
+    {{"--test-page", "a.png"}, "unexpected"},
+    {{"--print", "a.png", "--printer", "Q", "--pdf", "o.pdf"}, "exclude"},
+    {{"--print", "a.png", "--printer", "Q", "--printer", "R"}, "more than once"},
+    {{"--print", "a.png", "--printer"}, "printer"},
+    {{"--print", "a.png", "--printer="}, "NAME"},
+    {{"--info", "a.png", "--pdf", "o.pdf"}, "--pdf"},
+    {{"--info", "a.png", "--cut-guides"}, "--cut-guides"},
+    {{"--test-page", "--cut-guides"}, "--cut-guides"},
+    {{"a.png", "--printer", "Q"}, "--printer"},
+    {{"a.png", "--cut-guides"}, "--cut-guides"},
+    {{"--list-printers", "--printer", "Q"}, "--printer"},
+    {{"--info", "a.png", "--wait"}, "--wait goes"},
+    {{"a.png", "--wait"}, "--wait goes"},
+    {{"--print", "a.png", "--wait-timeout", "5"}, "goes with --wait"},
+    {{"--print", "a.png", "--wait", "--wait-timeout", "soon"}, "whole seconds"},
+    {{"--print", "a.png", "--wait", "--wait-timeout", "-1"}, "whole seconds"},
+    {{"--print", "a.png", "--wait", "--wait-timeout", "1.5"}, "whole seconds"},
+    {{"--print", "a.png", "--wait", "--wait-timeout", "1", "--wait-timeout", "2"}, "more than once"},
+    // The layout options and the nudge.
+    {{"--print", "a.png", "--scale", "17"}, "--scale"},
+    {{"--print", "a.png", "--scale", "0"}, "--scale"},
+    {{"--print", "a.png", "--copies-on-sheet", "all"}, "--copies-on-sheet"},
+    {{"--print", "a.png", "--gap", "3"}, "--gap goes with --copies-on-sheet"},
+    {{"--print", "a.png", "--overlap", "3"}, "--overlap goes with --poster"},
+    {{"--test-page", "--poster"}, "--poster goes with"},
+    {{"--print", "a.png", "--nudge", "5"}, "--nudge"},
+    {{"--print", "a.png", "--nudge", "9999,0"}, "--nudge"},
+};
+
+QStringList WithProgram(const QStringList& args) { return QStringList{QStringLiteral("ombrastele")} + args; }
+
+// No scheduler (a socket that does not exist), settings in the test's own folder.
+ProgramRun RunWithoutScheduler(const QStringList& args) {
+    QProcessEnvironment env;
+    env.insert(QStringLiteral("CUPS_SERVER"), testenv::ScratchDir() + QStringLiteral("/no-scheduler.sock"));
+    env.insert(QStringLiteral("HOME"), testenv::ScratchDir());
+    return RunProgram(args, env, 120000);
+}
+
+// A picture whose pixels all differ from their neighbours.
+QImage Noise(int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    quint32 s = 12345;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            s = s * 1664525u + 1013904223u;
+            image.setPixel(x, y, 0xff000000u | (s >> 8));
+        }
+    return image;
+}
+
+class CommandLineProgram : public ::testing::Test {
+protected:
+    QString Path(const QString& name) const { return mDir.filePath(name); }
+    QString Picture(const QString& name, int w, int h) const {
+        const QString path = Path(name);
+        EXPECT_TRUE(Noise(w, h).save(path, "PNG"));
+        return path;
+    }
+    QTemporaryDir mDir;
+};
+
+}  // namespace
+
+TEST(CommandLineParse, Requests) {
+    for (const ParseCase& c : kParseCases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const cli::Request r = cli::Parse(WithProgram(c.args));
+        EXPECT_EQ(r.mode, c.mode) << r.error.toStdString();
+        EXPECT_EQ(r.picture, c.picture);
+        EXPECT_EQ(r.printer, c.printer);
+        EXPECT_EQ(r.pdf, c.pdf);
+        EXPECT_EQ(r.cutGuides, c.cutGuides);
+        EXPECT_EQ(r.wait, c.wait);
+        EXPECT_EQ(r.waitTimeoutSeconds, c.waitSeconds);
+    }
+}
+
+TEST(CommandLineParse, ArgumentsThatMakeNoRequest) {
+    for (const auto& [args, word] : kInvalidCases) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const cli::Request r = cli::Parse(WithProgram(args));
+        EXPECT_EQ(r.mode, Mode::Invalid);
+        EXPECT_TRUE(r.error.contains(QString::fromLatin1(word))) << r.error.toStdString();
+    }
+}
+
+TEST(CommandLineParse, HeadlessIsSeenBeforeTheApplicationExists) {
+    const std::pair<QStringList, bool> cases[] = {
+        {{}, false},
+        {{"a.png"}, false},
+        {{"-platform", "xcb", "a.png"}, false},
+        {{"--print", "a.png"}, true},
+        {{"a.png", "--info"}, true},
+        {{"--list-printers"}, true},
+        {{"--test-page"}, true},
+        {{"--help"}, true},
+        {{"-v"}, true},
+        {{"--", "--print"}, false},  // a file named --print, opened in the window
+        {{"--bogus"}, true},          // answered on stderr
+        {{"a.png", "--cut-guides"}, true},
+        {{"-style", "fusion", "--cut-guides"}, false},  // Qt may take some: the window's parse answers
+    };
+    for (const auto& [args, headless] : cases)
+        EXPECT_EQ(cli::AsksForHeadless(WithProgram(args)), headless) << args.join(' ').toStdString();
+}
+
+TEST_F(CommandLineProgram, HelpAndVersion) {
+    const ProgramRun help = RunWithoutScheduler({QStringLiteral("--help")});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(help.out.startsWith(QStringLiteral("Usage: ombrastele [options] [PICTURE]"))) << help.out.toStdString();
+    for (const char* option : {"--print", "--printer", "--cut-guides", "--pdf", "--list-printers", "--info",
+                               "--test-page", "--version", "Exit status"})
+        EXPECT_TRUE(help.out.contains(QString::fromLatin1(option))) << option;
+    EXPECT_TRUE(help.err.isEmpty()) << help.err.toStdString();
+
+    const ProgramRun version = RunWithoutScheduler({QStringLiteral("--version")});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, QStringLiteral("ombrastele %1.%2.%3\n")
+                               .arg(OMBRASTELE_VERSION_MAJOR)
+                               .arg(OMBRASTELE_VERSION_MINOR)
+                               .arg(OMBRASTELE_VERSION_PATCH));
+}
+
+TEST_F(CommandLineProgram, FailuresEndWithOneLineAndTheirStatus) {
+    const QString picture = Picture(QStringLiteral("p.png"), 7, 5);
+    const QString wide = Picture(QStringLiteral("wide.png"), 32768, 1);
+    const QString high = Picture(QStringLiteral("high.png"), 1, 40000);
+    QFile text(Path(QStringLiteral("notes.png")));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("not a picture, whatever the name says\n");
+    text.close();
+    const QString missing = Path(QStringLiteral("missing.png"));
+    QDir().mkpath(Path(QStringLiteral("folder.png")));
+
+    const struct {
+        QStringList args;
+        int status;
+        QString message;  // the whole line after "ombrastele: ", or its start
+    } cases[] = {
+        {{"--print", missing}, cli::kExitNoFile, "no such file: " + missing},
+        {{"--info", missing}, cli::kExitNoFile, "no such file: " + missing},
+        {{"--print", Path("folder.png")}, cli::kExitNoFile, "cannot read file: " + Path("folder.png")},
+        {{"--print", text.fileName()}, cli::kExitNotPicture, "not a picture: " + text.fileName()},
+        {{"--info", text.fileName()}, cli::kExitNotPicture, "not a picture: " + text.fileName()},
+        {{"--print", wide}, cli::kExitTooLarge, "picture too large: 32768 x 1 pixels"},
+        {{"--info", high}, cli::kExitTooLarge, "picture too large: 1 x 40000 pixels"},
+        {{"--print", picture, "--printer", "NoSuchQueue"}, cli::kExitUnknownPrinter, "unknown printer: NoSuchQueue"},
+        {{"--info", picture, "--printer", "NoSuchQueue"}, cli::kExitUnknownPrinter, "unknown printer: NoSuchQueue"},
+        {{"--test-page", "--printer", "NoSuchQueue"}, cli::kExitUnknownPrinter, "unknown printer: NoSuchQueue"},
+        {{"--print", picture, "--pdf", Path("no/such/folder/out.pdf")}, cli::kExitJobFailed, "printing failed"},
+        {{"--test-page", "--pdf", Path("no/such/folder/t.pdf")}, cli::kExitJobFailed, "printing failed"},
+        {{"--bogus"}, cli::kExitUsage, "Unknown option 'bogus'."},
+        {{"--print"}, cli::kExitUsage, "--print needs a PICTURE"},
+        {{"--print", picture, "--printer", "Q", "--pdf", "o.pdf"}, cli::kExitUsage, "--printer and --pdf"},
+        {{"a.png", "--cut-guides"}, cli::kExitUsage, "--cut-guides goes with --print"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const ProgramRun run = RunWithoutScheduler(c.args);
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
+        EXPECT_TRUE(run.err.startsWith(QStringLiteral("ombrastele: ") + c.message)) << run.err.toStdString();
+        EXPECT_EQ(run.err.count(QLatin1Char('\n')), 1) << run.err.toStdString();
+        EXPECT_TRUE(run.err.endsWith(QLatin1Char('\n')));
+    }
+}
+
+TEST_F(CommandLineProgram, PrintIntoAPdfKeepsEveryPixel) {
+    const QImage source = Noise(53, 31);
+    const QString picture = Path(QStringLiteral("p.png"));
+    ASSERT_TRUE(source.save(picture, "PNG"));
+    const QString pdf = Path(QStringLiteral("out.pdf"));
+    const ProgramRun run = RunWithoutScheduler({QStringLiteral("--print"), picture, QStringLiteral("--pdf"), pdf});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
+    QFile file(pdf);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    EXPECT_TRUE(bytes.startsWith("%PDF-"));
+    EXPECT_FALSE(bytes.contains("/DCTDecode")) << "a lossy image in the PDF";
+
+    const QString pdfimages = QStandardPaths::findExecutable(QStringLiteral("pdfimages"));
+    if (pdfimages.isEmpty()) GTEST_SKIP() << "pdfimages (poppler-utils) is not installed";
+    QProcess extract;
+    extract.start(pdfimages, {QStringLiteral("-png"), pdf, Path(QStringLiteral("img"))});
+    ASSERT_TRUE(extract.waitForFinished(60000));
+    ASSERT_EQ(extract.exitCode(), 0);
+    const QImage embedded = QImage(Path(QStringLiteral("img-000.png"))).convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(embedded.size(), source.size());
+    for (int y = 0; y < source.height(); ++y)
+        for (int x = 0; x < source.width(); ++x)
+            ASSERT_EQ(embedded.pixel(x, y), source.pixel(x, y)) << x << ", " << y;
+}
+
+TEST_F(CommandLineProgram, TestPageIntoAPdf) {
+    const QString pdf = Path(QStringLiteral("t.pdf"));
+    const ProgramRun run = RunWithoutScheduler({QStringLiteral("--test-page"), QStringLiteral("--pdf"), pdf});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    QFile file(pdf);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    EXPECT_TRUE(bytes.startsWith("%PDF-"));
+    EXPECT_FALSE(bytes.contains("/DCTDecode"));
+}
+
+TEST_F(CommandLineProgram, InfoTellsThePanelsFigures) {
+    const QString picture = Picture(QStringLiteral("p.png"), 640, 480);
+    // Without a scheduler the system's printer is the built-in PDF printer.
+    const ProgramRun run = RunWithoutScheduler({QStringLiteral("--info"), picture});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+
+    ucProperties panel;
+    panel.SetPrinter(platform::MakePdfPrinter(Path(QStringLiteral("unused.pdf"))));
+    panel.SetImage(platform::LoadPicture(picture));
+    // The panel's figures, then what the device itself prints.
+    EXPECT_TRUE(run.out.startsWith(cli::FiguresText(PanelRows(panel)))) << run.out.toStdString();
+    const bool letter = platform::LocaleDefaultPaper() == QPageSize::Letter;
+    EXPECT_TRUE(run.out.contains(letter ? "5100 x 6600 dots" : "4961 x 7016 dots")) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains("600 x 600 DPI (built-in)")) << run.out.toStdString();
+    for (const QLabel* label : {PanelLabel(panel, "lblSize"), PanelLabel(panel, "lblMegaPixels"), PanelLabel(panel, "lblPrinterHeader"), PanelLabel(panel, "lblPaperSize"),
+                                PanelLabel(panel, "lblEffectiveAreaCm"), PanelLabel(panel, "lblEffectiveAreaInches"), PanelLabel(panel, "lblDPI"),
+                                PanelLabel(panel, "lblPhysicalSizeCm"), PanelLabel(panel, "lblPhysicalSizeInches")})
+        EXPECT_TRUE(run.out.contains(label->text())) << label->text().toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("640 x 480 pixels")));
+    EXPECT_TRUE(run.out.contains(QStringLiteral("0.31 megapixels")));
+    EXPECT_TRUE(run.out.contains(QStringLiteral("2.71 x 2.03 cm")));
+}
+
+TEST_F(CommandLineProgram, ListPrintersWithoutASchedulerListsTheBuiltInPdfPrinter) {
+    const ProgramRun run = RunWithoutScheduler({QStringLiteral("--list-printers")});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, QStringLiteral("ombrastele: No print queues; printing goes to the built-in PDF printer "
+                                      "(600 DPI)\n"));
+    const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 1) << run.out.toStdString();
+    const QStringList fields = lines[0].split(QLatin1Char('\t'));
+    ASSERT_GE(fields.size(), 3) << lines[0].toStdString();
+    EXPECT_EQ(fields[0], QStringLiteral("PDF"));
+    EXPECT_EQ(fields[1], QStringLiteral("600 DPI"));
+}
