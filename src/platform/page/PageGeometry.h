@@ -14,6 +14,8 @@ namespace platform {
 // Where a page's figures came from, as --info and --list-printers tell it.
 inline constexpr char kSourcePpd[] = "PPD";
 inline constexpr char kSourceIpp[] = "IPP";
+// A driverless queue whose printer answered for itself: its own margins.
+inline constexpr char kSourcePrinter[] = "IPP printer";
 inline constexpr char kSourceBuiltIn[] = "built-in";
 
 // One page as the device takes it (portrait, the way it is fed). Points are
@@ -38,7 +40,7 @@ struct PageGeometry {
     int rasterHeightDots = 0;
     int xdpi = 0;             // device dots per inch across
     int ydpi = 0;             // and down
-    QString source;           // kSourcePpd, kSourceIpp or kSourceBuiltIn
+    QString source;           // kSourcePpd, kSourceIpp, kSourcePrinter or kSourceBuiltIn
     // Options (name, value pairs) a job must carry for the device to print
     // this very geometry, such as the resolution chosen.
     QStringList jobOptions;

@@ -80,7 +80,9 @@ void RasterPage::WritePage() {
         mFile->fd = ::open(mPath.toLocal8Bit().constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
         if (mFile->fd < 0) Fail(QString::fromLatin1(kCannotWrite));
         mFile->raster =
-            cupsRasterOpen(mFile->fd, mSetup.pwg ? CUPS_RASTER_WRITE_PWG : CUPS_RASTER_WRITE_COMPRESSED);
+            cupsRasterOpen(mFile->fd, mSetup.apple ? CUPS_RASTER_WRITE_APPLE
+                                      : mSetup.pwg ? CUPS_RASTER_WRITE_PWG
+                                                   : CUPS_RASTER_WRITE_COMPRESSED);
         if (!mFile->raster) Fail(QString::fromLatin1(kCannotWrite));
     }
 

@@ -1,6 +1,6 @@
 #pragma once
 // One page written as the very dots a device gets: CUPS raster for a driver
-// that reads it, PWG raster for a driverless printer. No renderer comes
+// that reads it, PWG or Apple raster for a driverless printer. No renderer comes
 // between the program and the device, so nothing can smooth, scale or
 // re-place a dot. The marks are kept as row fillers over the shared picture
 // and the raster is written row by row when the page ends: the page never
@@ -23,6 +23,7 @@ namespace platform {
 struct RasterSetup {
     cups_page_header2_t header{};  // size, resolution and colours of the raster
     bool pwg = false;              // PWG raster rather than CUPS raster
+    bool apple = false;            // Apple raster (the header as for PWG)
     QPoint firstDot;               // the raster dot where cell (0, 0) begins
     QSize cells;                   // the printable area in cells, portrait
     int dotsAcross = 1;            // device dots of one cell

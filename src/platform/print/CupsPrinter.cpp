@@ -30,16 +30,17 @@ CupsPrinter::CupsPrinter(const QString& queueName) {
         Fail(QStringLiteral("The printer %1 is not available.").arg(Quoted(queueName)));
     // The queue's own defaults (its PPD's, its saved options) decide the
     // paper, as CUPS would for a job that names none.
-    Load(queueName, {});
+    Load(queueName, {}, {});
 }
 
 CupsPrinter::~CupsPrinter() = default;
 
-void CupsPrinter::Load(const QString& queue, const QStringList& options) {
-    QueuePage read = ReadQueuePage(queue, options);
+void CupsPrinter::Load(const QString& queue, const QStringList& options, QSize resolution) {
+    QueuePage read = ReadQueuePage(queue, options, resolution);
     if (mPreferPdf && read.format != PageFormat::Pdf) {
         // The print system renders the PDF: lay the page out as it will.
-        if (read.format == PageFormat::PwgRaster) SetSheetRaster(read.geometry);
+        if (read.format == PageFormat::PwgRaster || read.format == PageFormat::AppleRaster)
+            SetSheetRaster(read.geometry);
         else SetImageableRaster(read.geometry);
         read.format = PageFormat::Pdf;
     }
@@ -52,6 +53,7 @@ void CupsPrinter::Load(const QString& queue, const QStringList& options) {
     }
     mQueue = queue;
     mOptions = options;
+    mResolution = resolution;
     mPage = page;
     mGrid = grid;
     mFormat = read.format;
@@ -70,7 +72,7 @@ PrintableArea CupsPrinter::Area() const {
 }
 
 Printer::DeviceFacts CupsPrinter::Facts() const {
-    static const char* const kFormats[] = {"PDF", "CUPS raster", "PWG raster"};
+    static const char* const kFormats[] = {"PDF", "CUPS raster", "PWG raster", "Apple raster"};
     DeviceFacts f{mPage.xdpi, mPage.ydpi, mGrid.areaDots, mPage.source,
                   QString::fromLatin1(kFormats[int(mFormat)]), SheetInCells(mPage, mGrid, mLandscape)};
     if (mLandscape) {
@@ -86,6 +88,7 @@ std::unique_ptr<PageWriter> CupsPrinter::OpenPage() {
     RasterSetup setup;
     setup.header = mHeader;
     setup.pwg = mFormat == PageFormat::PwgRaster;
+    setup.apple = mFormat == PageFormat::AppleRaster;
     setup.firstDot = mGrid.firstDot;
     setup.cells = mGrid.cells;
     setup.dotsAcross = mGrid.dotsAcross;
@@ -136,7 +139,14 @@ void CupsPrinter::ShowAsDevice(QImage& shown) const {
 void CupsPrinter::PreferPdf() {
     KillDoc();
     mPreferPdf = true;
-    Load(mQueue, mOptions);
+    Load(mQueue, mOptions, mResolution);
+}
+
+QList<QSize> CupsPrinter::Resolutions() const { return QueueResolutions(mQueue, mOptions); }
+
+void CupsPrinter::SetResolution(QSize dpi) {
+    KillDoc();
+    Load(mQueue, mOptions, dpi);
 }
 
 void CupsPrinter::Deliver(const QString& file) {
@@ -167,7 +177,11 @@ void CupsPrinter::TakeDialogChoice() {
     const QString media = mPrinter->pageLayout().pageSize().key();
     if (!media.isEmpty()) options << QStringLiteral("media") << media;
     const bool landscape = mPrinter->pageLayout().orientation() == QPageLayout::Landscape;
-    Load(queue, options);
+    // A resolution chosen for this queue is kept while the printer on it
+    // still has it; another queue starts from its own default.
+    QSize resolution = queue == mQueue ? mResolution : QSize();
+    if (!resolution.isEmpty() && !QueueResolutions(queue, options).contains(resolution)) resolution = QSize();
+    Load(queue, options, resolution);
     mLandscape = landscape;
 }
 

@@ -46,6 +46,14 @@ public:
     // take raster (for comparing the two paths).
     void PreferPdf();
 
+    // The resolutions the device really prints at (dots per inch across and
+    // down, coarsest first; see QueueResolutions), and the one chosen: empty
+    // for the queue's default. Choosing one re-reads the page at it, or
+    // throws Failure and changes nothing when the device has no such one.
+    QList<QSize> Resolutions() const;
+    QSize ChosenResolution() const { return mResolution; }
+    void SetResolution(QSize dpi);
+
 protected:
     std::unique_ptr<PageWriter> OpenPage() override;
     void Deliver(const QString& file) override;
@@ -54,11 +62,12 @@ protected:
 private:
     // Reads the geometry of `queue` with `options` and takes it, or throws
     // and changes nothing.
-    void Load(const QString& queue, const QStringList& options);
+    void Load(const QString& queue, const QStringList& options, QSize resolution);
 
     std::unique_ptr<QPrinter> mPrinter;  // for the dialog and the copy count only
     QString mQueue;
     QStringList mOptions;  // name, value, name, value... chosen in the dialog
+    QSize mResolution;     // chosen; empty: the queue's default
     PageGeometry mPage;    // portrait, as the device takes the sheet
     PageFormat mFormat = PageFormat::Pdf;
     cups_page_header2_t mHeader{};  // the raster's, for the raster formats

@@ -1,6 +1,7 @@
 #include "platform/print/CupsQueue.h"
 
 #include "platform/print/CupsUpload.h"
+#include "platform/print/PrinterAnswer.h"
 #include "platform/base/Failure.h"
 #include "platform/page/RasterEncoding.h"
 
@@ -192,47 +193,186 @@ const char* PwgType(const cups_page_header2_t& h) {
 
 }  // namespace
 
-std::optional<QueuePage> PpdPage(const QString& queue, const QStringList& options) {
-    const QueuePpd ppd(queue);
-    if (!ppd.get()) return std::nullopt;
-    ppdMarkDefaults(ppd.get());
-    {
-        // The queue's saved defaults (lpoptions, the server's), then the
-        // dialog's choices over them.
-        const Dest d(queue);
-        CupsOptions marked;
-        if (d.dest)
-            for (int i = 0; i < d.dest->num_options; ++i)
-                marked.Add(QString::fromUtf8(d.dest->options[i].name), QString::fromUtf8(d.dest->options[i].value));
-        marked.AddPairs(options);
-        cupsMarkOptions(ppd.get(), marked.count(), marked.list());
+namespace {
+
+// Whether the queue's description takes Apple raster (CUPS makes a
+// driverless queue for it whenever the printer lists image/urf).
+bool TakesAppleRaster(ppd_file_t* ppd) {
+    for (ppd_attr_t* a = ppdFindAttr(ppd, "cupsFilter2", nullptr); a; a = ppdFindNextAttr(ppd, "cupsFilter2", nullptr))
+        if (a->value && QByteArray(a->value).trimmed().startsWith("image/urf")) return true;
+    return false;
+}
+
+QString DpiText(QSize dpi) {
+    return dpi.width() == dpi.height() ? QStringLiteral("%1dpi").arg(dpi.width())
+                                       : QStringLiteral("%1x%2dpi").arg(dpi.width()).arg(dpi.height());
+}
+
+QSize HeaderDpi(const cups_page_header2_t& h) { return QSize(int(h.HWResolution[0]), int(h.HWResolution[1])); }
+
+struct PpdChoice {
+    QString choice;
+    cups_page_header2_t header;
+};
+
+// Each Resolution choice of the PPD with the header its code makes, in the
+// PPD's order, one per resolution really set; the mark is left on the last.
+std::vector<PpdChoice> ResolutionChoices(ppd_file_t* ppd) {
+    std::vector<PpdChoice> list;
+    ppd_option_t* option = ppdFindOption(ppd, "Resolution");
+    if (!option) return list;
+    for (int i = 0; i < option->num_choices; ++i) {
+        ppdMarkOption(ppd, "Resolution", option->choices[i].choice);
+        const cups_page_header2_t h = Interpret(ppd);
+        if (h.HWResolution[0] == 0 || h.HWResolution[1] == 0) continue;
+        const bool seen = std::any_of(list.begin(), list.end(),
+                                      [&](const PpdChoice& c) { return HeaderDpi(c.header) == HeaderDpi(h); });
+        if (!seen) list.push_back({QString::fromUtf8(option->choices[i].choice), h});
     }
-    if (!ppdPageSize(ppd.get(), nullptr)) return std::nullopt;
+    return list;
+}
+
+// The PPD with the queue's saved defaults and `options` marked.
+void MarkQueueOptions(ppd_file_t* ppd, const QString& queue, const QStringList& options) {
+    ppdMarkDefaults(ppd);
+    // The queue's saved defaults (lpoptions, the server's), then the
+    // dialog's choices over them.
+    const Dest d(queue);
+    CupsOptions marked;
+    if (d.dest)
+        for (int i = 0; i < d.dest->num_options; ++i)
+            marked.Add(QString::fromUtf8(d.dest->options[i].name), QString::fromUtf8(d.dest->options[i].value));
+    marked.AddPairs(options);
+    cupsMarkOptions(ppd, marked.count(), marked.list());
+}
+
+// The Apple raster colour type for the printer: colour when the queue's
+// colour model is colour and the printer takes a colour type, else grey.
+// Types are named as cupsRasterInitPWGHeader takes them.
+const char* UrfType(const cups_page_header2_t& h, bool colourDevice, const std::optional<PrinterAnswer>& answer) {
+    const QStringList types = answer ? answer->urfTypes : QStringList();
+    const bool wantsColour = colourDevice && QByteArray(PwgType(h)).startsWith("srgb");
+    if (wantsColour) {
+        if (types.isEmpty() || types.contains(QLatin1String("SRGB24"))) return "srgb_8";
+        if (types.contains(QLatin1String("DEVRGB24"))) return "rgb_8";
+        if (types.contains(QLatin1String("ADOBERGB24"))) return "adobe-rgb_8";
+    }
+    return "sgray_8";  // W8: every Apple raster printer takes it
+}
+
+// The resolutions a driverless printer takes in the format it is sent;
+// without its answer, the one the description defaults to.
+QList<QSize> DriverlessResolutions(bool apple, const std::optional<PrinterAnswer>& answer, QSize fallback) {
+    QList<QSize> list;
+    if (answer) {
+        if (apple)
+            for (int dpi : answer->urfResolutions) list.append(QSize(dpi, dpi));
+        else
+            list = answer->pwgResolutions;
+    }
+    if (list.isEmpty() && fallback.width() > 0) list.append(fallback);
+    std::sort(list.begin(), list.end(), [](QSize a, QSize b) { return a.width() * a.height() < b.width() * b.height(); });
+    list.erase(std::unique(list.begin(), list.end()), list.end());
+    return list;
+}
+
+QString ResolutionList(const QList<QSize>& list) {
+    QStringList names;
+    for (QSize r : list) names << DpiText(r);
+    return names.join(QStringLiteral(", "));
+}
+
+[[noreturn]] void FailResolution(const QString& queue, QSize wanted, const QList<QSize>& offered) {
+    Fail(QStringLiteral("The printer %1 has no resolution of %2 (it has %3).")
+             .arg(Quoted(queue), DpiText(wanted), offered.isEmpty() ? QStringLiteral("only its default")
+                                                                     : ResolutionList(offered)));
+}
+
+// The printer's own margins for the paper of `g` (a driverless queue's
+// sheet), over the description's; the source says which were used.
+void TakePrinterMargins(PageGeometry& g, const std::optional<PrinterAnswer>& answer) {
+    if (!answer) return;
+    const auto hundredths = [](double points) { return int(std::lround(points * 2540.0 / 72.0)); };
+    const bool borderless = g.left <= 0 && g.bottom <= 0 && g.right >= g.widthPoints && g.top >= g.heightPoints;
+    const auto m = MarginsFor(*answer, hundredths(g.widthPoints), hundredths(g.heightPoints), borderless);
+    if (!m) return;
+    g.left = PointsFromHundredthsMm(m->margins.left);
+    g.bottom = PointsFromHundredthsMm(m->margins.bottom);
+    g.right = g.widthPoints - PointsFromHundredthsMm(m->margins.right);
+    g.top = g.heightPoints - PointsFromHundredthsMm(m->margins.top);
+    g.source = QString::fromLatin1(kSourcePrinter);
+}
+
+struct PpdRead {
+    std::optional<QueuePage> page;
+    QList<QSize> resolutions;
+};
+
+PpdRead ReadPpd(const QString& queue, const QStringList& options, QSize wanted) {
+    PpdRead out;
+    const QueuePpd ppd(queue);
+    if (!ppd.get()) return out;
+    MarkQueueOptions(ppd.get(), queue, options);
+    if (!ppdPageSize(ppd.get(), nullptr)) return out;
     std::optional<cups_page_header2_t> header = Interpret(ppd.get());
 
+    const bool cupsRaster = TakesCupsRaster(ppd.get());
+    const bool pwg = !cupsRaster && TakesPwgRaster(ppd.get());
+    const bool apple = !cupsRaster && !pwg && TakesAppleRaster(ppd.get());
     QStringList jobOptions;
-    const auto x = int(header->HWResolution[0]), y = int(header->HWResolution[1]);
-    if (!WholeRatio(x, y)) {
-        // No picture pixel is a whole block of dots: take the square choice
-        // nearest to the finer figure, when the PPD has one.
-        if (ppd_option_t* option = ppdFindOption(ppd.get(), "Resolution")) {
-            const int wanted = std::max(x, y);
-            std::optional<cups_page_header2_t> best;
-            QString bestChoice;
-            for (int i = 0; i < option->num_choices; ++i) {
-                ppdMarkOption(ppd.get(), "Resolution", option->choices[i].choice);
-                const cups_page_header2_t h = Interpret(ppd.get());
-                if (h.HWResolution[0] != h.HWResolution[1] || h.HWResolution[0] == 0) continue;
-                if (!best || std::abs(int(h.HWResolution[0]) - wanted) < std::abs(int(best->HWResolution[0]) - wanted)) {
-                    best = h;
-                    bestChoice = QString::fromUtf8(option->choices[i].choice);
-                }
+    std::optional<PrinterAnswer> answer;
+    if (pwg || apple) {
+        answer = AskPrinter(queue);
+        QSize fallback = HeaderDpi(*header);
+        if (apple && fallback.width() != fallback.height()) {
+            // Apple raster has one resolution for both axes; CUPS defaults
+            // the queue to the printer's lowest.
+            const ppd_attr_t* a = ppdFindAttr(ppd.get(), "DefaultResolution", nullptr);
+            const int dpi = a && a->value ? std::atoi(a->value) : 0;
+            fallback = QSize(dpi, dpi);
+        }
+        out.resolutions = DriverlessResolutions(apple, answer, fallback);
+        QSize use = wanted.isEmpty() ? fallback : wanted;
+        if (!out.resolutions.contains(use)) {
+            if (!wanted.isEmpty()) FailResolution(queue, wanted, out.resolutions);
+            if (!out.resolutions.isEmpty()) use = out.resolutions.first();
+        }
+        header->HWResolution[0] = unsigned(use.width());
+        header->HWResolution[1] = unsigned(use.height());
+        if (!wanted.isEmpty()) jobOptions << QStringLiteral("printer-resolution") << DpiText(use);
+    } else {
+        const std::vector<PpdChoice> choices = ResolutionChoices(ppd.get());
+        for (const PpdChoice& c : choices) out.resolutions.append(HeaderDpi(c.header));
+        MarkQueueOptions(ppd.get(), queue, options);  // listing moved the mark
+        const auto x = int(header->HWResolution[0]), y = int(header->HWResolution[1]);
+        if (!wanted.isEmpty()) {
+            const auto it = std::find_if(choices.begin(), choices.end(),
+                                         [&](const PpdChoice& c) { return HeaderDpi(c.header) == wanted; });
+            if (it == choices.end()) {
+                if (HeaderDpi(*header) != wanted) FailResolution(queue, wanted, out.resolutions);
+            } else {
+                ppdMarkOption(ppd.get(), "Resolution", it->choice.toUtf8().constData());
+                header = Interpret(ppd.get());
+                jobOptions << QStringLiteral("Resolution") << it->choice;
+            }
+        } else if (!WholeRatio(x, y)) {
+            // No picture pixel is a whole block of dots: take the square
+            // choice nearest to the finer figure, when the PPD has one.
+            const int finer = std::max(x, y);
+            const PpdChoice* best = nullptr;
+            for (const PpdChoice& c : choices) {
+                if (c.header.HWResolution[0] != c.header.HWResolution[1]) continue;
+                if (!best || std::abs(int(c.header.HWResolution[0]) - finer) <
+                                 std::abs(int(best->header.HWResolution[0]) - finer))
+                    best = &c;
             }
             if (best) {
-                header = best;
-                jobOptions << QStringLiteral("Resolution") << bestChoice;
+                header = best->header;
+                jobOptions << QStringLiteral("Resolution") << best->choice;
             }
         }
+        std::sort(out.resolutions.begin(), out.resolutions.end(),
+                  [](QSize a, QSize b) { return a.width() * a.height() < b.width() * b.height(); });
     }
 
     PageGeometry g;
@@ -252,7 +392,7 @@ std::optional<QueuePage> PpdPage(const QString& queue, const QStringList& option
 
     QueuePage page;
     page.header = *header;
-    if (TakesCupsRaster(ppd.get())) {
+    if (cupsRaster) {
         // The driver gets the imageable box: our own raster of it when we can
         // write its layout, else Ghostscript's rendering of our PDF.
         page.format = UnsupportedLayout(*header).isEmpty() ? PageFormat::CupsRaster : PageFormat::Pdf;
@@ -263,28 +403,33 @@ std::optional<QueuePage> PpdPage(const QString& queue, const QStringList& option
             g.rasterWidthDots = int(header->cupsWidth);
             g.rasterHeightDots = int(header->cupsHeight);
         }
-    } else if (TakesPwgRaster(ppd.get())) {
-        cups_page_header2_t pwg{};
+    } else if (pwg || apple) {
+        TakePrinterMargins(g, answer);
+        cups_page_header2_t raster{};
         pwg_media_t* media = pwgMediaForPPD(g.media.toUtf8().constData());
         if (!media)
             media = pwgMediaForSize(int(std::lround(g.widthPoints * 2540 / 72)), int(std::lround(g.heightPoints * 2540 / 72)));
         SetSheetRaster(g);
-        if (media && cupsRasterInitPWGHeader(&pwg, media, PwgType(*header), g.xdpi, g.ydpi, "one-sided", nullptr)) {
-            page.format = PageFormat::PwgRaster;
-            page.header = pwg;
-            g.rasterWidthDots = int(pwg.cupsWidth);
-            g.rasterHeightDots = int(pwg.cupsHeight);
+        const char* type = apple ? UrfType(*header, ppd.get()->color_device, answer) : PwgType(*header);
+        if (media && cupsRasterInitPWGHeader(&raster, media, type, g.xdpi, g.ydpi, "one-sided", nullptr)) {
+            page.format = apple ? PageFormat::AppleRaster : PageFormat::PwgRaster;
+            page.header = raster;
+            g.rasterWidthDots = int(raster.cupsWidth);
+            g.rasterHeightDots = int(raster.cupsHeight);
         }
     } else {
         SetSheetRaster(g);
     }
     page.geometry = g;
-    return page;
+    out.page = page;
+    return out;
 }
 
+}  // namespace
+
 std::optional<PageGeometry> PpdGeometry(const QString& queue, const QStringList& options) {
-    if (auto page = PpdPage(queue, options)) return page->geometry;
-    return std::nullopt;
+    const PpdRead read = ReadPpd(queue, options, {});
+    return read.page ? std::optional<PageGeometry>(read.page->geometry) : std::nullopt;
 }
 
 std::optional<PageGeometry> IppGeometry(const QString& queue, const QStringList& options) {
@@ -336,14 +481,20 @@ std::optional<PageGeometry> IppGeometry(const QString& queue, const QStringList&
     return result;
 }
 
-QueuePage ReadQueuePage(const QString& queue, const QStringList& options) {
-    if (auto page = PpdPage(queue, options)) return *page;
+QueuePage ReadQueuePage(const QString& queue, const QStringList& options, QSize resolution) {
+    if (auto page = ReadPpd(queue, options, resolution).page) return *page;
     if (auto g = IppGeometry(queue, options)) {
+        if (!resolution.isEmpty() && QSize(g->xdpi, g->ydpi) != resolution)
+            FailResolution(queue, resolution, {QSize(g->xdpi, g->ydpi)});
         QueuePage page;
         page.geometry = *g;
         return page;
     }
     Fail(QStringLiteral("The paper and resolution of the printer %1 are not known.").arg(Quoted(queue)));
+}
+
+QList<QSize> QueueResolutions(const QString& queue, const QStringList& options) {
+    return ReadPpd(queue, options, {}).resolutions;
 }
 
 int SubmitJob(const QString& queue, const QString& path, const QString& title, const QString& media,

@@ -7,6 +7,8 @@
 
 #include <cups/raster.h>
 
+#include <QList>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -33,8 +35,8 @@ int ParseResolution(const QString& text);
 
 // How a page reaches the queue: as PDF for the print system to render, or
 // as the very dots its driver reads (CUPS raster) or its driverless printer
-// takes (PWG raster).
-enum class PageFormat { Pdf, CupsRaster, PwgRaster };
+// takes (PWG raster, else Apple raster).
+enum class PageFormat { Pdf, CupsRaster, PwgRaster, AppleRaster };
 
 struct QueuePage {
     PageGeometry geometry;
@@ -48,7 +50,19 @@ struct QueuePage {
 // one, else from its IPP attributes. A queue whose driver reads CUPS raster
 // of a layout the program can write, or that takes PWG raster, gets raster.
 // Throws Failure when neither source answers.
-QueuePage ReadQueuePage(const QString& queue, const QStringList& options);
+// A driverless queue (one CUPS made for PWG or Apple raster) takes the
+// margins its printer gives the paper when the printer answers (see
+// AskPrinter), and its description's otherwise.
+// `resolution` (dots per inch across and down) picks one of
+// QueueResolutions; empty for the queue's default. Throws Failure when the
+// queue has no such resolution.
+QueuePage ReadQueuePage(const QString& queue, const QStringList& options, QSize resolution = {});
+
+// The resolutions the device really prints at with `options`, finest last:
+// what each PPD resolution choice's code sets (not its name), or the
+// resolutions a driverless printer takes in the format it is sent. Empty
+// when nothing is known beyond the default.
+QList<QSize> QueueResolutions(const QString& queue, const QStringList& options);
 
 // From the PPD: the page header cupsRasterInterpretPPD computes after
 // marking the PPD's defaults, the queue's saved options and `options`, which

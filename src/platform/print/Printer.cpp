@@ -27,7 +27,7 @@ double Printer::DotsPerInch() const {
 Printer::DeviceFacts Printer::Facts() const {
     const int dpi = int(std::lround(DotsPerInch()));
     const PrintableArea a = Area();
-    return DeviceFacts{dpi, dpi, QSize(a.widthDots, a.heightDots), QString(), QString()};
+    return DeviceFacts{dpi, dpi, QSize(a.widthDots, a.heightDots), QString(), QString(), QRectF()};
 }
 
 double Printer::UnitsPerInch() const {

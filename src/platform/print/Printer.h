@@ -93,7 +93,7 @@ public:
         int ydpi = 0;
         QSize areaDots;
         QString source;
-        QString pageFormat;  // what the device is sent: "PDF", "CUPS raster", "PWG raster"
+        QString pageFormat;  // what the device is sent: "PDF", "CUPS raster", "PWG raster", "Apple raster"
         // The sheet in units of Area()'s dots, origin at the printable area's
         // top-left corner, as drawn (turned for landscape): where a sheet
         // folded in half creases. Empty when not known; the area is then taken
