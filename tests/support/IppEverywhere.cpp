@@ -124,6 +124,42 @@ QString IppEverywhere::Uri() const { return QStringLiteral("ipp://127.0.0.1:%1/i
 
 bool IppEverywhere::Start(const QString& name, QString* error, const QStringList& formats) {
     Stop();
+    // Two speeds make it a colour printer.
+    return Launch(name, {QStringLiteral("-f"), formats.join(QLatin1Char(',')), QStringLiteral("-s"), QStringLiteral("60,60")},
+                  error);
+}
+
+bool IppEverywhere::StartAs(const QString& name, const std::string& lines, QString* error) {
+    Stop();
+    QByteArray tmpl = QDir::tempPath().toLocal8Bit() + "/ombrastele-ippattr-XXXXXX";
+    if (!mkdtemp(tmpl.data())) return false;
+    const QString dir = QString::fromLocal8Bit(tmpl);
+    QFile attributes(dir + QStringLiteral("/printer.conf"));
+    QFile command(dir + QStringLiteral("/job.sh"));
+    const bool written = attributes.open(QIODevice::WriteOnly) &&
+                         attributes.write(lines.data(), qint64(lines.size())) == qint64(lines.size()) &&
+                         command.open(QIODevice::WriteOnly) &&
+                         command.write(QStringLiteral("#!/bin/sh\nenv | grep '^IPP_' > '%1/job.env'\n")
+                                           .arg(dir)
+                                           .toUtf8()) > 0;
+    attributes.close();
+    command.close();
+    command.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    mAttributesDir = dir;
+    if (!written) {
+        if (error) *error = QStringLiteral("cannot write the printer's attributes");
+        Stop();
+        return false;
+    }
+    // -a cannot go with -f or -s: the attributes say the formats and colour.
+    return Launch(name, {QStringLiteral("-a"), attributes.fileName(), QStringLiteral("-c"), command.fileName()}, error);
+}
+
+QString IppEverywhere::LastJobAttributes() const {
+    return mAttributesDir.isEmpty() ? QString() : ReadAll(mAttributesDir + QStringLiteral("/job.env"));
+}
+
+bool IppEverywhere::Launch(const QString& name, const QStringList& printerArguments, QString* error) {
     const auto fail = [&](const QString& why) {
         if (error) *error = why;
         Stop();
@@ -132,7 +168,7 @@ bool IppEverywhere::Start(const QString& name, QString* error, const QStringList
     QByteArray tmpl = QDir::tempPath().toLocal8Bit() + "/ombrastele-ipp-XXXXXX";
     if (!mkdtemp(tmpl.data())) return fail(QStringLiteral("mkdtemp failed"));
     mDir = QString::fromLocal8Bit(tmpl);
-    Live().push_back(this);
+    Live().push_back(this);  // also removes the attributes' folder at exit
     QDir(mDir).mkpath(QStringLiteral("spool"));
 
     // A bus of our own: ippeveprinter's Avahi client finds no daemon there
@@ -160,14 +196,16 @@ bool IppEverywhere::Start(const QString& name, QString* error, const QStringList
         return fail(QStringLiteral("dbus-daemon did not start: ") + ReadAll(mDir + QStringLiteral("/dbus.log")));
 
     // -n localhost makes both listeners loopback only (127.0.0.1 and ::1);
-    // -r off: no DNS-SD registration; -k keeps documents; two speeds = colour.
+    // -r off: no DNS-SD registration; -k keeps documents.
     mPort = FreeLoopbackPort();
     if (mPort == 0) return fail(QStringLiteral("no free port"));
     const QString log = mDir + QStringLiteral("/ippeveprinter.log");
-    mPrinterPid = Spawn({QStringLiteral("ippeveprinter"), QStringLiteral("-n"), QStringLiteral("localhost"),
-                         QStringLiteral("-p"), QString::number(mPort), QStringLiteral("-r"), QStringLiteral("off"),
-                         QStringLiteral("-d"), SpoolFolder(), QStringLiteral("-k"), QStringLiteral("-f"),
-                         formats.join(QLatin1Char(',')), QStringLiteral("-s"), QStringLiteral("60,60"), name},
+    const QStringList arguments = QStringList{QStringLiteral("ippeveprinter"), QStringLiteral("-n"),
+                                              QStringLiteral("localhost"), QStringLiteral("-p"), QString::number(mPort),
+                                              QStringLiteral("-r"), QStringLiteral("off"), QStringLiteral("-d"),
+                                              SpoolFolder(), QStringLiteral("-k")} +
+                                  printerArguments + QStringList{name};
+    mPrinterPid = Spawn(arguments,
                         "DBUS_SYSTEM_BUS_ADDRESS=unix:path=" + bus.toLocal8Bit(), log);
     timer.restart();
     while (!Listening(mPort) && Alive(mPrinterPid) && timer.elapsed() < 10000) QThread::msleep(50);
@@ -204,9 +242,9 @@ void IppEverywhere::Stop() {
     End(mPrinterPid);
     End(mBusPid);
     mPort = 0;
-    if (!mDir.isEmpty()) {
-        QDir(mDir).removeRecursively();
-        mDir.clear();
+    for (QString* dir : {&mDir, &mAttributesDir}) {
+        if (!dir->isEmpty()) QDir(*dir).removeRecursively();
+        dir->clear();
     }
     auto& live = Live();
     live.erase(std::remove(live.begin(), live.end(), this), live.end());
@@ -214,8 +252,10 @@ void IppEverywhere::Stop() {
 
 QString IppEverywhere::LatestDocument() const {
     if (mDir.isEmpty()) return {};
-    const QFileInfoList files = QDir(SpoolFolder()).entryInfoList(QDir::Files, QDir::Time);
-    return files.isEmpty() ? QString() : files.first().absoluteFilePath();
+    // Newest first; a print command's empty output (.prn) is no document.
+    for (const QFileInfo& f : QDir(SpoolFolder()).entryInfoList(QDir::Files, QDir::Time))
+        if (f.size() > 0 && f.suffix() != QLatin1String("prn")) return f.absoluteFilePath();
+    return {};
 }
 
 }  // namespace testcups

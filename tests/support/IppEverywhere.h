@@ -27,6 +27,7 @@
 // is 5100 x 6600 dots), sRGB 8-bit in colour.
 #include <QString>
 #include <QStringList>
+#include <string>
 #include <sys/types.h>
 
 namespace testcups {
@@ -43,6 +44,11 @@ public:
     // False with `error` filled when any step fails; nothing is left running.
     bool Start(const QString& name, QString* error = nullptr,
                const QStringList& formats = {QStringLiteral("image/pwg-raster"), QStringLiteral("application/pdf")});
+    // The same for a printer that answers with the attributes in `lines`
+    // (ipptool ATTR lines, see IppAttributesFile.h) instead of
+    // ippeveprinter's own; each job's attributes as the printer received
+    // them are kept (LastJobAttributes).
+    bool StartAs(const QString& name, const std::string& lines, QString* error = nullptr);
     // Deletes the queue, ends both programs and removes every file they made.
     // Also done at process exit for any printer still running.
     void Stop();
@@ -53,9 +59,14 @@ public:
     QString SpoolFolder() const { return mDir.isEmpty() ? QString() : mDir + QStringLiteral("/spool"); }
     // The newest document ippeveprinter kept, or empty when there is none.
     QString LatestDocument() const;
+    // The last job's attributes as ippeveprinter hands them to its print
+    // command: one NAME=value line each (IPP_MEDIA_COL={media-size=...}).
+    QString LastJobAttributes() const;
 
 private:
+    bool Launch(const QString& name, const QStringList& printerArguments, QString* error);
     QString mDir;
+    QString mAttributesDir;  // StartAs's attributes and job capture
     QString mQueue;
     pid_t mBusPid = -1;
     pid_t mPrinterPid = -1;

@@ -203,6 +203,17 @@ bool TakesAppleRaster(ppd_file_t* ppd) {
     return false;
 }
 
+// Whether the print system would turn Apple raster into another format on
+// its way to the printer: cups-filters converts it to PDF at no cost, so a
+// queue that also takes PDF or PostScript gets the page re-rendered.
+bool ConvertsAppleRaster(ppd_file_t* ppd) {
+    for (ppd_attr_t* a = ppdFindAttr(ppd, "cupsFilter2", nullptr); a; a = ppdFindNextAttr(ppd, "cupsFilter2", nullptr)) {
+        const QByteArray source = QByteArray(a->value).trimmed().split(' ').value(0);
+        if (source != "image/urf" && source != "image/jpeg") return true;
+    }
+    return false;
+}
+
 QString DpiText(QSize dpi) {
     return dpi.width() == dpi.height() ? QStringLiteral("%1dpi").arg(dpi.width())
                                        : QStringLiteral("%1x%2dpi").arg(dpi.width()).arg(dpi.height());
@@ -340,6 +351,11 @@ PpdRead ReadPpd(const QString& queue, const QStringList& options, QSize wanted) 
         header->HWResolution[0] = unsigned(use.width());
         header->HWResolution[1] = unsigned(use.height());
         if (!wanted.isEmpty()) jobOptions << QStringLiteral("printer-resolution") << DpiText(use);
+        // Sent raw, the page reaches the printer as the program wrote it,
+        // as application/octet-stream, which every driverless printer
+        // takes and sniffs.
+        if (apple && ConvertsAppleRaster(ppd.get()))
+            jobOptions << QStringLiteral("document-format") << QStringLiteral(CUPS_FORMAT_RAW);
     } else {
         const std::vector<PpdChoice> choices = ResolutionChoices(ppd.get());
         for (const PpdChoice& c : choices) out.resolutions.append(HeaderDpi(c.header));

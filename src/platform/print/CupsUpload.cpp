@@ -66,7 +66,11 @@ int UploadJob(const QString& queue, const QString& path, const QString& title,
 
     Connection http;
     if (!http.get()) Fail(QStringLiteral("The print system cannot be reached."));
-    const Options list(options);
+    // The document's format is the document's, not a job option.
+    std::map<QByteArray, QByteArray> jobOptions = options;
+    const QByteArray format = jobOptions.count("document-format") ? jobOptions["document-format"] : QByteArray();
+    jobOptions.erase("document-format");
+    const Options list(jobOptions);
     const int job = cupsCreateJob(http.get(), q.constData(), name.constData(), list.count(), list.list());
     if (job <= 0) Fail(QStringLiteral("The printer %1 did not accept the job: %2").arg(quoted, LastError()));
 
@@ -76,7 +80,8 @@ int UploadJob(const QString& queue, const QString& path, const QString& title,
         if (!cupsCancelJob2(CUPS_HTTP_DEFAULT, q.constData(), job, 1))
             cupsCancelJob2(CUPS_HTTP_DEFAULT, q.constData(), job, 0);
     };
-    if (cupsStartDocument(http.get(), q.constData(), job, name.constData(), CUPS_FORMAT_AUTO, 1) !=
+    if (cupsStartDocument(http.get(), q.constData(), job, name.constData(),
+                          format.isEmpty() ? CUPS_FORMAT_AUTO : format.constData(), 1) !=
         HTTP_STATUS_CONTINUE) {
         const QString why = LastError();
         abandon();

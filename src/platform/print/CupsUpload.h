@@ -9,7 +9,8 @@
 
 namespace platform {
 
-// Returns the scheduler's job number. Throws Failure when the scheduler
+// An option "document-format" names the file's format (else the scheduler
+// detects it). Returns the scheduler's job number. Throws Failure when the scheduler
 // refuses the job or the file, Cancelled when the user asked to stop.
 int UploadJob(const QString& queue, const QString& path, const QString& title,
               const std::map<QByteArray, QByteArray>& options);
