@@ -13,6 +13,9 @@ PACKAGES=(
   googletest libgtest-dev libbenchmark-dev
   cups-daemon cups-client cups-filters ghostscript poppler-utils
   cups-ipp-utils dbus-daemon
+  # a real one-bit label driver whose PPD renders PDF through foomatic-rip
+  # (whose PostScript step needs pstops, from the cups package)
+  printer-driver-ptouch cups
   xvfb xauth x11-utils xdotool imagemagick img2pdf desktop-file-utils
   fonts-dejavu-core
   # the picture-path fuzzer: clang and its libFuzzer and sanitizer runtimes

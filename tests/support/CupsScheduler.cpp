@@ -38,6 +38,9 @@ void WriteFile(const QString& path, const QString& text) {
 
 }  // namespace
 
+// Drivers' last filters that the tests read the input of (see MakeServerBin).
+const QStringList kCapturedFilters{QStringLiteral("rastertoptch")};
+
 Scheduler& Scheduler::Instance() {
     static Scheduler instance;
     static const bool registered = [] {
@@ -65,7 +68,29 @@ void Scheduler::MakeFolder() {
         QDir(mDir).mkpath(QString::fromLatin1(sub));
     chmod((tmpl + "/tmp").constData(), 01777);
     chmod((tmpl + "/out").constData(), 01777);
+    MakeServerBin();
     WriteConfiguration();
+}
+
+void Scheduler::MakeServerBin() {
+    // The machine's filters, backends and drivers, linked one by one, with
+    // the last filter of a driver stood in for by a capture: what that
+    // filter would read goes to the queue's device unchanged.
+    const QString bin = mDir + QStringLiteral("/lib");
+    const QDir system(QStringLiteral("/usr/lib/cups"));
+    QDir(mDir).mkpath(QStringLiteral("lib/filter"));
+    for (const QFileInfo& entry : system.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot))
+        if (entry.fileName() != QLatin1String("filter"))
+            QFile::link(entry.absoluteFilePath(), bin + QLatin1Char('/') + entry.fileName());
+    for (const QFileInfo& filter : QDir(system.filePath(QStringLiteral("filter"))).entryInfoList(QDir::Files))
+        if (!kCapturedFilters.contains(filter.fileName()))
+            QFile::link(filter.absoluteFilePath(), bin + QStringLiteral("/filter/") + filter.fileName());
+    for (const QString& name : kCapturedFilters) {
+        const QString path = bin + QStringLiteral("/filter/") + name;
+        WriteFile(path, QStringLiteral("#!/bin/sh\nexec cat\n"));
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                        QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+    }
 }
 
 void Scheduler::WriteConfiguration() {
@@ -92,7 +117,7 @@ void Scheduler::WriteConfiguration() {
                              "CacheDir %1/cache\n"
                              "StateDir %1/state\n"
                              "TempDir %1/tmp\n"
-                             "ServerBin /usr/lib/cups\n"
+                             "ServerBin %1/lib\n"
                              "DataDir /usr/share/cups\n"
                              "AccessLog %1/log/access_log\n"
                              "ErrorLog %1/log/error_log\n"

@@ -2,7 +2,8 @@
 // A private CUPS scheduler for the tests that print for real: its own
 // configuration, spool and socket in a temporary folder, queues whose device
 // is a file (CUPS raster from a test PPD), started once per process and
-// stopped at exit. Clients of this process reach it through CUPS_SERVER,
+// stopped at exit. Its filters are the machine's, except that a real
+// driver's last filter (rastertoptch) writes what it reads to the device. Clients of this process reach it through CUPS_SERVER,
 // which Start() sets before any CUPS call is made.
 #include <QString>
 #include <QStringList>
@@ -77,6 +78,7 @@ public:
 private:
     Scheduler() = default;
     void MakeFolder();
+    void MakeServerBin();
     void WriteConfiguration();
 
     QString mDir;

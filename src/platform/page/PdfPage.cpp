@@ -124,8 +124,14 @@ QByteArray PdfPage::Placement(const QRect& cells, const QByteArray& name) const 
            Number(y) + " cm /" + name + " Do Q\n";
 }
 
-void PdfPage::Rows(const QRect& cells, RowFill fill, const QByteArray& identity) {
-    // A copy of an image already in the file is placed again, not stored again.
+void PdfPage::Rows(const QRect& cells, RowFill fill, const QByteArray& picture) {
+    // A copy of an image already in the file is placed again, not stored
+    // again; dithered dots follow the page's pattern, so only a copy at the
+    // same place in it is the same.
+    QByteArray identity = picture;
+    if (!identity.isEmpty() && mSetup.oneBit == OneBitMode::Ordered)
+        identity += "@" + QByteArray::number((mGrid.firstDot.x() + cells.left() * mGrid.dotsAcross) % 8) + "," +
+                    QByteArray::number((mGrid.firstDot.y() + cells.top() * mGrid.dotsDown) % 8);
     if (const auto same = mShared.find(identity); !identity.isEmpty() && same != mShared.end()) {
         const SharedImage& image = same->second;
         if (!mResources.contains(image.resource)) mResources += image.resource;
@@ -133,29 +139,70 @@ void PdfPage::Rows(const QRect& cells, RowFill fill, const QByteArray& identity)
         return;
     }
     const int number = NewObject();
-    const int length = NewObject();
+    mStreamLength = NewObject();
     const QByteArray name = "Im" + QByteArray::number(++mImages);
     BeginObject(number);
-    Write("<< /Type /XObject /Subtype /Image /Width " + QByteArray::number(cells.width()) + " /Height " +
-          QByteArray::number(cells.height()) +
-          " /ColorSpace /DeviceRGB /BitsPerComponent 8 /Interpolate false /Filter /FlateDecode /Length " +
-          QByteArray::number(length) + " 0 R >>\nstream\n");
+    // One-bit samples are ink (1) or paper (0), as the raster's; Decode
+    // maps them onto DeviceGray's black and white.
+    const QByteArray samples =
+        mSetup.oneBit ? " /Width " + QByteArray::number(cells.width() * mGrid.dotsAcross) + " /Height " +
+                            QByteArray::number(cells.height() * mGrid.dotsDown) +
+                            " /ColorSpace /DeviceGray /BitsPerComponent 1 /Decode [1 0]"
+                      : " /Width " + QByteArray::number(cells.width()) + " /Height " +
+                            QByteArray::number(cells.height()) + " /ColorSpace /DeviceRGB /BitsPerComponent 8";
+    Write("<< /Type /XObject /Subtype /Image" + samples + " /Interpolate false /Filter /FlateDecode /Length " +
+          QByteArray::number(mStreamLength) + " 0 R >>\nstream\n");
+    WriteSamples(cells, fill);
+    Write("\nendstream\nendobj\n");
+    BeginObject(mStreamLength);
+    Write(QByteArray::number(mStreamWritten) + "\nendobj\n");
+    const QByteArray resource = "/" + name + " " + QByteArray::number(number) + " 0 R ";
+    mResources += resource;
+    if (!identity.isEmpty()) mShared[identity] = SharedImage{name, resource};
+    mContent += Placement(cells, name);
+}
 
-    // Rows of 32-bit pixels to packed RGB, deflated as they go: the page
+void PdfPage::WriteSamples(const QRect& cells, const RowFill& fill) {
+    // Rows of 32-bit pixels to packed samples, deflated as they go: the page
     // never holds a copy of the picture.
     z_stream z{};
     if (deflateInit(&z, kDeflateLevel) != Z_OK) Fail(QString::fromLatin1(kCannotMake));
     const int width = cells.width(), height = cells.height();
+    const int fx = mGrid.dotsAcross, fy = mGrid.dotsDown;
     std::vector<QRgb> pixels(static_cast<size_t>(width));
-    std::vector<unsigned char> row(size_t(width) * 3);
     std::vector<unsigned char> out(size_t(1) << 16);
-    qint64 written = 0;
+    // One-bit rows: the dots of a cell row, led by the dots that put the
+    // first one at its place in the 8-dot pattern of the page.
+    const int firstX = mGrid.firstDot.x() + cells.left() * fx;
+    const int lead = firstX % 8;
+    const int dotsWide = width * fx;
+    cups_page_header2_t oneBit{};
+    oneBit.cupsColorSpace = CUPS_CSPACE_K;
+    oneBit.cupsBitsPerColor = oneBit.cupsBitsPerPixel = 1;
+    oneBit.cupsColorOrder = CUPS_ORDER_CHUNKED;
+    oneBit.cupsWidth = unsigned(lead + dotsWide);
+    oneBit.cupsBytesPerLine = (oneBit.cupsWidth + 7) / 8;
+    std::vector<QRgb> dots(mSetup.oneBit ? size_t(lead + dotsWide) : 0, 0xffffffffu);
+    std::vector<unsigned char> encoded(mSetup.oneBit ? oneBit.cupsBytesPerLine : 0);
+    const size_t rowBytes = mSetup.oneBit ? size_t(dotsWide + 7) / 8 : size_t(width) * 3;
+    std::vector<unsigned char> row(rowBytes);
+    mStreamWritten = 0;
+    const auto deflateRow = [&](bool last) {
+        int result = Z_OK;
+        do {
+            z.next_out = out.data();
+            z.avail_out = uInt(out.size());
+            result = deflate(&z, last ? Z_FINISH : Z_NO_FLUSH);
+            const qint64 n = qint64(out.size() - z.avail_out);
+            Write(QByteArray::fromRawData(reinterpret_cast<const char*>(out.data()), n));
+            mStreamWritten += n;
+        } while (z.avail_out == 0 || (last && result != Z_STREAM_END));
+    };
     try {
-        for (int y = 0; y <= height; ++y) {
-            const bool last = y == height;
-            if (!last) {
-                fill(y, pixels.data());
-                const QRgb* in = pixels.data();
+        for (int y = 0; y < height; ++y) {
+            fill(y, pixels.data());
+            const QRgb* in = pixels.data();
+            if (!mSetup.oneBit) {
                 for (int x = 0; x < width; ++x) {
                     row[size_t(3 * x)] = uchar(qRed(in[x]));
                     row[size_t(3 * x + 1)] = uchar(qGreen(in[x]));
@@ -163,32 +210,37 @@ void PdfPage::Rows(const QRect& cells, RowFill fill, const QByteArray& identity)
                 }
                 z.next_in = row.data();
                 z.avail_in = uInt(row.size());
-                // A picture's rows are most of a job's time; a cancel thrown
-                // here ends the stream below and the page is thrown away.
-                if (y % kRowsPerReport == kRowsPerReport - 1) ReportProgress(double(y + 1) / height);
+                deflateRow(false);
+            } else {
+                QRgb* d = dots.data() + lead;
+                for (int x = 0; x < width; ++x)
+                    for (int k = 0; k < fx; ++k) *d++ = in[x];
+                for (int k = 0; k < fy; ++k) {
+                    const int deviceY = mGrid.firstDot.y() + (cells.top() + y) * fy + k;
+                    EncodeLine(oneBit, dots.data(), unsigned(deviceY), *mSetup.oneBit, encoded.data());
+                    // Drop the leading dots: shift the row left by `lead` bits.
+                    for (size_t i = 0; i < rowBytes; ++i) {
+                        const unsigned hi = encoded[i];
+                        const unsigned lo = i + 1 < encoded.size() ? encoded[i + 1] : 0;
+                        row[i] = uchar(((hi << lead) | (lo >> (8 - lead))) & 0xff);
+                    }
+                    if (dotsWide % 8) row[rowBytes - 1] &= uchar(0xff << (8 - dotsWide % 8));
+                    z.next_in = row.data();
+                    z.avail_in = uInt(row.size());
+                    deflateRow(false);
+                }
             }
-            int result = Z_OK;
-            do {
-                z.next_out = out.data();
-                z.avail_out = uInt(out.size());
-                result = deflate(&z, last ? Z_FINISH : Z_NO_FLUSH);
-                const qint64 n = qint64(out.size() - z.avail_out);
-                Write(QByteArray::fromRawData(reinterpret_cast<const char*>(out.data()), n));
-                written += n;
-            } while (z.avail_out == 0 || (last && result != Z_STREAM_END));
+            // A picture's rows are most of a job's time; a cancel thrown
+            // here ends the stream below and the page is thrown away.
+            if (y % kRowsPerReport == kRowsPerReport - 1) ReportProgress(double(y + 1) / height);
         }
+        z.avail_in = 0;
+        deflateRow(true);
     } catch (...) {
         deflateEnd(&z);
         throw;
     }
     deflateEnd(&z);
-    Write("\nendstream\nendobj\n");
-    BeginObject(length);
-    Write(QByteArray::number(written) + "\nendobj\n");
-    const QByteArray resource = "/" + name + " " + QByteArray::number(number) + " 0 R ";
-    mResources += resource;
-    if (!identity.isEmpty()) mShared[identity] = SharedImage{name, resource};
-    mContent += Placement(cells, name);
 }
 
 void PdfPage::Black(const QRect& cells) {

@@ -13,11 +13,13 @@
 #include "platform/page/PageGeometry.h"
 #include "platform/page/PagePainter.h"
 #include "platform/page/PageWriter.h"
+#include "platform/page/RasterEncoding.h"
 
 #include <QByteArray>
 #include <map>
 #include <QString>
 #include <memory>
+#include <optional>
 
 class QFile;
 class QTemporaryDir;
@@ -28,6 +30,12 @@ struct PageSetup {
     PageGeometry page;         // paper, imageable box and resolution, as the device takes the sheet
     bool quarterTurn = false;  // caller's page is the printable area turned (see PagePainter)
     QString title;             // document title
+    // For a device of one bit per colour that gets the PDF rendered by the
+    // print system: pictures are stored already cut to black and white, one
+    // image sample per device dot (threshold, or the ordered pattern by the
+    // dot's place on the page), so no renderer screens their grey. Empty:
+    // pictures as they are.
+    std::optional<OneBitMode> oneBit;
 };
 
 class PdfPage final : public PageWriter, private DotSink {
@@ -54,6 +62,8 @@ private:
     int NewObject();
     // Writes the open page's content stream and page object.
     void WritePage();
+    // Writes the image stream's samples: rows of RGB, or of one-bit dots.
+    void WriteSamples(const QRect& cells, const RowFill& fill);
     // The content-stream operator that puts an image on cells `cells`.
     QByteArray Placement(const QRect& cells, const QByteArray& name) const;
 
@@ -75,6 +85,8 @@ private:
     int mImages = 0;
     int mPages = 0;
     int mBlackObject = 0;          // the one-pixel black image, once made
+    int mStreamLength = 0;         // the object holding the open image stream's length
+    qint64 mStreamWritten = 0;     // its bytes so far
 };
 
 }  // namespace platform

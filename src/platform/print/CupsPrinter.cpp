@@ -58,6 +58,7 @@ void CupsPrinter::Load(const QString& queue, const QStringList& options, QSize r
     mGrid = grid;
     mFormat = read.format;
     mHeader = read.header;
+    mOneBitDevice = read.oneBitDevice;
     const QPageSize paper(QSizeF(page.widthPoints * 25.4 / 72.0, page.heightPoints * 25.4 / 72.0),
                           QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch);
     mPaper = PaperCodeOf(paper.id());
@@ -84,7 +85,10 @@ Printer::DeviceFacts CupsPrinter::Facts() const {
 
 std::unique_ptr<PageWriter> CupsPrinter::OpenPage() {
     CheckQueueReady(mQueue);
-    if (mFormat == PageFormat::Pdf) return std::make_unique<PdfPage>(PageSetup{mPage, mLandscape, DocumentTitle()});
+    const OneBitMode mode = mDither ? OneBitMode::Ordered : OneBitMode::Threshold;
+    if (mFormat == PageFormat::Pdf)
+        return std::make_unique<PdfPage>(PageSetup{mPage, mLandscape, DocumentTitle(),
+                                                   mOneBitDevice ? std::optional(mode) : std::nullopt});
     RasterSetup setup;
     setup.header = mHeader;
     setup.pwg = mFormat == PageFormat::PwgRaster;
@@ -94,12 +98,12 @@ std::unique_ptr<PageWriter> CupsPrinter::OpenPage() {
     setup.dotsAcross = mGrid.dotsAcross;
     setup.dotsDown = mGrid.dotsDown;
     setup.quarterTurn = mLandscape;
-    setup.oneBit = mDither ? OneBitMode::Ordered : OneBitMode::Threshold;
+    setup.oneBit = mode;
     return std::make_unique<RasterPage>(setup);
 }
 
 void CupsPrinter::ShowAsDevice(QImage& shown) const {
-    if (mFormat == PageFormat::Pdf || shown.isNull()) return;
+    if ((mFormat == PageFormat::Pdf && !mOneBitDevice) || shown.isNull()) return;
     const cups_cspace_t space = mHeader.cupsColorSpace;
     const bool grey = space == CUPS_CSPACE_W || space == CUPS_CSPACE_SW || space == CUPS_CSPACE_K;
     if (!grey) return;  // colour devices show the picture's own colours

@@ -71,6 +71,7 @@ private:
     PageGeometry mPage;    // portrait, as the device takes the sheet
     PageFormat mFormat = PageFormat::Pdf;
     cups_page_header2_t mHeader{};  // the raster's, for the raster formats
+    bool mOneBitDevice = false;      // see QueuePage
     bool mPreferPdf = false;
     bool mDither = false;
     DotGrid mGrid;

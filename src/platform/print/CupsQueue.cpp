@@ -436,6 +436,7 @@ PpdRead ReadPpd(const QString& queue, const QStringList& options, QSize wanted) 
     } else {
         SetSheetRaster(g);
     }
+    page.oneBitDevice = header->cupsBitsPerColor == 1 && !ppd.get()->color_device;
     page.geometry = g;
     out.page = page;
     return out;

@@ -42,6 +42,10 @@ struct QueuePage {
     PageGeometry geometry;
     PageFormat format = PageFormat::Pdf;
     cups_page_header2_t header{};  // the raster's page header, for the raster formats
+    // A device of one bit per colour, black and white (the description is
+    // not a colour device's): a PDF for it carries pictures already cut to
+    // black and white, so its renderer has no grey to screen.
+    bool oneBitDevice = false;
 };
 
 // The page the queue prints with `options` (name, value pairs: the dialog's

@@ -136,7 +136,7 @@ std::unique_ptr<PageWriter> PdfPrinter::OpenPage() {
     }
     mDocumentPath = path;
     // A landscape PDF page is simply a landscape page: no turning needed.
-    return std::make_unique<PdfPage>(PageSetup{Geometry(), false, DocumentTitle()});
+    return std::make_unique<PdfPage>(PageSetup{Geometry(), false, DocumentTitle(), std::nullopt});
 }
 
 void PdfPrinter::Deliver(const QString& file) {
