@@ -23,7 +23,7 @@ using namespace cupstest;
 namespace {
 
 struct RealPrinter {
-    const char* response;  // in the shared folder of real printers' answers
+    const char* response;  // in the shared folder of real printers' answers, or a PPD of the tests' data
     const char* format;    // what the program sends
     bool colour;
     int dpi;
@@ -65,17 +65,26 @@ TEST_F(CupsTest, DriverlessPrintersPrintTheirOwnRasterInTheirOwnMargins) {
         {"Brother_QL-1110NWB.res", "Apple raster", false, 300, {154, 154, 303, 303}},
         // 22 mm in its lists, 3 mm for its paper; RS200-300 (CUPS takes the lowest).
         {"Brother_MFC-J5320DW.bin", "Apple raster", true, 200, {300, 300, 300, 300}},
+        // A printer ippeveprinter makes from a real driver's description (the
+        // DYMO label printer's): PDF and Apple raster, so sent raw.
+        {"dymo-lw450.ppd", "Apple raster", false, 300, {144, 102, 593, 152}},
     };
     for (const RealPrinter& row : rows) {
         SCOPED_TRACE(row.response);
         const QString queue = QStringLiteral("Real%1").arg(QString::fromLatin1(row.response).section(QLatin1Char('_'), 1, 1)
                                                                .remove(QRegularExpression(QStringLiteral("[^A-Za-z0-9]"))));
-        const std::string lines =
-            testcups::AttributesFromResponse((answers + QLatin1Char('/') + QLatin1String(row.response)).toStdString());
-        ASSERT_FALSE(lines.empty());
         testcups::IppEverywhere device;
         QString error;
-        ASSERT_TRUE(device.StartAs(queue, lines, &error)) << error.toStdString();
+        if (QByteArray(row.response).endsWith(".ppd")) {
+            ASSERT_TRUE(device.StartFromPpd(
+                queue, QStringLiteral(OMBRASTELE_TEST_DATA_DIR "/real/") + QLatin1String(row.response), &error))
+                << error.toStdString();
+        } else {
+            const std::string lines = testcups::AttributesFromResponse(
+                (answers + QLatin1Char('/') + QLatin1String(row.response)).toStdString());
+            ASSERT_FALSE(lines.empty());
+            ASSERT_TRUE(device.StartAs(queue, lines, &error)) << error.toStdString();
+        }
 
         platform::PrinterPtr printer;
         ASSERT_NO_THROW(printer = platform::MakeQueuePrinter(queue));
@@ -120,4 +129,24 @@ TEST_F(CupsTest, DriverlessPrintersPrintTheirOwnRasterInTheirOwnMargins) {
         EXPECT_NEAR(MediaColValue(mediaCol, "y-dimension"), page.heightPoints / mm, 2) << mediaCol.toStdString();
         printer.reset();
     }
+}
+
+TEST_F(CupsTest, DriverlessPrinterAsleepFallsBackToTheQueuesDescription) {
+    const QString answers = QStringLiteral(OMBRASTELE_REAL_IPP_DIR);
+    if (QStandardPaths::findExecutable(QStringLiteral("ippeveprinter")).isEmpty() || !QDir(answers).exists())
+        GTEST_SKIP() << "ippeveprinter or the real printers' answers are missing";
+    testcups::IppEverywhere device;
+    QString error;
+    ASSERT_TRUE(device.StartAs(QStringLiteral("AsleepMX490"),
+                               testcups::AttributesFromResponse((answers + QStringLiteral("/Canon_MX490_series.res")).toStdString()),
+                               &error))
+        << error.toStdString();
+    device.Sleep();
+    platform::PrinterPtr printer;
+    ASSERT_NO_THROW(printer = platform::MakeQueuePrinter(QStringLiteral("AsleepMX490")));
+    // The description's margins (29 mm at the bottom of A4), and it says so.
+    EXPECT_EQ(printer->Facts().source, QStringLiteral("PPD"));
+    EXPECT_EQ(printer->Facts().pageFormat, QStringLiteral("Apple raster"));
+    const auto& page = dynamic_cast<platform::CupsPrinter&>(*printer).Geometry();
+    EXPECT_NEAR(page.bottom, 2900 * 72.0 / 2540, 0.01);
 }

@@ -113,6 +113,11 @@ bool Alive(pid_t pid) {
     return pid > 0 && waitpid(pid, &status, WNOHANG) == 0;
 }
 
+bool WriteAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
 QString ReadAll(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
@@ -130,29 +135,40 @@ bool IppEverywhere::Start(const QString& name, QString* error, const QStringList
 }
 
 bool IppEverywhere::StartAs(const QString& name, const std::string& lines, QString* error) {
+    return StartDescribed(name, QStringLiteral("-a"), QByteArray::fromStdString(lines), error);
+}
+
+bool IppEverywhere::StartFromPpd(const QString& name, const QString& ppd, QString* error) {
+    QFile file(ppd);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error) *error = QStringLiteral("cannot read ") + ppd;
+        return false;
+    }
+    return StartDescribed(name, QStringLiteral("-P"), file.readAll(), error);
+}
+
+bool IppEverywhere::StartDescribed(const QString& name, const QString& flag, const QByteArray& description,
+                                   QString* error) {
     Stop();
     QByteArray tmpl = QDir::tempPath().toLocal8Bit() + "/ombrastele-ippattr-XXXXXX";
     if (!mkdtemp(tmpl.data())) return false;
-    const QString dir = QString::fromLocal8Bit(tmpl);
-    QFile attributes(dir + QStringLiteral("/printer.conf"));
-    QFile command(dir + QStringLiteral("/job.sh"));
-    const bool written = attributes.open(QIODevice::WriteOnly) &&
-                         attributes.write(lines.data(), qint64(lines.size())) == qint64(lines.size()) &&
-                         command.open(QIODevice::WriteOnly) &&
-                         command.write(QStringLiteral("#!/bin/sh\nenv | grep '^IPP_' > '%1/job.env'\n")
-                                           .arg(dir)
-                                           .toUtf8()) > 0;
-    attributes.close();
-    command.close();
-    command.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    mAttributesDir = dir;
+    mAttributesDir = QString::fromLocal8Bit(tmpl);
+    // The print command keeps each job's attributes; ippeveprinter keeps the
+    // document itself (-k).
+    const QString described = mAttributesDir + (flag == QLatin1String("-P") ? QStringLiteral("/printer.ppd")
+                                                                             : QStringLiteral("/printer.conf"));
+    const QString command = mAttributesDir + QStringLiteral("/job.sh");
+    const bool written =
+        WriteAll(described, description) &&
+        WriteAll(command, QStringLiteral("#!/bin/sh\nenv | grep '^IPP_' > '%1/job.env'\n").arg(mAttributesDir).toUtf8()) &&
+        QFile::setPermissions(command, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     if (!written) {
-        if (error) *error = QStringLiteral("cannot write the printer's attributes");
+        if (error) *error = QStringLiteral("cannot write the printer's description");
         Stop();
         return false;
     }
-    // -a cannot go with -f or -s: the attributes say the formats and colour.
-    return Launch(name, {QStringLiteral("-a"), attributes.fileName(), QStringLiteral("-c"), command.fileName()}, error);
+    // -a and -P cannot go with -f or -s: the description says the formats and colour.
+    return Launch(name, {flag, described, QStringLiteral("-c"), command}, error);
 }
 
 QString IppEverywhere::LastJobAttributes() const {
@@ -233,7 +249,12 @@ bool IppEverywhere::Launch(const QString& name, const QStringList& printerArgume
     }
 }
 
+void IppEverywhere::Sleep() {
+    if (mPrinterPid > 0) kill(mPrinterPid, SIGSTOP);
+}
+
 void IppEverywhere::Stop() {
+    if (mPrinterPid > 0) kill(mPrinterPid, SIGCONT);
     if (!mQueue.isEmpty()) {
         if (Scheduler::Instance().Running())
             Scheduler::Instance().RunTool(QStringLiteral("lpadmin"), {QStringLiteral("-x"), mQueue});

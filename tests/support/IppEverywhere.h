@@ -49,11 +49,16 @@ public:
     // ippeveprinter's own; each job's attributes as the printer received
     // them are kept (LastJobAttributes).
     bool StartAs(const QString& name, const std::string& lines, QString* error = nullptr);
+    // The same for a printer ippeveprinter makes from a driver's PPD (-P).
+    bool StartFromPpd(const QString& name, const QString& ppd, QString* error = nullptr);
     // Deletes the queue, ends both programs and removes every file they made.
     // Also done at process exit for any printer still running.
     void Stop();
 
     bool Running() const { return mPrinterPid > 0; }
+    // Puts the printer to sleep (it takes connections and never answers),
+    // as a printer asleep or out of reach does.
+    void Sleep();
     int Port() const { return mPort; }
     QString Uri() const;
     QString SpoolFolder() const { return mDir.isEmpty() ? QString() : mDir + QStringLiteral("/spool"); }
@@ -65,6 +70,7 @@ public:
 
 private:
     bool Launch(const QString& name, const QStringList& printerArguments, QString* error);
+    bool StartDescribed(const QString& name, const QString& flag, const QByteArray& description, QString* error);
     QString mDir;
     QString mAttributesDir;  // StartAs's attributes and job capture
     QString mQueue;

@@ -426,6 +426,9 @@ PpdRead ReadPpd(const QString& queue, const QStringList& options, QSize wanted) 
         if (!media)
             media = pwgMediaForSize(int(std::lround(g.widthPoints * 2540 / 72)), int(std::lround(g.heightPoints * 2540 / 72)));
         SetSheetRaster(g);
+        // A raw job's options reach the printer as they are: its paper by
+        // the name the printer knows (iso_a4_210x297mm, not A4).
+        if (media && jobOptions.contains(QStringLiteral(CUPS_FORMAT_RAW))) g.media = QString::fromUtf8(media->pwg);
         const char* type = apple ? UrfType(*header, ppd.get()->color_device, answer) : PwgType(*header);
         if (media && cupsRasterInitPWGHeader(&raster, media, type, g.xdpi, g.ydpi, "one-sided", nullptr)) {
             page.format = apple ? PageFormat::AppleRaster : PageFormat::PwgRaster;
