@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QSettings>
+#include <QTemporaryFile>
 
 namespace platform {
 namespace {
@@ -17,18 +18,27 @@ bool& ReplacementTold() {
     return told;
 }
 
-// A store Qt could not parse in full is moved aside, and what it could read
-// goes into a fresh one. QSettings keeps the first error of an object, so
-// the read's FormatError would hide a failed write: the write gets an object
-// of its own. Returns where the damaged file now is; empty when the store
-// was sound.
+// A store Qt cannot parse in full is moved aside, and what it could read goes
+// into a fresh one. Whether it parses is asked of a copy: QSettings keeps a
+// file it has read once in a cache for the whole process and does not parse
+// it again, nor say again that it could not. Keys without a name (a line
+// "=") are dropped: written back, they would damage the new file. Returns
+// where the damaged file now is; empty when the store was sound.
 QString MoveDamagedAside(const QString& application, QSettings::SettingsMap* readable) {
-    QString file;
+    const QString file = QSettings(QSettings::IniFormat, QSettings::UserScope, application, application).fileName();
+    QFile original(file);
+    if (!original.open(QIODevice::ReadOnly) || original.size() == 0) return {};
+    QTemporaryFile copy;
+    if (!copy.open() || copy.write(original.readAll()) != original.size()) return {};
+    copy.close();
+    original.close();
     {
-        QSettings probe(QSettings::IniFormat, QSettings::UserScope, application, application);
-        if (probe.status() != QSettings::FormatError) return {};
-        for (const QString& key : probe.allKeys()) readable->insert(key, probe.value(key));
-        file = probe.fileName();
+        const QSettings parsed(copy.fileName(), QSettings::IniFormat);
+        // The file is read when first asked for a key: status() only after.
+        const QStringList keys = parsed.allKeys();
+        if (parsed.status() != QSettings::FormatError) return {};
+        for (const QString& key : keys)
+            if (!key.section(QLatin1Char('/'), -1).isEmpty()) readable->insert(key, parsed.value(key));
     }
     const QString aside = file + QStringLiteral(".damaged");
     QFile::remove(aside);
@@ -60,7 +70,9 @@ void SaveSetting(const QString& application, const QString& section, const QStri
     for (auto it = readable.cbegin(); it != readable.cend(); ++it) store.setValue(it.key(), it.value());
     store.setValue(Path(section, key), value);
     store.sync();
-    if (store.status() != QSettings::NoError)
+    // Only a failed write: a FormatError here is Qt reading the file again
+    // before writing it, and the value was written.
+    if (store.status() == QSettings::AccessError)
         Fail(QStringLiteral("Cannot write the settings file %1").arg(store.fileName()));
     if (!aside.isEmpty() && !ReplacementTold()) {
         ReplacementTold() = true;
