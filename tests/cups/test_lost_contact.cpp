@@ -3,6 +3,8 @@
 // passed, names the job and ends with status 1, long before its timeout.
 #include "CupsFixture.h"
 
+#include "support/PixelCheck.h"
+
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
