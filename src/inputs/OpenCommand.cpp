@@ -3,6 +3,7 @@
 #include "platform/base/AppInfo.h"
 #include "platform/desktop/CommonDialog.h"
 #include "platform/base/Failure.h"
+#include "platform/base/FileNames.h"
 #include "platform/picture/Picture.h"
 #include "platform/base/Progress.h"
 #include "platform/desktop/ProgressDialog.h"
@@ -10,6 +11,7 @@
 #include "preview/ucPageLayout.h"
 #include "properties/ucProperties.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace inputs {
@@ -24,6 +26,16 @@ void OpenFromDialog(platform::CommonDialog& dlg, ucProperties& panel, ucPageLayo
     dlg.Filter = QString::fromLatin1(kOpenFilter);
     dlg.InitDir = platform::GetSetting(AppTitle(), QString::fromLatin1(kSection), QString::fromLatin1(kLastFolderKey),
                                        QString());
+    // Only a folder that is there: one removed since is simply forgotten,
+    // anything else was not written by this program and is said.
+    const platform::FileFacts folder = platform::StatFile(dlg.InitDir);
+    if (!dlg.InitDir.isEmpty() && !(folder.exists && !folder.isFile)) {
+        if (!QDir::isAbsolutePath(dlg.InitDir))
+            platform::Warn(QStringLiteral("the stored folder of the last picture, \"%1\", is not a folder; it is "
+                                          "not used")
+                               .arg(platform::ShownFileName(dlg.InitDir.left(200))));
+        dlg.InitDir.clear();
+    }
     dlg.ShowOpen();
     if (dlg.FileName.isEmpty()) return;
     const QString path = dlg.FileName;
@@ -37,7 +49,7 @@ bool OpenPicture(ucProperties& panel, ucPageLayout& preview, const QString& path
         platform::PicturePtr MyPicture;
         {
             platform::DialogProgress progress(preview.window(), QStringLiteral("Opening"),
-                                              QStringLiteral("Opening %1...").arg(QFileInfo(path).fileName()));
+                                              QStringLiteral("Opening %1...").arg(platform::ShownFileName(path.section(QLatin1Char('/'), -1))));
             const platform::ProgressScope scope(&progress);
             MyPicture = platform::LoadPictureAside(path);
         }

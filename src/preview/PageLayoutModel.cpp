@@ -54,8 +54,11 @@ void LayOutPoster(PageLayoutModel& m, const LayoutInputs& in, QSize scaled) {
         l->Y1 = l->Y2 = -100;
     }
     const QSize area(int(in.printerPixelsX), int(in.printerPixelsY));
-    const platform::PosterPlan plan = platform::LayOutPoster(
-        area, scaled, in.sheet.overlapDots, platform::PosterBandDots(in.printerDotsPerInch));
+    const int band = platform::PosterBandDots(in.printerDotsPerInch);
+    // A refused overlap (the panel says why) has no pages to outline: there
+    // could be tens of thousands of them.
+    if (!platform::CheckLayout(in.sheet, area, scaled, band).refusal.isEmpty()) return;
+    const platform::PosterPlan plan = platform::LayOutPoster(area, scaled, in.sheet.overlapDots, band);
     const DotsToTwips to{page, float(scaled.width()), float(scaled.height())};
     for (const QRect& t : plan.tiles)
         m.posterPages.push_back(RectElement{to.X(t.left()), to.Y(t.top()), to.X(t.left() + t.width()) - to.X(t.left()),

@@ -35,6 +35,10 @@ PrintResult RunReported(const char* failed, Job&& job) {
 
 }  // namespace
 
+QString ManySheetsQuestion(int sheets) {
+    return QStringLiteral("This job takes %1 sheets of paper. Print them all?").arg(sheets);
+}
+
 PrintResult PrintCalibrationPage(QPoint nudge) {
     return RunReported(kCalibrationFailedMessage, [nudge](platform::Printer& printer) {
         const QPoint own = printer.Nudge();
@@ -58,6 +62,8 @@ PrintResult PrintFromControls(const ucProperties& panel, const ucPageLayout& pre
     }
     return RunReported(kPrintFailedMessage, [&](platform::Printer& printer) {
         printer.SetDithering(panel.HasDither());
+        const platform::LayoutCheck check = CheckJob(printer, panel.gPixelsX, panel.gPixelsY, panel.Sheet());
+        if (check.NeedsConfirming() && !platform::AskYesNo(ManySheetsQuestion(check.sheets))) throw platform::Cancelled();
         RunPrintJob(printer, *picture, panel.gPixelsX, panel.gPixelsY, panel.HasCutGuides(), panel.Sheet());
     });
 }

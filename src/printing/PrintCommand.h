@@ -19,9 +19,14 @@ struct PrintResult {
     bool cancelled = false;           // the user stopped it
 };
 
+// The question asked before a job of more than platform::kSheetsWithoutAsking
+// sheets; the job runs only on a yes.
+QString ManySheetsQuestion(int sheets);
+
 // Reads the picture from the preview, its size in pixels and the cut-guides
 // option from the panel, and runs the print job. With no picture it says so
-// and touches no printer; a failed job is reported in one message.
+// and touches no printer; a failed job is reported in one message. A layout
+// of many sheets is printed only when the user says yes to the question.
 PrintResult PrintFromControls(const ucProperties& panel, const ucPageLayout& preview);
 
 // The calibration page on the current printer, moved by `nudge` rather than

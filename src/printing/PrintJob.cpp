@@ -120,9 +120,33 @@ Placement CentreInPrintableArea(float W, float H, int16_t w, int16_t h) {
     return Placement{(W - float(w)) / 2.0f, (H - float(h)) / 2.0f};
 }
 
+namespace {
+QSize AreaDots(Printer& printer) {
+    printer.SetScaleMode(platform::kPixels);
+    return QSize(int(printer.ScaleWidth()), int(printer.ScaleHeight()));
+}
+}  // namespace
+
+platform::LayoutCheck CheckJob(Printer& printer, int16_t w, int16_t h, const platform::SheetOptions& sheet) {
+    const QSize area = AreaDots(printer);
+    if (platform::TooLargeAt(w, h, sheet.dotsPerPixel)) return platform::LayoutCheck{{}, 0};
+    return platform::CheckLayout(sheet, area, platform::ScaledSize(w, h, sheet.dotsPerPixel),
+                                 platform::PosterBandDots(printer.DotsPerInch()));
+}
+
+CutOffFacts CheckCutOff(Printer& printer, int16_t w, int16_t h, const platform::SheetOptions& sheet) {
+    CutOffFacts facts;
+    facts.area = AreaDots(printer);
+    facts.picture = platform::ScaledSize(w, h, sheet.dotsPerPixel);
+    facts.cutOff = !facts.picture.isEmpty() && platform::CutOff(sheet, facts.area, facts.picture);
+    return facts;
+}
+
 void RunPrintJob(platform::Printer& printer, const platform::Picture& picture, int16_t w, int16_t h,
                  bool cutGuides, const platform::SheetOptions& sheet) {
     try {
+        if (const platform::LayoutCheck check = CheckJob(printer, w, h, sheet); !check.refusal.isEmpty())
+            platform::Fail(check.RefusalSentence());
         printer.SetScaleMode(platform::kPixels);
         const float W = printer.ScaleWidth();
         const float H = printer.ScaleHeight();

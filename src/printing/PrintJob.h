@@ -18,6 +18,21 @@ struct Placement {
 };
 Placement CentreInPrintableArea(float W, float H, int16_t w, int16_t h);
 
+// What the sheet options make of a picture of w x h pixels on `printer`
+// (its printable area and resolution): the sheets the job takes, or why it
+// cannot be meant. Reads the area in dots (leaving the printer's unit at
+// dots); a picture too large once magnified is not its business (sheets 0).
+platform::LayoutCheck CheckJob(platform::Printer& printer, int16_t w, int16_t h,
+                               const platform::SheetOptions& sheet);
+// Whether such a job is cut off at the area's edges, and the sizes to say so:
+// the picture and the area, in dots.
+struct CutOffFacts {
+    bool cutOff = false;
+    QSize picture;
+    QSize area;
+};
+CutOffFacts CheckCutOff(platform::Printer& printer, int16_t w, int16_t h, const platform::SheetOptions& sheet);
+
 // Draws the job on `printer` and ends the document. With the default sheet
 // options: w x h dots of picture (the panel's pixel size) centred in the
 // printable area; with cutGuides, four lines through the picture's outermost
@@ -25,7 +40,8 @@ Placement CentreInPrintableArea(float W, float H, int16_t w, int16_t h);
 // picture. Otherwise each pixel is a dotsPerPixel square of dots; copies
 // form a block centred in the area, with guides along every row and column
 // of copies; a poster puts one tile per page with registration marks and a
-// label. Leaves the printer's unit at dots. A failure cancels the document
+// label. A layout CheckJob refuses fails with its refusal before anything is
+// drawn. Leaves the printer's unit at dots. A failure cancels the document
 // (nothing half-made reaches the printer) and is passed on.
 void RunPrintJob(platform::Printer& printer, const platform::Picture& picture, int16_t w, int16_t h,
                  bool cutGuides, const platform::SheetOptions& sheet = {});

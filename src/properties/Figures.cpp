@@ -161,8 +161,11 @@ QString SheetSummary(QSize area, double dotsPerInch, int16_t pixelsX, int16_t pi
     const QSize scaled = platform::ScaledSize(pixelsX, pixelsY, sheet.dotsPerPixel);
     if (platform::TooLargeAt(pixelsX, pixelsY, sheet.dotsPerPixel))
         return QStringLiteral("Too large at %1 dots per pixel").arg(sheet.dotsPerPixel);
+    const int band = platform::PosterBandDots(dotsPerInch);
+    if (const platform::LayoutCheck check = platform::CheckLayout(sheet, area, scaled, band); !check.refusal.isEmpty())
+        return check.RefusalSentence();
     if (platform::NeedsPoster(sheet, area, scaled)) {
-        const platform::PosterPlan plan = platform::LayOutPoster(area, scaled, sheet.overlapDots, platform::PosterBandDots(dotsPerInch));
+        const platform::PosterPlan plan = platform::LayOutPoster(area, scaled, sheet.overlapDots, band);
         return QStringLiteral("Poster of %1 x %2 pages").arg(plan.columns).arg(plan.rows);
     }
     const platform::CopyGrid g = platform::LayOutCopies(area, scaled, sheet.copies, sheet.gapDots);

@@ -1,6 +1,7 @@
 #include "shell/AppBootstrap.h"
 
 #include "platform/base/Failure.h"
+#include "platform/base/FileNames.h"
 #include "platform/print/SystemPrinters.h"
 #include "platform/base/AppInfo.h"
 #include "shell/Module1.h"
@@ -13,9 +14,12 @@
 #include <cstdio>
 
 namespace {
+// The arguments with every byte kept (a file name need not be UTF-8; see
+// FileNames.h). After the application object is made, argv holds what Qt
+// left of it: its own options are taken out in place.
 QStringList ArgumentsOf(int argc, char** argv) {
     QStringList arguments;
-    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    for (int i = 0; i < argc; ++i) arguments << platform::FileNameFromBytes(QByteArray(argv[i]));
     return arguments;
 }
 
@@ -41,6 +45,10 @@ void InstallMessageBox() {
         QMessageBox box(QMessageBox::NoIcon, AppTitle(), text, QMessageBox::Ok,
                         QApplication::activeWindow());
         box.exec();
+    });
+    platform::SetQuestionSink([](const QString& text) {
+        return QMessageBox::question(QApplication::activeWindow(), AppTitle(), text,
+                                     QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
     });
 }
 
@@ -69,13 +77,13 @@ int RunApplication(int argc, char** argv) {
                 << '\n';
             err.flush();
         });
-        return cli::RunHeadless(cli::Parse(QGuiApplication::arguments()), out, err);
+        return cli::RunHeadless(cli::Parse(ArgumentsOf(argc, argv)), out, err);
     }
 
     QApplication app(argc, argv);
     NameApplication();
     // Parsed after Qt has taken its own options (-platform, -style...) out.
-    const cli::Request request = cli::Parse(QApplication::arguments());
+    const cli::Request request = cli::Parse(ArgumentsOf(argc, argv));
     if (request.mode != cli::Mode::Window) return cli::RunHeadless(request, out, err);
     InstallMessageBox();
     StartWindow(request);

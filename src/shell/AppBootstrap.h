@@ -7,7 +7,8 @@
 int RunApplication(int argc, char** argv);
 
 // The message box every failure message goes through: OK only, no icon, the
-// application's title as caption.
+// application's title as caption; and the yes-or-no question asked before a
+// job of many sheets (No by default).
 void InstallMessageBox();
 
 // The window's start: Main, drops enabled, and the picture the command line

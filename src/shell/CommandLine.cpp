@@ -1,6 +1,7 @@
 #include "shell/CommandLine.h"
 
 #include "platform/base/Failure.h"
+#include "platform/base/FileNames.h"
 #include "platform/print/Nudge.h"
 #include "platform/print/PdfPrinter.h"
 #include "platform/base/Progress.h"
@@ -13,6 +14,8 @@
 #include "shell/HeadlessJob.h"
 
 #include <QCommandLineOption>
+#include <QFile>
+#include <QScopeGuard>
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <QImageReader>
@@ -75,6 +78,10 @@ struct Options {
                                QStringLiteral("With --poster: D printer dots that neighbouring tiles share "
                                               "(default 0)."),
                                QStringLiteral("D")};
+    QCommandLineOption yes{QStringLiteral("yes"),
+                           QStringLiteral("With --print: print a job of more than %1 sheets, which is refused "
+                                          "without it.")
+                               .arg(platform::kSheetsWithoutAsking)};
     QCommandLineOption nudge{QStringLiteral("nudge"),
                              QStringLiteral("Store X,Y (printer dots, right and down) as the printer's nudge: "
                                             "everything it prints moves by that much. 0,0 removes it."),
@@ -91,7 +98,8 @@ struct Options {
         return {{&print, true},      {&info, true},  {&listPrinters, true}, {&testPage, true}, {&printer, false},
                 {&pdf, false},       {&cutGuides, false}, {&dither, false}, {&wait, false},
                 {&waitTimeout, false}, {&scale, false}, {&copiesOnSheet, false}, {&gap, false},
-                {&poster, false},    {&overlap, false}, {&nudge, true}, {&help, true},    {&version, true}};
+                {&poster, false},    {&overlap, false}, {&yes, false},  {&nudge, true}, {&help, true},
+                {&version, true}};
     }
 };
 
@@ -177,30 +185,37 @@ public:
     int status;
 };
 
+QString TooLargeText(QSize size, const QString& shownPath) {
+    return QStringLiteral("picture too large: %1 x %2 pixels, at most %3 in each direction: %4")
+        .arg(size.width())
+        .arg(size.height())
+        .arg(kMaxSide)
+        .arg(shownPath);
+}
+
 platform::PicturePtr LoadOrExit(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.exists()) throw Exit(kExitNoFile, QStringLiteral("no such file: %1").arg(path));
-    if (!info.isFile() || !info.isReadable())
-        throw Exit(kExitNoFile, QStringLiteral("cannot read file: %1").arg(path));
-    auto tooLarge = [&](QSize size) {
-        return Exit(kExitTooLarge, QStringLiteral("picture too large: %1 x %2 pixels, at most %3 in each direction: %4")
-                                       .arg(size.width())
-                                       .arg(size.height())
-                                       .arg(kMaxSide)
-                                       .arg(path));
-    };
+    // The name's very bytes are opened; messages show them escaped.
+    const QString shown = platform::ShownFileName(path);
+    const platform::FileFacts facts = platform::StatFile(path);
+    if (!facts.exists) throw Exit(kExitNoFile, QStringLiteral("no such file: %1").arg(shown));
+    QFile file;
+    if (!facts.isFile || !facts.readable || !platform::OpenFile(file, path, QIODevice::ReadOnly, nullptr))
+        throw Exit(kExitNoFile, QStringLiteral("cannot read file: %1").arg(shown));
     // The header tells the size before any pixel is decoded.
-    QImageReader header(path);
+    QImageReader header(&file);
     header.setDecideFormatFromContent(true);
     const QSize declared = header.size();
     if (declared.isValid() && (declared.width() > kMaxSide || declared.height() > kMaxSide))
-        throw tooLarge(declared);
+        throw Exit(kExitTooLarge, TooLargeText(declared, shown));
+    // The limit on memory is another than the one on each side: say which.
+    if (platform::TooLargeToDecode(declared))
+        throw Exit(kExitTooLarge,
+                   QStringLiteral("picture too large: %1: %2").arg(platform::TooLargeToDecodeText(declared), shown));
+    file.close();
     try {
         return platform::LoadPicture(path);
     } catch (const platform::Failure&) {
-        if (declared.isValid() && qint64(declared.width()) * declared.height() * 4 > platform::kMaxDecodedBytes)
-            throw tooLarge(declared);
-        throw Exit(kExitNotPicture, QStringLiteral("not a picture: %1").arg(path));
+        throw Exit(kExitNotPicture, QStringLiteral("not a picture: %1").arg(shown));
     }
 }
 
@@ -217,12 +232,7 @@ PixelSize PixelSizeOrExit(const platform::PicturePtr& picture, const QString& pa
         const int16_t y = properties::PixelsFromHimetricY(picture->Height());
         return PixelSize{x, y};
     } catch (const platform::Failure&) {
-        const QSize size = picture->Image().size();
-        throw Exit(kExitTooLarge, QStringLiteral("picture too large: %1 x %2 pixels, at most %3 in each direction: %4")
-                                      .arg(size.width())
-                                      .arg(size.height())
-                                      .arg(kMaxSide)
-                                      .arg(path));
+        throw Exit(kExitTooLarge, TooLargeText(picture->Image().size(), platform::ShownFileName(path)));
     }
 }
 
@@ -275,6 +285,29 @@ int RunNudge(const Request& r, QTextStream& out) {
     return kExitOk;
 }
 
+// A layout that cannot be meant, or of more sheets than a slip would make
+// without --yes, ends the run before anything is drawn; a picture cut off at
+// the area's edges, which the window shows in its preview, is said.
+void CheckLayoutOrExit(const Request& r, platform::Printer& printer, int16_t w, int16_t h, QTextStream& err) {
+    platform::LayoutCheck check;
+    printing::CutOffFacts cut;
+    JobOrExit(QStringLiteral("printing failed"), [&] {
+        check = printing::CheckJob(printer, w, h, r.sheet);
+        cut = printing::CheckCutOff(printer, w, h, r.sheet);
+    });
+    if (!check.refusal.isEmpty()) throw Exit(kExitUsage, check.refusal);
+    if (check.NeedsConfirming() && !r.yes)
+        throw Exit(kExitUsage, QStringLiteral("this job takes %1 sheets, more than %2; give --yes to print them")
+                                   .arg(check.sheets)
+                                   .arg(platform::kSheetsWithoutAsking));
+    if (cut.cutOff) {
+        err << kProgram << ": the picture, " << cut.picture.width() << " x " << cut.picture.height()
+            << " dots, is larger than the printable area, " << cut.area.width() << " x " << cut.area.height()
+            << " dots, and is cut off; --poster prints it across pages\n";
+        err.flush();
+    }
+}
+
 int RunPrint(const Request& r, QTextStream& err) {
     platform::PrinterPtr printer;
     {
@@ -292,7 +325,8 @@ int RunPrint(const Request& r, QTextStream& err) {
                                           .arg(pixels.x * n)
                                           .arg(pixels.y * n)
                                           .arg(kMaxSide)
-                                          .arg(r.picture));
+                                          .arg(platform::ShownFileName(r.picture)));
+        CheckLayoutOrExit(r, *printer, pixels.x, pixels.y, err);
         platform::SetCurrentPrinter(printer);
         printer->SetDithering(r.dither);
         ApplyNudge(r, *printer);
@@ -324,6 +358,11 @@ int RunInfo(const Request& r, QTextStream& out) {
             rows.insert(rows.end(), layout.begin(), layout.end());
         }
     });
+    // Refused as --print refuses it, before any figure is told.
+    platform::LayoutCheck check;
+    JobOrExit(QStringLiteral("cannot read the printer"),
+              [&] { check = printing::CheckJob(*printer, pixels.x, pixels.y, r.sheet); });
+    if (!check.refusal.isEmpty()) throw Exit(kExitUsage, check.refusal);
     out << FiguresText(rows);
     return kExitOk;
 }
@@ -458,6 +497,8 @@ Request Parse(const QStringList& arguments) {
     if (r.dither && r.mode != Mode::Print) return Invalid(QStringLiteral("--dither goes with --print"));
 
     if (const QString why = ParseSheet(parser, o, r); !why.isEmpty()) return Invalid(why);
+    r.yes = parser.isSet(o.yes);
+    if (r.yes && r.mode != Mode::Print) return Invalid(QStringLiteral("--yes goes with --print"));
 
     r.wait = parser.isSet(o.wait);
     if (r.wait && r.mode != Mode::Print && r.mode != Mode::TestPage)
@@ -490,19 +531,30 @@ QString HelpText() {
         "\nExit status:\n"
         "  0  success\n"
         "  1  the print job or the printer failed\n"
-        "  2  the options make no request\n"
+        "  2  the options make no request, or a layout that cannot be meant: an overlap\n"
+        "     not smaller than the poster's tile, more than %1 sheets without --yes, a\n"
+        "     --pdf FILE that is the picture or the settings file\n"
         "  3  the picture file is missing or cannot be read\n"
         "  4  the file is not a picture\n"
         "  5  there is no print queue of that name\n"
-        "  6  the picture is wider or higher than 32767 pixels (dots with --scale)\n"
+        "  6  the picture is wider or higher than 32767 pixels (dots with --scale), or\n"
+        "     needs more than 1024 MiB decoded\n"
         "  7  --wait: the job had not ended when the wait timed out\n"
         "With --wait, 0 also means the job was printed, and 1 that it was aborted or\n"
-        "canceled (the reason goes to stderr).\n");
+        "canceled (the reason goes to stderr), or that the print system could not be\n"
+        "reached for longer than %2 s (OMBRASTELE_WAIT_GRACE sets the seconds).\n")
+                .arg(platform::kSheetsWithoutAsking)
+                .arg(kWaitGraceSeconds);
     return text;
 }
 
 platform::PrinterPtr PrinterFor(const Request& request) {
-    if (!request.pdf.isEmpty()) return platform::MakePdfPrinter(request.pdf);
+    if (!request.pdf.isEmpty()) {
+        if (const QString what = platform::ReadByTheProgram(request.pdf); !what.isEmpty())
+            throw Exit(kExitUsage, QStringLiteral("--pdf would write over %1: %2; name another file")
+                                       .arg(what, platform::ShownFileName(request.pdf)));
+        return platform::MakePdfPrinter(request.pdf);
+    }
     if (!request.printer.isEmpty()) {
         try {
             return platform::MakeQueuePrinter(request.printer);
@@ -534,6 +586,13 @@ int RunHeadless(const Request& request, QTextStream& out, QTextStream& err) {
     // A PDF printer standing in for a missing system printer must not ask
     // for a file name: there is nobody to answer.
     platform::SetPdfPathProvider([] { return QString(); });
+    // Warnings (a stored value out of range, the settings file replaced) in
+    // their place among the run's other lines.
+    platform::SetWarningSink([&err](const QString& text) {
+        err << kProgram << ": " << OneLine(text) << '\n';
+        err.flush();
+    });
+    const auto unhook = qScopeGuard([] { platform::SetWarningSink(nullptr); });
     int status = kExitOk;
     try {
         switch (request.mode) {

@@ -31,11 +31,11 @@ enum class Mode {
 enum ExitStatus : int {
     kExitOk = 0,
     kExitJobFailed = 1,       // the print job, or the printer, failed
-    kExitUsage = 2,           // options that make no request
+    kExitUsage = 2,           // options that make no request, or a layout that cannot be meant
     kExitNoFile = 3,          // the picture file is missing or cannot be read
     kExitNotPicture = 4,      // the file is not a picture the decoder reads
     kExitUnknownPrinter = 5,  // no print queue of that name
-    kExitTooLarge = 6,        // wider or higher than 32767 pixels
+    kExitTooLarge = 6,        // wider or higher than 32767 pixels, or too large to decode
     kExitWaitTimedOut = 7,    // --wait: the job had not ended in time
 };
 
@@ -49,6 +49,7 @@ struct Request {
     bool wait = false;              // --wait: follow the job until it ends
     int waitTimeoutSeconds = 600;   // --wait-timeout S
     platform::SheetOptions sheet;   // --scale, --copies-on-sheet, --gap, --poster, --overlap
+    bool yes = false;               // --yes: a job of many sheets is meant
     bool setNudge = false;          // --nudge X,Y given: stored for the printer, then used
     QPoint nudge;
     QString error;     // for Mode::Invalid

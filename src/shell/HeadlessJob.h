@@ -9,10 +9,16 @@
 
 namespace cli {
 
+// How long --wait lets the scheduler go without answering (a restart)
+// before it stops; the environment's OMBRASTELE_WAIT_GRACE, in whole
+// seconds, replaces it.
+inline constexpr int kWaitGraceSeconds = 30;
+
 // After a job ended without failing: returns the exit status. Without
 // `wait`, or for a file, 0. With it: 0 when the job completed, 1 when it was
-// aborted or canceled (the reason on `err`), kExitWaitTimedOut when it had
-// not ended after `timeoutSeconds`. `query` is QueryJob unless a test gives
+// aborted or canceled (the reason on `err`) or when the scheduler stopped
+// answering for longer than the grace, kExitWaitTimedOut when it had not
+// ended after `timeoutSeconds`. `query` is QueryJob unless a test gives
 // another.
 int FinishHeadlessJob(const platform::PrintOutcome& outcome, bool wait, int timeoutSeconds, QTextStream& err,
                       const std::function<platform::JobStatus(const QString&, int)>& query = platform::QueryJob);

@@ -47,8 +47,8 @@ constexpr PlacementKey kPlacement[] = {
 // X11 (and Qt's widget geometry) hold window coordinates in 16 bits; beyond
 // that a stored number wraps and Qt tries to paint a window a billion pixels
 // wide. Such a value was not written by this program for any real screen, so
-// it counts as not a number. Anything inside, off-screen positions included,
-// is applied unchanged.
+// it counts as not a number. Whether the window lands on a screen is looked
+// at once all four are read.
 constexpr double kLargestWindowPixels = 32767;
 
 std::optional<float> UsablePlacement(const QString& text, bool isSize, double twipsPerPixel) {
@@ -185,22 +185,36 @@ void frmMain::Form_Load() {
     Module1::ApplyFormStrings(this);
     using platform::GetSetting;
     // Left, top, width, height, in this order; each reads its own key.
+    float twips[4];
     for (int i = 0; i < 4; ++i) {
         const PlacementKey& p = kPlacement[i];
         const bool horizontal = i == 0 || i == 2;
         const QString text = GetSetting(AppTitle(), QString::fromLatin1(kSection),
                                         QString::fromLatin1(p.key), QString::number(int(p.defaultTwips)));
         // The program always writes numbers; anything else takes the default.
-        const float twips =
-            UsablePlacement(text, i >= 2, horizontal ? platform::TwipsPerPixelX() : platform::TwipsPerPixelY())
-                .value_or(p.defaultTwips);
-        switch (i) {
-            case 0: SetLeft(twips); break;
-            case 1: SetTop(twips); break;
-            case 2: SetWidth(twips); break;
-            default: SetHeight(twips); break;
-        }
+        const std::optional<float> usable =
+            UsablePlacement(text, i >= 2, horizontal ? platform::TwipsPerPixelX() : platform::TwipsPerPixelY());
+        if (!usable)
+            platform::Warn(QStringLiteral("the stored window placement %1, \"%2\", is not usable; the default is used")
+                               .arg(QLatin1String(p.key), text.left(40).simplified()));
+        twips[i] = usable.value_or(p.defaultTwips);
     }
+    // A window off every screen (a screen since removed, a hand-edited
+    // file) could not be seen or moved: it starts where it would the first time.
+    const QRect pixels = platform::TwipsToPixels(QRectF(twips[0], twips[1], twips[2], twips[3]));
+    if (!platform::OnSomeScreen(pixels, platform::ScreenRects())) {
+        platform::Warn(QStringLiteral("the stored window placement (%1, %2, %3 x %4 pixels) is off every screen; "
+                                      "the default placement is used")
+                           .arg(pixels.x())
+                           .arg(pixels.y())
+                           .arg(pixels.width())
+                           .arg(pixels.height()));
+        for (int i = 0; i < 4; ++i) twips[i] = kPlacement[i].defaultTwips;
+    }
+    SetLeft(twips[0]);
+    SetTop(twips[1]);
+    SetWidth(twips[2]);
+    SetHeight(twips[3]);
     ucProperties1->SetMainForm(this);
     inputs::ApplyPrinter(*ucProperties1, *ucPageLayout1);
 }

@@ -58,6 +58,19 @@ using MessageSink = std::function<void(const QString& text)>;
 void SetMessageSink(MessageSink sink);
 void ShowMessage(const QString& text);
 
+// Asks the user a yes-or-no question before something that is likely a slip
+// (a job of many sheets). Installed by the shell; without one nobody can
+// answer, and the answer is no.
+using QuestionSink = std::function<bool(const QString& text)>;
+void SetQuestionSink(QuestionSink sink);
+bool AskYesNo(const QString& text);
+
+// Says what went on without the user's asking but does not stop the work (a
+// stored value out of range, a settings file replaced): one line
+// "ombrastele: <text>" on stderr, or to the sink the command line installs.
+void SetWarningSink(MessageSink sink);
+void Warn(const QString& text);
+
 // Runs the guarded tail of a command; a failure ends it with exactly one
 // message: `sentence` followed by the failure's own text when it has one.
 // A cancellation by the user ends it without a message.

@@ -55,4 +55,25 @@ QRectF PixelsToTwips(const QRect& p) {
     return QRectF(p.left() * kx, p.top() * ky, p.width() * kx, p.height() * ky);
 }
 
+std::vector<QRect> ScreenRects() {
+    std::vector<QRect> rects;
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        for (const QScreen* screen : QGuiApplication::screens()) rects.push_back(screen->geometry());
+    return rects;
+}
+
+bool OnSomeScreen(const QRect& window, const std::vector<QRect>& screens) {
+    if (screens.empty()) return true;
+    if (window.isEmpty()) return false;
+    QRect all;
+    for (const QRect& s : screens) all |= s;
+    if (window.width() > all.width() || window.height() > all.height()) return false;
+    const int wantX = std::min(window.width(), 64), wantY = std::min(window.height(), 32);
+    for (const QRect& s : screens) {
+        const QRect seen = window & s;
+        if (seen.width() >= wantX && seen.height() >= wantY) return true;
+    }
+    return false;
+}
+
 }  // namespace platform

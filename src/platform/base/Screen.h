@@ -5,6 +5,7 @@
 
 #include <QRect>
 #include <QRectF>
+#include <vector>
 
 namespace platform {
 
@@ -28,5 +29,13 @@ float ScaleY(float value, ScaleUnit from, ScaleUnit to);
 // Widget geometry in twips <-> pixels (rounded to the nearest pixel).
 QRect TwipsToPixels(const QRectF& twips);
 QRectF PixelsToTwips(const QRect& pixels);
+
+// The screens' geometries in pixels; none without a GUI application.
+std::vector<QRect> ScreenRects();
+// Whether a window at `window` (pixels) can be seen and taken hold of: no
+// larger than all the screens together, and a piece of it, 64 x 32 pixels
+// or the whole window when smaller, on one screen. True when there is no
+// screen to measure by.
+bool OnSomeScreen(const QRect& window, const std::vector<QRect>& screens);
 
 }  // namespace platform

@@ -7,12 +7,18 @@
 
 namespace platform {
 
+// The file the store lives in (for the program's own application name).
+QString SettingsFileName();
+
 // The stored text, or `defaultValue` when the key is absent (or the store
 // cannot be read).
 QString GetSetting(const QString& application, const QString& section, const QString& key,
                    const QString& defaultValue);
 // Stores the text, creating the section as needed. Throws Failure when the
-// store cannot be written.
+// store cannot be written, and only then. A store that cannot be read in
+// full is replaced by one holding what could be read, the damaged file kept
+// beside it as "<name>.damaged"; the first replacement in a run is told
+// through Warn.
 void SaveSetting(const QString& application, const QString& section, const QString& key,
                  const QString& value);
 

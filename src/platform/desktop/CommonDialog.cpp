@@ -1,6 +1,7 @@
 #include "platform/desktop/CommonDialog.h"
 
 #include "platform/base/Failure.h"
+#include "platform/base/FileNames.h"
 #include "platform/print/PrinterDialogs.h"
 
 #include <QFileDialog>
@@ -23,7 +24,7 @@ QString CommonDialog::QtFilter(const QString& filter) {
 }
 
 void CommonDialog::ShowOpen() {
-    FileName = RunOpenDialog(DialogTitle, QtFilter(Filter));
+    FileName = ExistingFileName(RunOpenDialog(DialogTitle, QtFilter(Filter)));
     if (FileName.isEmpty() && CancelError) Fail(QString::fromLatin1(kCancel));
 }
 

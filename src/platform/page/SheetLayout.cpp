@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace platform {
 namespace {
@@ -77,6 +78,35 @@ PosterPlan LayOutPoster(QSize area, QSize picture, int overlap, int band) {
             p.tiles.push_back(whole & QRect(QPoint(0, 0), picture));
         }
     return p;
+}
+
+LayoutCheck CheckLayout(const SheetOptions& options, QSize area, QSize picture, int band) {
+    LayoutCheck check;
+    if (NeedsPoster(options, area, picture)) {
+        // Only the tile's size is wanted here: a plan of one tile.
+        const QSize tile = LayOutPoster(area, QSize(1, 1), 0, band).tile;
+        if (options.overlapDots >= std::min(tile.width(), tile.height())) {
+            check.refusal = QStringLiteral("an overlap of %1 dots is not smaller than the poster's tile of "
+                                           "%2 x %3 dots")
+                                .arg(options.overlapDots)
+                                .arg(tile.width())
+                                .arg(tile.height());
+            check.sheets = 0;
+            return check;
+        }
+        // Counted, not laid out: the count is what may be too large.
+        const qint64 across = TilesAcross(picture.width(), tile.width(), tile.width() - options.overlapDots);
+        const qint64 down = TilesAcross(picture.height(), tile.height(), tile.height() - options.overlapDots);
+        check.sheets = int(std::min<qint64>(across * down, std::numeric_limits<int>::max()));
+        return check;
+    }
+    check.sheets = LayOutCopies(area, picture, options.copies, options.gapDots).pages;
+    return check;
+}
+
+bool CutOff(const SheetOptions& options, QSize area, QSize picture) {
+    return !NeedsPoster(options, area, picture) &&
+           (picture.width() > area.width() || picture.height() > area.height());
 }
 
 std::vector<QRect> RegistrationMarks(QPoint origin, QSize tile, int offset, int length) {

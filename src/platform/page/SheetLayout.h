@@ -6,6 +6,7 @@
 // each tile lands on the grid exactly as the first one does.
 #include <QRect>
 #include <QSize>
+#include <QString>
 #include <vector>
 
 namespace platform {
@@ -78,6 +79,30 @@ bool NeedsPoster(const SheetOptions& options, QSize area, QSize picture);
 // tile left would be smaller than twice the band. The overlap is cut to one
 // dot less than the tile.
 PosterPlan LayOutPoster(QSize area, QSize picture, int overlap, int band);
+
+// A job of more sheets than this is more likely a slip (a count typed a
+// digit too long, a picture far larger than meant) than wanted: the command
+// line asks for --yes, the window asks a question.
+inline constexpr int kSheetsWithoutAsking = 100;
+
+// What a layout makes of a picture of `picture` dots (already magnified) on
+// an area of `area` dots, before anything is drawn.
+struct LayoutCheck {
+    QString refusal;  // one sentence when the layout cannot be meant; empty otherwise
+    int sheets = 1;   // the sheets the job takes
+    bool NeedsConfirming() const { return refusal.isEmpty() && sheets > kSheetsWithoutAsking; }
+    // The refusal as a sentence of its own, for a message or the panel.
+    QString RefusalSentence() const {
+        return refusal.isEmpty() ? refusal : refusal.left(1).toUpper() + refusal.mid(1) + QLatin1Char('.');
+    }
+};
+// `band` as LayOutPoster takes it. A poster whose overlap is not smaller than
+// its tile, across or down, is refused: each tile would add a dot or less of
+// picture, tens of thousands of pages for one picture.
+LayoutCheck CheckLayout(const SheetOptions& options, QSize area, QSize picture, int band);
+// Whether the picture is cut off at the printable area's edges: larger than
+// the area, and not printed as a poster.
+bool CutOff(const SheetOptions& options, QSize area, QSize picture);
 
 // Short one-dot registration marks at the four corners of a tile of `tile`
 // dots whose top-left lies at `origin`: two lines per corner, each on the

@@ -1,6 +1,7 @@
 #include "platform/picture/Picture.h"
 
 #include "platform/base/Failure.h"
+#include "platform/base/FileNames.h"
 #include "platform/base/Progress.h"
 #include "platform/picture/ProgressDevice.h"
 #include "platform/base/Screen.h"
@@ -142,8 +143,7 @@ QImage DecodeFromDevice(QIODevice& device, const QString& name) {
     reader.setAllocationLimit(int(kMaxDecodedBytes / (1024 * 1024)));
     if (!reader.canRead()) Fail(QStringLiteral("Not a picture: %1").arg(name));
     const QSize size = reader.size();
-    if (size.isValid() && qint64(size.width()) * size.height() * 4 > kMaxDecodedBytes)
-        Fail(QStringLiteral("Picture too large: %1 x %2 pixels").arg(size.width()).arg(size.height()));
+    if (TooLargeToDecode(size)) Fail(QStringLiteral("Picture too large: %1").arg(TooLargeToDecodeText(size)));
 
     if (CutShort(device)) Fail(QStringLiteral("Picture cut short: %1").arg(name));
     checks.reset();
@@ -157,6 +157,19 @@ QImage DecodeFromDevice(QIODevice& device, const QString& name) {
 
 }  // namespace
 
+bool TooLargeToDecode(QSize size) {
+    return size.isValid() && qint64(size.width()) * size.height() * 4 > kMaxDecodedBytes;
+}
+
+QString TooLargeToDecodeText(QSize size) {
+    constexpr qint64 kMiB = qint64(1) << 20;
+    return QStringLiteral("%1 x %2 pixels need %3 MiB decoded, more than the %4 MiB allowed")
+        .arg(size.width())
+        .arg(size.height())
+        .arg(qint64(size.width()) * size.height() * 4 / kMiB)
+        .arg(kMaxDecodedBytes / kMiB);
+}
+
 PicturePtr LoadPictureFromDevice(QIODevice& device, const QString& name) {
     return std::make_shared<const Picture>(DecodeFromDevice(device, name));
 }
@@ -164,15 +177,17 @@ PicturePtr LoadPictureFromDevice(QIODevice& device, const QString& name) {
 PicturePtr LoadPicture(const QString& path) { return std::make_shared<const Picture>(DecodePicture(path)); }
 
 QImage DecodePicture(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.exists()) Fail(QStringLiteral("File not found: %1").arg(path));
-    if (!info.isFile()) Fail(QStringLiteral("Not a file: %1").arg(path));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) Fail(QStringLiteral("Cannot open %1: %2").arg(path, file.errorString()));
+    const QString shown = ShownFileName(path);
+    const FileFacts facts = StatFile(path);
+    if (!facts.exists) Fail(QStringLiteral("File not found: %1").arg(shown));
+    if (!facts.isFile) Fail(QStringLiteral("Not a file: %1").arg(shown));
+    QFile file;
+    QString error;
+    if (!OpenFile(file, path, QIODevice::ReadOnly, &error)) Fail(QStringLiteral("Cannot open %1: %2").arg(shown, error));
     ProgressDevice reading(file);
     QImage image;
     try {
-        image = DecodeFromDevice(reading, path);
+        image = DecodeFromDevice(reading, shown);
     } catch (const Failure&) {
         // The decoder gave up because its reads were refused.
         if (reading.Stopped()) throw Cancelled();
@@ -180,6 +195,7 @@ QImage DecodePicture(const QString& path) {
     }
     // Some decoders return what they had when reading stopped.
     if (reading.Stopped()) throw Cancelled();
+    KeepFromOverwriting(path, QStringLiteral("the picture"));
     return image;
 }
 

@@ -33,7 +33,15 @@ using PicturePtr = std::shared_ptr<const Picture>;
 // 1 GiB holds a 1200 dpi A4 page (about 140 megapixels, 560 MB) with room.
 inline constexpr qint64 kMaxDecodedBytes = qint64(1) << 30;
 
-// Decodes a picture file. The content decides the format, never the name.
+// Whether a picture of `size` pixels would pass kMaxDecodedBytes decoded,
+// and the words for it: "32767 x 32767 pixels need 4095 MiB decoded, more
+// than the 1024 MiB allowed".
+bool TooLargeToDecode(QSize size);
+QString TooLargeToDecodeText(QSize size);
+
+// Decodes a picture file, opened on the very bytes of its name (see
+// FileNames.h); the last one decoded is kept from being written over. The
+// content decides the format, never the name.
 // Reads at least GIF, JPEG, BMP and PNG. Throws Failure when the file is
 // missing, unreadable, not a picture, or larger than kMaxDecodedBytes (the
 // size is read from the header before any pixel memory is taken).

@@ -28,7 +28,9 @@ QByteArray PrinterUri(const QString& queue) {
 // Sends `request` to the scheduler; the response, or a Failure with its text.
 Ipp Ask(ipp_t* request, const QString& what) {
     Ipp response(cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/"));
-    if (!response || cupsLastError() > IPP_STATUS_OK_CONFLICTING)
+    if (!response)
+        throw PrintSystemUnreachable(QStringLiteral("%1: %2").arg(what, QString::fromUtf8(cupsLastErrorString())));
+    if (cupsLastError() > IPP_STATUS_OK_CONFLICTING)
         Fail(QStringLiteral("%1: %2").arg(what, QString::fromUtf8(cupsLastErrorString())));
     return response;
 }
@@ -139,20 +141,37 @@ QString JobStatusText(const QString& queue, int jobId, const JobStatus& s) {
 
 JobStatus WaitForJob(const QString& queue, int jobId, int timeoutMs, bool* timedOut, int intervalMs,
                      const std::function<JobStatus(const QString&, int)>& query) {
+    const WaitResult result = FollowJob(queue, jobId, timeoutMs, -1, intervalMs, query);
+    if (timedOut) *timedOut = result.end == WaitEnd::TimedOut;
+    return result.last;
+}
+
+WaitResult FollowJob(const QString& queue, int jobId, int timeoutMs, int lostAfterMs, int intervalMs,
+                     const std::function<JobStatus(const QString&, int)>& query) {
     QElapsedTimer clock;
     clock.start();
-    JobStatus last;
+    WaitResult result;
+    qint64 silentSince = -1;  // when the scheduler last stopped answering
     for (;;) {
-        ContinueOnFailure([&] { last = query(queue, jobId); });
-        if (last.Ended()) break;
+        try {
+            result.last = query(queue, jobId);
+            silentSince = -1;
+        } catch (const PrintSystemUnreachable&) {
+            if (silentSince < 0) silentSince = clock.elapsed();
+            if (lostAfterMs >= 0 && clock.elapsed() - silentSince >= lostAfterMs) {
+                result.end = WaitEnd::LostContact;
+                return result;
+            }
+        } catch (const std::exception&) {
+            // It answered, without the job's figures: asked again.
+        }
+        if (result.last.Ended()) return result;
         if (timeoutMs >= 0 && clock.elapsed() + intervalMs > timeoutMs) {
-            if (timedOut) *timedOut = true;
-            return last;
+            result.end = WaitEnd::TimedOut;
+            return result;
         }
         QThread::msleep(std::max(intervalMs, 1));
     }
-    if (timedOut) *timedOut = false;
-    return last;
 }
 
 }  // namespace platform

@@ -2,6 +2,8 @@
 // What the print system says of a job after it was handed over: asked with
 // IPP Get-Job-Attributes (and Get-Printer-Attributes for the printer's side),
 // put in words for the status bar and the command line.
+#include "platform/base/Failure.h"
+
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -24,8 +26,16 @@ struct JobStatus {
 inline constexpr int kJobPending = 3, kJobHeld = 4, kJobProcessing = 5, kJobStopped = 6, kJobCanceled = 7,
                      kJobAborted = 8, kJobCompleted = 9;
 
+// The scheduler gave no answer at all (not running, restarting, its socket
+// gone): a Failure a follower may wait out.
+class PrintSystemUnreachable : public Failure {
+public:
+    using Failure::Failure;
+};
+
 // Asks the scheduler about job `jobId` on `queue`. Throws Failure when the
-// scheduler cannot be reached or does not know the job.
+// scheduler cannot be reached (PrintSystemUnreachable) or does not know the
+// job.
 JobStatus QueryJob(const QString& queue, int jobId);
 
 // A reason in keyword form without its severity ("media-empty-error" ->
@@ -47,6 +57,18 @@ QString JobStatusText(const QString& queue, int jobId, const JobStatus& status);
 // `timedOut` tells whether the job had not ended. Query failures are
 // retried until the timeout.
 JobStatus WaitForJob(const QString& queue, int jobId, int timeoutMs, bool* timedOut, int intervalMs = 500,
+                     const std::function<JobStatus(const QString&, int)>& query = QueryJob);
+
+// How a wait for a job ended.
+enum class WaitEnd { Ended, TimedOut, LostContact };
+struct WaitResult {
+    JobStatus last;  // the last status the scheduler gave
+    WaitEnd end = WaitEnd::Ended;
+};
+// WaitForJob that also stops when the scheduler has given no answer for
+// `lostAfterMs` (negative: never); a restart within it is waited out. Other
+// query failures are retried until the timeout, as there.
+WaitResult FollowJob(const QString& queue, int jobId, int timeoutMs, int lostAfterMs, int intervalMs = 500,
                      const std::function<JobStatus(const QString&, int)>& query = QueryJob);
 
 }  // namespace platform

@@ -1,6 +1,7 @@
 #include "platform/print/Nudge.h"
 
 #include "platform/base/AppInfo.h"
+#include "platform/base/Failure.h"
 #include "platform/base/Settings.h"
 
 #include <QRegularExpression>
@@ -30,7 +31,13 @@ QString FormatNudge(QPoint nudge) { return QStringLiteral("%1,%2").arg(nudge.x()
 QPoint StoredNudge(const QString& queue) {
     QPoint nudge;
     const QString text = GetSetting(AppTitle(), QString::fromLatin1(kSection), KeyOf(queue), QString());
-    return ParseNudge(text, &nudge) ? nudge : QPoint();
+    if (text.isEmpty() || ParseNudge(text, &nudge)) return nudge;
+    // Written by hand or damaged: the program only stores what it can read.
+    Warn(QStringLiteral("the stored nudge of %1, \"%2\", is not X,Y in whole dots from -%3 to %3; no nudge is "
+                        "used")
+             .arg(queue, text.left(40).simplified())
+             .arg(kMaxNudgeDots));
+    return QPoint();
 }
 
 void StoreNudge(const QString& queue, QPoint nudge) {

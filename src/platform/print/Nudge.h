@@ -18,7 +18,7 @@ bool ParseNudge(const QString& text, QPoint* nudge);
 QString FormatNudge(QPoint nudge);
 
 // The nudge stored for `queue`: (0, 0) when none is, or when what is stored
-// cannot be read.
+// cannot be read or lies out of ParseNudge's range (said through Warn).
 QPoint StoredNudge(const QString& queue);
 // Stores it for `queue`; (0, 0) removes nothing but reads as none. Throws
 // Failure when the store cannot be written.

@@ -1,6 +1,7 @@
 #include "platform/print/PdfPrinter.h"
 
 #include "platform/base/Failure.h"
+#include "platform/base/FileNames.h"
 #include "platform/print/PaperCodes.h"
 #include "platform/page/PageGeometry.h"
 #include "platform/page/PdfPage.h"
@@ -21,7 +22,7 @@ namespace {
 QString Quoted(const QString& path) { return QStringLiteral("\"%1\"").arg(path); }
 
 [[noreturn]] void WriteFailed(const QString& destination, const QString& reason) {
-    Fail(QStringLiteral("The file %1 could not be written: %2").arg(Quoted(destination), reason));
+    Fail(QStringLiteral("The file %1 could not be written: %2").arg(Quoted(ShownFileName(destination)), reason));
 }
 
 }  // namespace
@@ -42,15 +43,24 @@ QPageSize::PageSizeId LocaleDefaultPaper() {
     return QLocale().measurementSystem() == QLocale::ImperialUSSystem ? QPageSize::Letter : QPageSize::A4;
 }
 
+void RefuseWritingOver(const QString& destination) {
+    if (const QString what = ReadByTheProgram(destination); !what.isEmpty())
+        Fail(QStringLiteral("The file %1 is %2, which is not written over; choose another file.")
+                 .arg(Quoted(ShownFileName(destination)), what));
+}
+
 void CopyFileChecked(const QString& source, const QString& destination) {
-    const QFileInfo before(destination);
+    RefuseWritingOver(destination);
+    // The destination is named by the user: opened on the name's very bytes.
+    const FileFacts before = StatFile(destination);
     // Only a file that is ours to rewrite may be removed after a failure:
     // never a device (/dev/full), pipe or socket, nor a link's target.
-    const bool removable = !before.exists() || (before.isFile() && !before.isSymLink());
+    const bool removable = !before.exists || (before.isFile && !before.isSymLink);
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly)) WriteFailed(destination, in.errorString());
-    QFile out(destination);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) WriteFailed(destination, out.errorString());
+    QFile out;
+    QString openError;
+    if (!OpenFile(out, destination, QIODevice::WriteOnly, &openError)) WriteFailed(destination, openError);
     QString error;
     const qint64 total = in.size();
     bool stopped = false;
@@ -69,17 +79,17 @@ void CopyFileChecked(const QString& source, const QString& destination) {
     }
     if (stopped) {
         out.close();
-        if (removable) QFile::remove(destination);
+        if (removable) RemoveFile(destination);
         throw Cancelled();
     }
     if (error.isEmpty() && !out.flush()) error = out.errorString();
     // A full disk may only show when the data reaches it.
-    if (error.isEmpty() && QFileInfo(destination).isFile() && ::fsync(out.handle()) != 0)
+    if (error.isEmpty() && StatFile(destination).isFile && ::fsync(out.handle()) != 0)
         error = QString::fromLocal8Bit(strerror(errno));
     out.close();
     if (error.isEmpty() && out.error() != QFileDevice::NoError) error = out.errorString();
     if (error.isEmpty()) return;
-    if (removable) QFile::remove(destination);
+    if (removable) RemoveFile(destination);
     WriteFailed(destination, error);
 }
 
@@ -134,6 +144,7 @@ std::unique_ptr<PageWriter> PdfPrinter::OpenPage() {
         path = mProvider();
         if (path.isEmpty()) throw Cancelled();
     }
+    RefuseWritingOver(path);
     mDocumentPath = path;
     // A landscape PDF page is simply a landscape page: no turning needed.
     return std::make_unique<PdfPage>(PageSetup{Geometry(), false, DocumentTitle(), std::nullopt});

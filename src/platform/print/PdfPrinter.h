@@ -46,9 +46,10 @@ private:
     QString mDocumentPath;  // where the open document goes
 };
 
-// Copies a finished file to `destination`, checking every step; on failure
-// removes what it wrote when that was a regular file or a new one (never a
-// device or other special file) and throws Failure.
+// Copies a finished file to `destination` (its name's very bytes), checking
+// every step; on failure removes what it wrote when that was a regular file
+// or a new one (never a device or other special file) and throws Failure.
+// Refuses a destination the program reads (ReadByTheProgram).
 void CopyFileChecked(const QString& source, const QString& destination);
 
 // A paper's size in points as it is defined, fractions kept (Qt's own point

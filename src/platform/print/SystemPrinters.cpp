@@ -1,5 +1,6 @@
 #include "platform/print/SystemPrinters.h"
 
+#include "platform/base/FileNames.h"
 #include "platform/print/CupsPrinter.h"
 #include "platform/print/CupsQueue.h"
 #include "platform/base/Failure.h"
@@ -54,7 +55,8 @@ PdfPathProvider SaveDialogPdfPathProvider(QWidget* parent) {
         // Added before the overwrite question, so the question names the real file.
         dialog.setDefaultSuffix(QStringLiteral("pdf"));
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
-        return dialog.selectedFiles().first();
+        // A folder whose name is not UTF-8 comes back from Qt changed.
+        return ExistingFileName(dialog.selectedFiles().first());
     };
 }
 

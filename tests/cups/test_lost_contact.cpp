@@ -1,0 +1,59 @@
+// --wait when the print system goes away: the scheduler stopped while the
+// job waits on a paused queue, the program stops waiting once the grace has
+// passed, names the job and ends with status 1, long before its timeout.
+#include "CupsFixture.h"
+
+#include "support/PixelCheck.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+using namespace cupstest;
+
+TEST_F(CupsTest, WaitEndsWhenThePrintSystemIsGone) {
+    const QueueSpec& q = A4Queue();
+    ASSERT_NO_THROW(Cups().AddRasterQueue(q.name, q.ppd));
+    Cups().DisableQueue(q.name);  // the job waits: nothing ends it but the wait
+    const int before = Cups().Jobs(q.name).size();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("noise.png"));
+    ASSERT_TRUE(testcups::MakeNoise(40, 30, 9).save(path, "PNG"));
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(QString::fromLatin1(name));
+    env.insert(QStringLiteral("CUPS_SERVER"), Cups().SocketPath());
+    env.insert(QStringLiteral("OMBRASTELE_WAIT_GRACE"), QStringLiteral("2"));
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(OMBRASTELE_BINARY),
+                  {"--print", path, "--printer", q.name, "--wait", "--wait-timeout", "600"});
+    int job = 0;
+    for (int waited = 0; waited < 60000 && job == 0; waited += 100) {
+        const QVector<testcups::JobInfo> jobs = Cups().Jobs(q.name);
+        if (jobs.size() > before) job = jobs.last().id;
+        else QThread::msleep(100);
+    }
+    ASSERT_NE(job, 0) << "the job never reached the queue";
+    QThread::msleep(1000);  // followed for a while
+
+    QElapsedTimer clock;
+    clock.start();
+    Cups().Stop();
+    const bool ended = program.waitForFinished(60000);
+    const qint64 took = clock.elapsed();
+    QString error;
+    ASSERT_TRUE(Cups().Start(&error)) << error.toStdString();
+    Cups().EnableQueue(q.name);
+    Cups().WaitForJobs(q.name, 60000);
+
+    ASSERT_TRUE(ended) << "still waiting after the print system was gone for a minute";
+    EXPECT_EQ(program.exitCode(), 1);
+    const QString err = QString::fromUtf8(program.readAllStandardError());
+    EXPECT_TRUE(err.contains(QStringLiteral("ombrastele: lost contact with the print system: %1 job %2")
+                                 .arg(q.name)
+                                 .arg(job)))
+        << err.toStdString();
+    EXPECT_LT(took, 30000) << "waited far past the grace";
+}
