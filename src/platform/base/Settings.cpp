@@ -25,4 +25,6 @@ void SaveSetting(const QString& application, const QString& section, const QStri
         Fail(QStringLiteral("Cannot write the settings file %1").arg(store.fileName()));
 }
 
+QString KeyOfName(const QString& name) { return QString::fromLatin1(name.toUtf8().toHex()); }
+
 }  // namespace platform

@@ -9,10 +9,6 @@
 namespace platform {
 namespace {
 const char* const kSection = "Nudge";
-
-// A queue name as a settings key: CUPS allows characters the store would
-// read as group separators or comments, so the name is kept in hexadecimal.
-QString KeyOf(const QString& queue) { return QString::fromLatin1(queue.toUtf8().toHex()); }
 }  // namespace
 
 bool ParseNudge(const QString& text, QPoint* nudge) {
@@ -29,12 +25,12 @@ QString FormatNudge(QPoint nudge) { return QStringLiteral("%1,%2").arg(nudge.x()
 
 QPoint StoredNudge(const QString& queue) {
     QPoint nudge;
-    const QString text = GetSetting(AppTitle(), QString::fromLatin1(kSection), KeyOf(queue), QString());
+    const QString text = GetSetting(AppTitle(), QString::fromLatin1(kSection), KeyOfName(queue), QString());
     return ParseNudge(text, &nudge) ? nudge : QPoint();
 }
 
 void StoreNudge(const QString& queue, QPoint nudge) {
-    SaveSetting(AppTitle(), QString::fromLatin1(kSection), KeyOf(queue), FormatNudge(nudge));
+    SaveSetting(AppTitle(), QString::fromLatin1(kSection), KeyOfName(queue), FormatNudge(nudge));
 }
 
 }  // namespace platform

@@ -3,9 +3,14 @@
 #include "platform/print/CupsPrinter.h"
 #include "platform/print/PdfPrinter.h"
 
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QVBoxLayout>
 
 namespace platform {
 namespace {
@@ -42,6 +47,51 @@ bool ShowPrinterDialog(Printer& printer, QWidget* parent, const QString& title) 
     if (auto* queue = dynamic_cast<CupsPrinter*>(&printer)) return ShowQueueDialog(*queue, parent, title);
     if (auto* pdf = dynamic_cast<PdfPrinter*>(&printer)) return ShowPdfPageDialog(*pdf, parent, title);
     return false;
+}
+
+ResolutionDialog::ResolutionDialog(const QString& queue, std::vector<ResolutionItem> items, QSize current,
+                                   QWidget* parent, const QString& title)
+    : QDialog(parent), mItems(std::move(items)) {
+    setObjectName(QStringLiteral("frmResolution"));
+    setWindowTitle(title);
+    setModal(true);
+    lblPrinter = new QLabel(QStringLiteral("Printer: %1").arg(queue), this);
+    lblPrinter->setObjectName(QStringLiteral("lblPrinter"));
+    lblPrinter->setTextFormat(Qt::PlainText);
+    auto* about = new QLabel(QStringLiteral("The resolution sets how large a picture pixel prints: one dot of it "
+                                            "across and down."),
+                             this);
+    about->setWordWrap(true);
+    cboResolution = new QComboBox(this);
+    cboResolution->setObjectName(QStringLiteral("cboResolution"));
+    int selected = 0;
+    for (size_t i = 0; i < mItems.size(); ++i) {
+        cboResolution->addItem(mItems[i].text);
+        if (mItems[i].dpi == current && !current.isEmpty()) selected = int(i);
+    }
+    cboResolution->setCurrentIndex(selected);
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("&Resolution:"), cboResolution);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(lblPrinter);
+    layout->addWidget(about);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+}
+
+QSize ResolutionDialog::Value() const {
+    const int i = cboResolution->currentIndex();
+    return i >= 0 && size_t(i) < mItems.size() ? mItems[size_t(i)].dpi : QSize();
+}
+
+std::optional<QSize> ShowResolutionDialog(const Printer& printer, QWidget* parent, const QString& title) {
+    ResolutionDialog dialog(printer.DeviceName(), ResolutionItems(printer.DefaultResolution(), printer.Resolutions()),
+                            printer.ChosenResolution(), parent, title);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.Value();
 }
 
 }  // namespace platform
