@@ -49,19 +49,32 @@ bool ShowPrinterDialog(Printer& printer, QWidget* parent, const QString& title) 
     return false;
 }
 
+QDialogButtonBox* LayOutPrinterForm(QDialog& dialog, const QString& queue, const QString& about, QLayout* form,
+                                    QLabel** printer) {
+    auto* name = new QLabel(QStringLiteral("Printer: %1").arg(queue), &dialog);
+    name->setObjectName(QStringLiteral("lblPrinter"));
+    name->setTextFormat(Qt::PlainText);
+    auto* words = new QLabel(about, &dialog);
+    words->setObjectName(QStringLiteral("lblAbout"));
+    words->setWordWrap(true);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(name);
+    layout->addWidget(words);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+    if (printer) *printer = name;
+    return buttons;
+}
+
 ResolutionDialog::ResolutionDialog(const QString& queue, std::vector<ResolutionItem> items, QSize current,
                                    QWidget* parent, const QString& title)
     : QDialog(parent), mItems(std::move(items)) {
     setObjectName(QStringLiteral("frmResolution"));
     setWindowTitle(title);
     setModal(true);
-    lblPrinter = new QLabel(QStringLiteral("Printer: %1").arg(queue), this);
-    lblPrinter->setObjectName(QStringLiteral("lblPrinter"));
-    lblPrinter->setTextFormat(Qt::PlainText);
-    auto* about = new QLabel(QStringLiteral("The resolution sets how large a picture pixel prints: one dot of it "
-                                            "across and down."),
-                             this);
-    about->setWordWrap(true);
     cboResolution = new QComboBox(this);
     cboResolution->setObjectName(QStringLiteral("cboResolution"));
     int selected = 0;
@@ -72,14 +85,10 @@ ResolutionDialog::ResolutionDialog(const QString& queue, std::vector<ResolutionI
     cboResolution->setCurrentIndex(selected);
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("&Resolution:"), cboResolution);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(lblPrinter);
-    layout->addWidget(about);
-    layout->addLayout(form);
-    layout->addWidget(buttons);
+    LayOutPrinterForm(*this, queue,
+                      QStringLiteral("The resolution sets how large a picture pixel prints: one dot of it "
+                                     "across and down."),
+                      form, &lblPrinter);
 }
 
 QSize ResolutionDialog::Value() const {

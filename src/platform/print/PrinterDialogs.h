@@ -11,6 +11,8 @@
 #include <vector>
 
 class QComboBox;
+class QDialogButtonBox;
+class QLayout;
 class QLabel;
 class QWidget;
 
@@ -23,6 +25,12 @@ class Printer;
 // result is true; false when the user cancelled, or when the printer is of
 // a kind no dialog knows. Throws Failure when the choice cannot be read.
 bool ShowPrinterDialog(Printer& printer, QWidget* parent, const QString& title);
+
+// The frame of the printer's small dialogs: "Printer: <queue>" (handed back
+// through `printer` when asked for), a word on what the figures do, `form`,
+// then OK and Cancel (handed back, for more buttons), top to bottom.
+QDialogButtonBox* LayOutPrinterForm(QDialog& dialog, const QString& queue, const QString& about, QLayout* form,
+                                    QLabel** printer);
 
 // The printer's resolution, next to the print dialog (which knows only the
 // queue's own options, named as its description names them): the queue's
