@@ -7,9 +7,15 @@
 
 #include "platform/print/ResolutionChoice.h"
 #include "platform/print/SystemPrinters.h"
+#include "preview/ucPageLayout.h"
 #include "properties/Figures.h"
+#include "properties/ucProperties.h"
+#include "shell/frmMain.h"
+#include "support/PanelControls.h"
 #include "support/ProgramRun.h"
+#include "support/ScriptedDialog.h"
 
+#include <QLabel>
 #include <QTemporaryDir>
 #include <random>
 
@@ -180,6 +186,46 @@ TEST_F(CupsTest, ChosenResolutionIsToldAndSetsThePrintedSizeByItsRatio) {
         EXPECT_EQ(platform::StoredResolution(queue), QSize());
         Cups().DeleteQueue(queue);
     }
+}
+
+TEST_F(CupsTest, PageSetupsResolutionShowsInThePanelAndPrints) {
+    const QString queue = QStringLiteral("RealHl1650Window");
+    ASSERT_NO_THROW(Cups().AddRasterQueue(queue, QStringLiteral("real/brother-hl1650-foomatic-ps.ppd")));
+    platform::StoreResolution(queue, QSize());
+    QTemporaryDir dir;
+    const QImage picture = FramedNoise(29, 17, 4);
+    const QString path = dir.filePath(QStringLiteral("framed.png"));
+    ASSERT_TRUE(picture.save(path, "PNG"));
+
+    platform::SetCurrentPrinter(platform::MakeQueuePrinter(queue));
+    frmMain window;
+    auto scripted = std::make_unique<ScriptedDialog>();
+    ScriptedDialog* dialog = scripted.get();
+    dialog->openAnswers = {path};
+    window.SetCommonDialog(std::move(scripted));
+    ASSERT_NO_THROW(window.Form_Load());
+    window.mnuFileOpen_Click();
+    EXPECT_EQ(PanelLabel(*window.ucProperties1, "lblDPI")->text(), QStringLiteral("600 DPI"));
+
+    // The print dialog confirmed as it is, then 2400 x 600 chosen: a pixel is 4 x 1 dots.
+    dialog->printerAccepts = true;
+    dialog->resolutionAnswer = QSize(2400, 600);
+    window.mnuFilePageSetup_Click();
+    EXPECT_EQ(dialog->resolutionShown, 1);
+    EXPECT_EQ(PanelLabel(*window.ucProperties1, "lblDPI")->text(), QStringLiteral("2400 x 600 DPI"));
+    EXPECT_EQ(platform::StoredResolution(queue), QSize(2400, 600));
+
+    const Printed printed = PrintAndRead(queue, [&] { window.mnuFilePrint_Click(); });
+    platform::SetCurrentPrinter(nullptr);
+    ASSERT_TRUE(printed.error.isEmpty()) << printed.error.toStdString();
+    ASSERT_EQ(printed.pages.size(), 1);
+    const testcups::RasterPage& page = printed.pages[0];
+    EXPECT_EQ(QSize(page.xdpi, page.ydpi), QSize(2400, 600));
+    const QRect box = InkBox(page.image);
+    ASSERT_EQ(box.size(), QSize(29 * 4, 17));
+    EXPECT_EQ(BlockDifferences(page.image, box, picture, 4, 1).toStdString(), "");
+    platform::StoreResolution(queue, QSize());
+    Cups().DeleteQueue(queue);
 }
 
 TEST_F(CupsTest, InfoOnAQueueTheProgramRefusesSaysWhyAsTheListDoes) {
