@@ -1,11 +1,9 @@
 // The resolution chosen per printer: how it is written and read back, kept
-// per queue, offered, and refused by a device that lacks it.
+// per queue, and offered.
 #include "platform/base/AppInfo.h"
-#include "platform/base/Failure.h"
 #include "platform/base/Settings.h"
 #include "platform/print/PrinterDialogs.h"
 #include "platform/print/ResolutionChoice.h"
-#include "support/RecordingPrinter.h"
 
 #include <gtest/gtest.h>
 
@@ -76,45 +74,6 @@ TEST(ResolutionChoice, KeptPerQueueAndCheckedWhenRead) {
         EXPECT_EQ(StoredResolution(label), QSize()) << junk;
     }
     StoreResolution(label, QSize());
-}
-
-TEST(ResolutionChoice, AppliedWhenTheDeviceHasItAndLeftAsideWhenNot) {
-    RecordingPrinter printer;
-    printer.deviceName = QStringLiteral("Applied");
-    printer.resolutions = {QSize(300, 300), QSize(600, 600), QSize(300, 600)};
-    const struct {
-        QSize stored, before, after;
-        int sets;  // SetResolution calls that changed the printer
-    } cases[] = {
-        {QSize(300, 600), QSize(), QSize(300, 600), 1},
-        {QSize(300, 600), QSize(300, 600), QSize(300, 600), 0},  // already there: nothing read again
-        {QSize(), QSize(600, 600), QSize(), 1},                  // the default again
-        {QSize(1200, 1200), QSize(), QSize(), 0},                // not on this device: the default stays
-    };
-    for (const auto& c : cases) {
-        StoreResolution(printer.deviceName, c.stored);
-        printer.chosenResolution = c.before;
-        printer.resolutionsSet = 0;
-        ApplyStoredResolution(printer);
-        EXPECT_EQ(printer.ChosenResolution(), c.after) << FormatResolutionChoice(c.stored).toStdString();
-        EXPECT_EQ(printer.resolutionsSet, c.sets);
-    }
-    StoreResolution(printer.deviceName, QSize());
-}
-
-TEST(ResolutionChoice, ADeviceOfOneResolutionTakesOnlyThatOne) {
-    RecordingPrinter printer;
-    printer.printQuality = 600;
-    EXPECT_EQ(printer.DefaultResolution(), QSize(600, 600));
-    EXPECT_NO_THROW(printer.SetResolution(QSize()));
-    EXPECT_NO_THROW(printer.SetResolution(QSize(600, 600)));
-    try {
-        printer.SetResolution(QSize(300, 300));
-        ADD_FAILURE() << "300 dpi taken";
-    } catch (const Failure& f) {
-        EXPECT_EQ(f.message(), QStringLiteral("The printer Test Printer prints at 600 x 600 dpi only."));
-    }
-    EXPECT_EQ(printer.ChosenResolution(), QSize());
 }
 
 TEST(ResolutionChoice, TheDialogNamesWhatEachSetsWithTheDefaultFirst) {
