@@ -4,6 +4,7 @@
 #include "platform/base/Failure.h"
 #include "platform/print/Nudge.h"
 #include "platform/print/Printer.h"
+#include "platform/print/PrinterDialogs.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -35,37 +36,22 @@ NudgeDialog::NudgeDialog(const QString& queue, QPoint nudge, QWidget* owner,
     setWindowTitle(QStringLiteral("Nudge"));
     setModal(true);
 
-    lblPrinter = new QLabel(QStringLiteral("Printer: %1").arg(queue), this);
-    lblPrinter->setObjectName(QStringLiteral("lblPrinter"));
-    lblPrinter->setTextFormat(Qt::PlainText);
-    auto* about = new QLabel(QStringLiteral("Moves everything printed on this printer by whole dots, right and "
-                                            "down (negative: left and up). Add the figures read at the creases "
-                                            "of the folded calibration page to these."),
-                             this);
-    about->setObjectName(QStringLiteral("lblAbout"));
-    about->setWordWrap(true);
-
     spnRight = DotsBox(this, "spnRight", nudge.x());
     spnDown = DotsBox(this, "spnDown", nudge.y());
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("&Right:"), spnRight);
     form->addRow(QStringLiteral("&Down:"), spnDown);
-
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    QDialogButtonBox* buttons = platform::LayOutPrinterForm(
+        *this, queue,
+        QStringLiteral("Moves everything printed on this printer by whole dots, right and down (negative: left "
+                       "and up). Add the figures read at the creases of the folded calibration page to these."),
+        form, &lblPrinter);
     if (printCalibration) {
         cmdCalibration = buttons->addButton(QStringLiteral("Print &Calibration Page"), QDialogButtonBox::ActionRole);
         cmdCalibration->setObjectName(QStringLiteral("cmdCalibration"));
         connect(cmdCalibration, &QPushButton::clicked, this,
                 [this, print = std::move(printCalibration)] { print(Value()); });
     }
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(lblPrinter);
-    layout->addWidget(about);
-    layout->addLayout(form);
-    layout->addWidget(buttons);
     setFixedWidth(sizeHint().width() * 3 / 2);
 }
 

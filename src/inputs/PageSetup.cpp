@@ -4,6 +4,7 @@
 #include "platform/base/Failure.h"
 #include "platform/print/Nudge.h"
 #include "platform/print/Printer.h"
+#include "platform/print/ResolutionChoice.h"
 #include "preview/ucPageLayout.h"
 #include "properties/ucProperties.h"
 
@@ -22,7 +23,9 @@ void PageSetup(platform::CommonDialog& dialog, ucProperties& panel, ucPageLayout
 
 void ApplyPrinter(ucProperties& panel, ucPageLayout& preview) {
     const platform::PrinterPtr printer = platform::CurrentPrinter();
-    // The correction measured for this queue goes wherever it prints.
+    // The resolution chosen for this queue, and the correction measured for
+    // it, go wherever it prints.
+    platform::ApplyStoredResolution(*printer);
     printer->SetNudge(platform::StoredNudge(printer->DeviceName()));
     panel.SetPrinter(printer);
     preview.SetPrinter(printer);

@@ -14,8 +14,9 @@ namespace inputs {
 // before: a cancelled dialog still refreshes both controls.
 void PageSetup(platform::CommonDialog& dialog, ucProperties& panel, ucPageLayout& preview);
 
-// Hands the current printer to the panel, then to the preview; a failure of
-// the first skips the second and is passed on.
+// Sets the current printer to the resolution and nudge kept for its queue,
+// then hands it to the panel, then to the preview; a failure of the panel
+// skips the preview and is passed on.
 void ApplyPrinter(ucProperties& panel, ucPageLayout& preview);
 
 }  // namespace inputs

@@ -100,6 +100,11 @@ QString PrinterHeading(const QString& deviceName) { return QStringLiteral("Print
 
 QString ResolutionText(int16_t printQuality) { return QStringLiteral("%1 DPI").arg(int(printQuality)); }
 
+QString ResolutionText(int16_t printQuality, QSize deviceDpi) {
+    if (deviceDpi.width() <= 0 || deviceDpi.width() == deviceDpi.height()) return ResolutionText(printQuality);
+    return QStringLiteral("%1 x %2 DPI").arg(deviceDpi.width()).arg(deviceDpi.height());
+}
+
 QString PaperName(int16_t paperSize) {
     for (const PaperEntry& e : kPaperNames)
         if (e.code == paperSize) return QString::fromLatin1(e.name);
@@ -134,6 +139,7 @@ std::vector<FigureRow> FigureRows(platform::Printer& printer, bool hasPicture, i
     printer.SetScaleMode(platform::kInches);
     const float wIn = printer.ScaleWidth(), hIn = printer.ScaleHeight();
     const QString paper = PaperText(printer.PaperSize(), printer.Orientation());
+    const platform::Printer::DeviceFacts facts = printer.Facts();
 
     QString physicalCm = ZeroPair(kCmSuffix), physicalInches = ZeroPair(kInchSuffix);
     if (const auto size = PhysicalSizeOf(pixelsX, pixelsY, resolution, dotsPerPixel); size && hasPicture) {
@@ -149,7 +155,7 @@ std::vector<FigureRow> FigureRows(platform::Printer& printer, bool hasPicture, i
         {text(kPaperSizeCaption), paper},
         {text(kPrintingAreaCaption), FormatPair(wCm, hCm, kCmSuffix, locale)},
         {{}, FormatPair(wIn, hIn, kInchSuffix, locale)},
-        {text(kResolutionCaption), ResolutionText(resolution)},
+        {text(kResolutionCaption), ResolutionText(resolution, QSize(facts.xdpi, facts.ydpi))},
         {text(kOutputHeading), {}},
         {text(kPhysicalSizeCaption), physicalCm},
         {{}, physicalInches},

@@ -63,6 +63,10 @@ QString MegapixelsText(int16_t pixelsX, int16_t pixelsY, const QLocale& locale =
 QString PrinterHeading(const QString& deviceName);
 // "600 DPI"; a quality code (0 or below) shows as it is, e.g. "-4 DPI".
 QString ResolutionText(int16_t printQuality);
+// The same, except for a device whose dots are not square (`deviceDpi`
+// across and down, as drawn): both its figures, "300 x 600 DPI". A picture
+// pixel is then a block of dots, printQuality to the inch.
+QString ResolutionText(int16_t printQuality, QSize deviceDpi);
 
 // Name of a standard paper size code: "A4", "Letter"... or "Other".
 QString PaperName(int16_t paperSize);
@@ -96,7 +100,8 @@ struct FigureRow {
 // Every figure the panel shows, in its order and with its very texts, for a
 // picture of pixelsX x pixelsY on `printer`; without a picture, what the
 // panel shows before one is opened. Reads the printer's members in the
-// panel's order (leaving its unit at inches); a failing member throws.
+// panel's order (leaving its unit at inches), its Facts last; a failing
+// member throws.
 std::vector<FigureRow> FigureRows(platform::Printer& printer, bool hasPicture, int16_t pixelsX, int16_t pixelsY,
                                   const QLocale& locale = QLocale(), int dotsPerPixel = 1);
 

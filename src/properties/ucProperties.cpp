@@ -225,6 +225,9 @@ void ucProperties::SetPrinter(const platform::PrinterPtr& MyPrinter) {
     gAreaDots = QSize(area.widthDots, area.heightDots);
     gDotsPerInch = gPrinter->DotsPerInch();
     UpdatePhysicalSize();
+    // Last, so a device that cannot tell its dots still shows the rest.
+    const platform::Printer::DeviceFacts facts = gPrinter->Facts();
+    SetCaption(lblDPI, properties::ResolutionText(gResolution, QSize(facts.xdpi, facts.ydpi)));
 }
 
 void ucProperties::SetImage(const platform::PicturePtr& MyPicture) {

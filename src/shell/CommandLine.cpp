@@ -3,7 +3,9 @@
 #include "platform/base/Failure.h"
 #include "platform/base/FileNames.h"
 #include "platform/print/Nudge.h"
+#include "platform/print/CupsQueue.h"
 #include "platform/print/PdfPrinter.h"
+#include "platform/print/ResolutionChoice.h"
 #include "platform/base/Progress.h"
 #include "platform/desktop/ProgressDialog.h"
 #include "platform/print/SystemPrinters.h"
@@ -86,6 +88,12 @@ struct Options {
                              QStringLiteral("Store X,Y (printer dots, right and down) as the printer's nudge: "
                                             "everything it prints moves by that much. 0,0 removes it."),
                              QStringLiteral("X,Y")};
+    QCommandLineOption resolution{QStringLiteral("resolution"),
+                                  QStringLiteral("With --print, --info or --test-page: print at DPI (or X across "
+                                                 "by Y down) dots per inch, one the printer offers (see "
+                                                 "--list-printers), and keep it as the printer's choice; "
+                                                 "'default' goes back to the printer's own."),
+                                  QStringLiteral("DPI|XxY|default")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")};
     QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
                                QStringLiteral("Show the version.")};
@@ -98,8 +106,8 @@ struct Options {
         return {{&print, true},      {&info, true},  {&listPrinters, true}, {&testPage, true}, {&printer, false},
                 {&pdf, false},       {&cutGuides, false}, {&dither, false}, {&wait, false},
                 {&waitTimeout, false}, {&scale, false}, {&copiesOnSheet, false}, {&gap, false},
-                {&poster, false},    {&overlap, false}, {&yes, false},  {&nudge, true}, {&help, true},
-                {&version, true}};
+                {&poster, false},    {&overlap, false}, {&yes, false},  {&nudge, true}, {&resolution, false},
+                {&help, true},       {&version, true}};
     }
 };
 
@@ -167,6 +175,21 @@ QString ParseSheet(const QCommandLineParser& parser, const Options& o, Request& 
             return QStringLiteral("--nudge needs X,Y in whole dots from -%1 to %1").arg(platform::kMaxNudgeDots);
         r.setNudge = true;
     }
+    return {};
+}
+
+// --resolution into `r`; the reason when it makes no sense.
+QString ParseResolution(const QCommandLineParser& parser, const Options& o, Request& r) {
+    if (!parser.isSet(o.resolution)) return {};
+    if (parser.values(o.resolution).size() > 1) return QStringLiteral("--resolution given more than once");
+    if (r.mode != Mode::Print && r.mode != Mode::Info && r.mode != Mode::TestPage)
+        return QStringLiteral("--resolution goes with --print, --info or --test-page");
+    const QString value = parser.value(o.resolution);
+    r.setResolution = true;
+    if (value == QStringLiteral("default")) return {};
+    if (!platform::ParseResolutionChoice(value, &r.resolution))
+        return QStringLiteral("--resolution needs DPI or XxY in whole dots per inch from 1 to %1, or 'default'")
+            .arg(platform::kMaxResolutionDpi);
     return {};
 }
 
@@ -241,6 +264,11 @@ QString OneLine(QString text) {
     return text.simplified();
 }
 
+// Why a queue that exists cannot be printed on, as one line naming it.
+QString RefusedQueueText(const QString& queue, const std::exception& e) {
+    return queue + QStringLiteral(": ") + OneLine(QString::fromUtf8(e.what()));
+}
+
 template <class Body>
 void JobOrExit(const QString& what, Body&& body) {
     try {
@@ -275,6 +303,33 @@ void ApplyNudge(const Request& r, platform::Printer& printer) {
         return;
     }
     printer.SetNudge(platform::StoredNudge(name));
+}
+
+// The resolution kept for the printer's queue, or the one given (kept for
+// next time once the printer has taken it). One the device lacks is a
+// request that cannot be met: its message says what the device has.
+void ApplyResolution(const Request& r, platform::Printer& printer) {
+    if (!r.setResolution) {
+        platform::ApplyStoredResolution(printer);
+        return;
+    }
+    try {
+        printer.SetResolution(r.resolution);
+    } catch (const platform::Failure& f) {
+        throw Exit(kExitUsage, OneLine(f.message()));
+    }
+    JobOrExit(QStringLiteral("cannot store the resolution"),
+              [&] { platform::StoreResolution(printer.DeviceName(), r.resolution); });
+}
+
+// "resolutions 300 x 300 dpi, 600 x 600 dpi": what the device can be set to,
+// or the one it prints at when it has no choice.
+QString ResolutionsText(const platform::Printer& printer) {
+    QList<QSize> list = printer.Resolutions();
+    if (list.isEmpty()) list.append(printer.DefaultResolution());
+    QStringList names;
+    for (QSize dpi : list) names << platform::ResolutionName(dpi);
+    return QStringLiteral("resolutions ") + names.join(QStringLiteral(", "));
 }
 
 int RunNudge(const Request& r, QTextStream& out) {
@@ -316,6 +371,7 @@ int RunPrint(const Request& r, QTextStream& err) {
         const platform::ProgressScope scope(&progress);
         const platform::PicturePtr picture = LoadOrExit(r.picture);
         printer = PrinterFor(r);
+        ApplyResolution(r, *printer);
         const PixelSize pixels = PixelSizeOrExit(picture, r.picture);
         const int n = r.sheet.dotsPerPixel;
         if (platform::TooLargeAt(pixels.x, pixels.y, n))
@@ -339,6 +395,7 @@ int RunPrint(const Request& r, QTextStream& err) {
 int RunInfo(const Request& r, QTextStream& out) {
     const platform::PicturePtr picture = LoadOrExit(r.picture);
     const platform::PrinterPtr printer = PrinterFor(r);
+    ApplyResolution(r, *printer);
     ApplyNudge(r, *printer);
     // The window's order: the printer at start-up, then the opened picture.
     JobOrExit(QStringLiteral("cannot read the printer"), [&] { properties::FigureRows(*printer, false, 0, 0); });
@@ -350,6 +407,9 @@ int RunInfo(const Request& r, QTextStream& out) {
         rows.push_back({QStringLiteral("Device"), {}});
         rows.push_back({QStringLiteral("Printable area"), AreaText(facts)});
         rows.push_back({QStringLiteral("Resolution"), ResolutionText(facts)});
+        const QSize chosen = printer->ChosenResolution();
+        rows.push_back({QStringLiteral("Resolution chosen"),
+                        chosen.isEmpty() ? QStringLiteral("printer default") : platform::ResolutionName(chosen)});
         if (!facts.pageFormat.isEmpty()) rows.push_back({QStringLiteral("Sent as"), facts.pageFormat});
         // Only when asked for: the figures stay as they were for a plain run.
         if (r.sheet != platform::SheetOptions{} || !printer->Nudge().isNull()) {
@@ -390,17 +450,18 @@ int RunListPrinters(QTextStream& out, QTextStream& err) {
     for (const QString& name : names) {
         try {
             const platform::PrinterPtr printer = none ? platform::MakePdfPrinter() : platform::MakeQueuePrinter(name);
+            platform::ApplyStoredResolution(*printer);
             const auto rows = properties::FigureRows(*printer, false, 0, 0);
             const platform::Printer::DeviceFacts facts = printer->Facts();
             out << (QStringList{name} + ValuesOf(rows, properties::kResolutionCaption, 1) +
                     ValuesOf(rows, properties::kPaperSizeCaption, 1) +
                     ValuesOf(rows, properties::kPrintingAreaCaption, 2) +
                     QStringList{QStringLiteral("area ") + AreaText(facts), ResolutionText(facts),
-                                QStringLiteral("sent as ") + facts.pageFormat})
+                                QStringLiteral("sent as ") + facts.pageFormat, ResolutionsText(*printer)})
                        .join(QLatin1Char('\t'))
                 << '\n';
         } catch (const std::exception& e) {
-            err << kProgram << ": " << name << ": " << OneLine(QString::fromUtf8(e.what())) << '\n';
+            err << kProgram << ": " << RefusedQueueText(name, e) << '\n';
             status = kExitJobFailed;
         }
     }
@@ -409,6 +470,7 @@ int RunListPrinters(QTextStream& out, QTextStream& err) {
 
 int RunTestPage(const Request& r, QTextStream& err) {
     const platform::PrinterPtr printer = PrinterFor(r);
+    ApplyResolution(r, *printer);
     ApplyNudge(r, *printer);
     {
         platform::TerminalProgress progress(stderr, QStringLiteral("printing"));
@@ -499,6 +561,7 @@ Request Parse(const QStringList& arguments) {
     if (const QString why = ParseSheet(parser, o, r); !why.isEmpty()) return Invalid(why);
     r.yes = parser.isSet(o.yes);
     if (r.yes && r.mode != Mode::Print) return Invalid(QStringLiteral("--yes goes with --print"));
+    if (const QString why = ParseResolution(parser, o, r); !why.isEmpty()) return Invalid(why);
 
     r.wait = parser.isSet(o.wait);
     if (r.wait && r.mode != Mode::Print && r.mode != Mode::TestPage)
@@ -531,9 +594,10 @@ QString HelpText() {
         "\nExit status:\n"
         "  0  success\n"
         "  1  the print job or the printer failed\n"
-        "  2  the options make no request, or a layout that cannot be meant: an overlap\n"
-        "     not smaller than the poster's tile, more than %1 sheets without --yes, a\n"
-        "     --pdf FILE that is the picture or the settings file\n"
+        "  2  the options make no request, ask for a resolution the printer lacks, or a\n"
+        "     layout that cannot be meant: an overlap not smaller than the poster's\n"
+        "     tile, more than %1 sheets without --yes, a --pdf FILE that is the picture\n"
+        "     or the settings file\n"
         "  3  the picture file is missing or cannot be read\n"
         "  4  the file is not a picture\n"
         "  5  there is no print queue of that name\n"
@@ -558,7 +622,11 @@ platform::PrinterPtr PrinterFor(const Request& request) {
     if (!request.printer.isEmpty()) {
         try {
             return platform::MakeQueuePrinter(request.printer);
-        } catch (const platform::Failure&) {
+        } catch (const platform::Failure& f) {
+            // A queue the program refuses (no whole dots per pixel...) is
+            // not unknown: say why, as --list-printers does.
+            if (platform::QueueExists(request.printer))
+                throw Exit(kExitJobFailed, RefusedQueueText(request.printer, f));
             throw Exit(kExitUnknownPrinter, QStringLiteral("unknown printer: %1").arg(request.printer));
         }
     }

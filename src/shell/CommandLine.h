@@ -8,6 +8,7 @@
 #include "properties/Figures.h"
 
 #include <QPoint>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
@@ -52,6 +53,8 @@ struct Request {
     bool yes = false;               // --yes: a job of many sheets is meant
     bool setNudge = false;          // --nudge X,Y given: stored for the printer, then used
     QPoint nudge;
+    bool setResolution = false;     // --resolution given: used, then kept for the printer
+    QSize resolution;               // dots per inch across and down; empty for the printer's default
     QString error;     // for Mode::Invalid
 };
 
@@ -77,7 +80,9 @@ int RunHeadless(const Request& request, QTextStream& out, QTextStream& err);
 QString FiguresText(const std::vector<properties::FigureRow>& rows);
 
 // The printer a headless request names: the queue, a PDF file, or the
-// system's default. Throws Failure when there is no such queue.
+// system's default. Throws Failure when there is no such queue, or when
+// there is and the program cannot print on it (saying why, as
+// --list-printers does).
 platform::PrinterPtr PrinterFor(const Request& request);
 
 }  // namespace cli

@@ -12,6 +12,16 @@ int16_t RecordingPrinter::PaperSize() const { Check("PaperSize"); return paperSi
 int16_t RecordingPrinter::Orientation() const { Check("Orientation"); return orientation; }
 PrintableArea RecordingPrinter::Area() const { Check("Area"); return area; }
 
+void RecordingPrinter::SetResolution(QSize dpi) {
+    Check("SetResolution");
+    if (!dpi.isEmpty() && !resolutions.contains(dpi)) {
+        Printer::SetResolution(dpi);  // fails as a device of one resolution does
+        return;
+    }
+    chosenResolution = dpi;
+    ++resolutionsSet;
+}
+
 void RecordingPrinter::KillDoc() {
     if (mOpen) {
         ++documentsKilled;

@@ -26,6 +26,11 @@ public:
     int16_t paperSize = kPaperA4;
     int16_t orientation = kPortrait;
     PrintableArea area{7.7677165, 11.1929134, 4661, 6716};
+    // The resolutions it can be set to (none by default: it prints at
+    // printQuality only), and the one set; setting one outside the list fails.
+    QList<QSize> resolutions;
+    QSize chosenResolution;
+    int resolutionsSet = 0;  // SetResolution calls that changed it
 
     // When set, called at the start of every member with its name; a test
     // throws from it to make that member fail.
@@ -41,6 +46,9 @@ public:
     int16_t PaperSize() const override;
     int16_t Orientation() const override;
     PrintableArea Area() const override;
+    QList<QSize> Resolutions() const override { return resolutions; }
+    QSize ChosenResolution() const override { return chosenResolution; }
+    void SetResolution(QSize dpi) override;
     void KillDoc() override;
 
 protected:

@@ -4,6 +4,7 @@
 
 #include <QStringList>
 #include <functional>
+#include <optional>
 #include <memory>
 
 class ScriptedDialog : public platform::CommonDialog {
@@ -17,8 +18,13 @@ public:
     // Thrown from the open dialog when set (a dialog that cannot be shown).
     std::function<void()> openThrows;
 
+    // The resolution dialog's answer: a resolution, empty for the printer's
+    // default, nothing for a cancel.
+    std::optional<QSize> resolutionAnswer;
+
     int openShown = 0;
     int printerShown = 0;
+    int resolutionShown = 0;
     QString lastOpenTitle, lastOpenFilter, lastPrinterTitle;
     QString lastOpenFolder;  // the folder the open dialog started in
 
@@ -38,6 +44,10 @@ protected:
         lastPrinterTitle = title;
         (void)printer;
         return printerAccepts;
+    }
+    std::optional<QSize> RunResolutionDialog(const platform::Printer&, const QString&) override {
+        ++resolutionShown;
+        return resolutionAnswer;
     }
 };
 

@@ -82,4 +82,6 @@ void SaveSetting(const QString& application, const QString& section, const QStri
     }
 }
 
+QString KeyOfName(const QString& name) { return QString::fromLatin1(name.toUtf8().toHex()); }
+
 }  // namespace platform

@@ -22,4 +22,9 @@ QString GetSetting(const QString& application, const QString& section, const QSt
 void SaveSetting(const QString& application, const QString& section, const QString& key,
                  const QString& value);
 
+// Free text (a print queue's name) as a key: the store would read some of
+// its characters as group separators or comments, so it is kept in
+// hexadecimal.
+QString KeyOfName(const QString& name);
+
 }  // namespace platform

@@ -3,6 +3,7 @@
 #include "platform/base/Failure.h"
 #include "platform/base/FileNames.h"
 #include "platform/print/PrinterDialogs.h"
+#include "platform/print/ResolutionChoice.h"
 
 #include <QFileDialog>
 
@@ -29,8 +30,19 @@ void CommonDialog::ShowOpen() {
 }
 
 void CommonDialog::ShowPrinter() {
-    const bool ok = RunPrinterDialog(*CurrentPrinter(), DialogTitle);
-    if (!ok && CancelError) Fail(QString::fromLatin1(kCancel));
+    const PrinterPtr printer = CurrentPrinter();
+    if (!RunPrinterDialog(*printer, DialogTitle)) {
+        if (CancelError) Fail(QString::fromLatin1(kCancel));
+        return;
+    }
+    // The dialog may have moved to another queue: the choice kept for it
+    // first, then the user's, when the device has a choice at all.
+    ApplyStoredResolution(*printer);
+    if (printer->Resolutions().size() < 2) return;
+    const std::optional<QSize> chosen = RunResolutionDialog(*printer, DialogTitle);
+    if (!chosen) return;  // the resolution stays; the paper chosen before stays too
+    printer->SetResolution(*chosen);
+    StoreResolution(printer->DeviceName(), *chosen);
 }
 
 QString CommonDialog::RunOpenDialog(const QString& title, const QString& qtFilter) {
@@ -39,6 +51,10 @@ QString CommonDialog::RunOpenDialog(const QString& title, const QString& qtFilte
 
 bool CommonDialog::RunPrinterDialog(Printer& printer, const QString& title) {
     return ShowPrinterDialog(printer, owner, title);
+}
+
+std::optional<QSize> CommonDialog::RunResolutionDialog(const Printer& printer, const QString& title) {
+    return ShowResolutionDialog(printer, owner, title);
 }
 
 }  // namespace platform

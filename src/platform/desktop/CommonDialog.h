@@ -4,7 +4,9 @@
 #include "platform/print/Printer.h"
 
 #include <QString>
+#include <QSize>
 #include <QStringList>
+#include <optional>
 
 class QWidget;
 
@@ -27,6 +29,10 @@ public:
     void ShowOpen();
     // Modal printer dialog on the current printer. On OK the current printer
     // reflects the choice; cancel is a Failure when CancelError is set.
+    // After OK, on a device that can print at more than one resolution, the
+    // resolution dialog: its OK sets the printer to the one chosen and keeps
+    // it for the queue (see ResolutionChoice.h); its cancel changes nothing
+    // more.
     void ShowPrinter();
 
     // Window the dialogs are modal over.
@@ -39,6 +45,9 @@ protected:
     // What the user chose; empty when cancelled. Tests override it.
     virtual QString RunOpenDialog(const QString& title, const QString& qtFilter);
     virtual bool RunPrinterDialog(Printer& printer, const QString& title);
+    // The resolution chosen (empty for the printer's default); nothing when
+    // cancelled.
+    virtual std::optional<QSize> RunResolutionDialog(const Printer& printer, const QString& title);
 };
 
 }  // namespace platform

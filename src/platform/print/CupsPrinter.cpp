@@ -148,6 +148,12 @@ void CupsPrinter::PreferPdf() {
 
 QList<QSize> CupsPrinter::Resolutions() const { return QueueResolutions(mQueue, mOptions); }
 
+QSize CupsPrinter::DefaultResolution() const {
+    if (mResolution.isEmpty()) return QSize(mPage.xdpi, mPage.ydpi);
+    const PageGeometry page = ReadQueuePage(mQueue, mOptions).geometry;
+    return QSize(page.xdpi, page.ydpi);
+}
+
 void CupsPrinter::SetResolution(QSize dpi) {
     KillDoc();
     Load(mQueue, mOptions, dpi);

@@ -50,9 +50,10 @@ public:
     // down, coarsest first; see QueueResolutions), and the one chosen: empty
     // for the queue's default. Choosing one re-reads the page at it, or
     // throws Failure and changes nothing when the device has no such one.
-    QList<QSize> Resolutions() const;
-    QSize ChosenResolution() const { return mResolution; }
-    void SetResolution(QSize dpi);
+    QList<QSize> Resolutions() const override;
+    QSize ChosenResolution() const override { return mResolution; }
+    QSize DefaultResolution() const override;
+    void SetResolution(QSize dpi) override;
 
 protected:
     std::unique_ptr<PageWriter> OpenPage() override;

@@ -10,10 +10,6 @@
 namespace platform {
 namespace {
 const char* const kSection = "Nudge";
-
-// A queue name as a settings key: CUPS allows characters the store would
-// read as group separators or comments, so the name is kept in hexadecimal.
-QString KeyOf(const QString& queue) { return QString::fromLatin1(queue.toUtf8().toHex()); }
 }  // namespace
 
 bool ParseNudge(const QString& text, QPoint* nudge) {
@@ -30,7 +26,7 @@ QString FormatNudge(QPoint nudge) { return QStringLiteral("%1,%2").arg(nudge.x()
 
 QPoint StoredNudge(const QString& queue) {
     QPoint nudge;
-    const QString text = GetSetting(AppTitle(), QString::fromLatin1(kSection), KeyOf(queue), QString());
+    const QString text = GetSetting(AppTitle(), QString::fromLatin1(kSection), KeyOfName(queue), QString());
     if (text.isEmpty() || ParseNudge(text, &nudge)) return nudge;
     // Written by hand or damaged: the program only stores what it can read.
     Warn(QStringLiteral("the stored nudge of %1, \"%2\", is not X,Y in whole dots from -%3 to %3; no nudge is "
@@ -41,7 +37,7 @@ QPoint StoredNudge(const QString& queue) {
 }
 
 void StoreNudge(const QString& queue, QPoint nudge) {
-    SaveSetting(AppTitle(), QString::fromLatin1(kSection), KeyOf(queue), FormatNudge(nudge));
+    SaveSetting(AppTitle(), QString::fromLatin1(kSection), KeyOfName(queue), FormatNudge(nudge));
 }
 
 }  // namespace platform

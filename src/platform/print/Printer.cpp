@@ -3,6 +3,7 @@
 #include "platform/base/Failure.h"
 #include "platform/page/PagePainter.h"
 #include "platform/base/Progress.h"
+#include "platform/print/ResolutionChoice.h"
 
 #include <algorithm>
 #include <cmath>
@@ -28,6 +29,17 @@ Printer::DeviceFacts Printer::Facts() const {
     const int dpi = int(std::lround(DotsPerInch()));
     const PrintableArea a = Area();
     return DeviceFacts{dpi, dpi, QSize(a.widthDots, a.heightDots), QString(), QString(), QRectF()};
+}
+
+QSize Printer::DefaultResolution() const {
+    const int dpi = int(std::lround(DotsPerInch()));
+    return QSize(dpi, dpi);
+}
+
+void Printer::SetResolution(QSize dpi) {
+    const QSize only = DefaultResolution();
+    if (dpi.isEmpty() || dpi == only) return;
+    Fail(QStringLiteral("The printer %1 prints at %2 only.").arg(DeviceName(), ResolutionName(only)));
 }
 
 double Printer::UnitsPerInch() const {

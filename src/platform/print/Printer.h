@@ -9,6 +9,7 @@
 #include "platform/base/Units.h"
 
 #include <QImage>
+#include <QList>
 #include <QPoint>
 #include <QRect>
 #include <QRectF>
@@ -82,6 +83,21 @@ public:
     void ClearClip() { mClipDots = QRect(); }
 
     virtual PrintableArea Area() const = 0;
+
+    // The resolutions the device can be set to, dots per inch across and
+    // down as it takes the sheet, coarsest first; empty when it prints at
+    // one only (by default).
+    virtual QList<QSize> Resolutions() const { return {}; }
+    // The one chosen with SetResolution; empty for the device's default.
+    virtual QSize ChosenResolution() const { return {}; }
+    // What the device prints at when none is chosen. By default PrintQuality
+    // on both axes.
+    virtual QSize DefaultResolution() const;
+    // Prints at `dpi` from now on (an empty size: the default again). Throws
+    // Failure, changing nothing, when the device has no such resolution; by
+    // default it has only DefaultResolution.
+    virtual void SetResolution(QSize dpi);
+
     // The dots per inch that convert between dots and physical units.
     double DotsPerInch() const;
 

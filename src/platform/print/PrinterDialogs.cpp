@@ -3,9 +3,14 @@
 #include "platform/print/CupsPrinter.h"
 #include "platform/print/PdfPrinter.h"
 
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QVBoxLayout>
 
 namespace platform {
 namespace {
@@ -42,6 +47,60 @@ bool ShowPrinterDialog(Printer& printer, QWidget* parent, const QString& title) 
     if (auto* queue = dynamic_cast<CupsPrinter*>(&printer)) return ShowQueueDialog(*queue, parent, title);
     if (auto* pdf = dynamic_cast<PdfPrinter*>(&printer)) return ShowPdfPageDialog(*pdf, parent, title);
     return false;
+}
+
+QDialogButtonBox* LayOutPrinterForm(QDialog& dialog, const QString& queue, const QString& about, QLayout* form,
+                                    QLabel** printer) {
+    auto* name = new QLabel(QStringLiteral("Printer: %1").arg(queue), &dialog);
+    name->setObjectName(QStringLiteral("lblPrinter"));
+    name->setTextFormat(Qt::PlainText);
+    auto* words = new QLabel(about, &dialog);
+    words->setObjectName(QStringLiteral("lblAbout"));
+    words->setWordWrap(true);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(name);
+    layout->addWidget(words);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+    if (printer) *printer = name;
+    return buttons;
+}
+
+ResolutionDialog::ResolutionDialog(const QString& queue, std::vector<ResolutionItem> items, QSize current,
+                                   QWidget* parent, const QString& title)
+    : QDialog(parent), mItems(std::move(items)) {
+    setObjectName(QStringLiteral("frmResolution"));
+    setWindowTitle(title);
+    setModal(true);
+    cboResolution = new QComboBox(this);
+    cboResolution->setObjectName(QStringLiteral("cboResolution"));
+    int selected = 0;
+    for (size_t i = 0; i < mItems.size(); ++i) {
+        cboResolution->addItem(mItems[i].text);
+        if (mItems[i].dpi == current && !current.isEmpty()) selected = int(i);
+    }
+    cboResolution->setCurrentIndex(selected);
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("&Resolution:"), cboResolution);
+    LayOutPrinterForm(*this, queue,
+                      QStringLiteral("The resolution sets how large a picture pixel prints: one dot of it "
+                                     "across and down."),
+                      form, &lblPrinter);
+}
+
+QSize ResolutionDialog::Value() const {
+    const int i = cboResolution->currentIndex();
+    return i >= 0 && size_t(i) < mItems.size() ? mItems[size_t(i)].dpi : QSize();
+}
+
+std::optional<QSize> ShowResolutionDialog(const Printer& printer, QWidget* parent, const QString& title) {
+    ResolutionDialog dialog(printer.DeviceName(), ResolutionItems(printer.DefaultResolution(), printer.Resolutions()),
+                            printer.ChosenResolution(), parent, title);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.Value();
 }
 
 }  // namespace platform

@@ -41,6 +41,22 @@ TEST(Figures, FormatRounded) {
     EXPECT_FALSE(FormatRounded(std::numeric_limits<double>::max(), dot).contains(QLatin1Char('e')));
 }
 
+TEST(Figures, ResolutionTextGivesBothFiguresOfDotsThatAreNotSquare) {
+    const struct {
+        int16_t quality;
+        QSize device;
+        const char* text;
+    } cases[] = {
+        {600, QSize(600, 600), "600 DPI"},
+        {600, QSize(), "600 DPI"},          // a device that does not tell
+        {300, QSize(300, 600), "300 x 600 DPI"},
+        {300, QSize(600, 300), "600 x 300 DPI"},  // turned for landscape
+        {-4, QSize(), "-4 DPI"},           // a quality code
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(properties::ResolutionText(c.quality, c.device).toStdString(), c.text);
+}
+
 TEST(Figures, PaperText) {
     struct Case {
         int16_t paper, orientation;

@@ -95,6 +95,16 @@ const std::pair<QStringList, const char*> kInvalidCases[] = {
     {{"--test-page", "--poster"}, "--poster goes with"},
     {{"--print", "a.png", "--nudge", "5"}, "--nudge"},
     {{"--print", "a.png", "--nudge", "9999,0"}, "--nudge"},
+    // The resolution: only where something prints or is measured, once, as figures.
+    {{"--print", "a.png", "--resolution", "fine"}, "--resolution needs DPI or XxY"},
+    {{"--info", "a.png", "--resolution", "0"}, "--resolution needs"},
+    {{"--test-page", "--resolution", "300x"}, "--resolution needs"},
+    {{"--print", "a.png", "--resolution", "9601"}, "from 1 to 9600"},
+    {{"--print", "a.png", "--resolution="}, "--resolution needs"},
+    {{"--print", "a.png", "--resolution", "300", "--resolution", "600"}, "more than once"},
+    {{"--list-printers", "--resolution", "300"}, "--resolution goes with"},
+    {{"a.png", "--resolution", "300"}, "--resolution goes with"},
+    {{"--nudge", "1,1", "--resolution", "300"}, "--resolution goes with"},
 };
 
 QStringList WithProgram(const QStringList& args) { return QStringList{QStringLiteral("ombrastele")} + args; }
@@ -143,6 +153,27 @@ TEST(CommandLineParse, Requests) {
         EXPECT_EQ(r.cutGuides, c.cutGuides);
         EXPECT_EQ(r.wait, c.wait);
         EXPECT_EQ(r.waitTimeoutSeconds, c.waitSeconds);
+    }
+}
+
+TEST(CommandLineParse, Resolution) {
+    const struct {
+        QStringList args;
+        bool set;
+        QSize dpi;
+    } cases[] = {
+        {{"--print", "a.png"}, false, QSize()},
+        {{"--print", "a.png", "--resolution", "300"}, true, QSize(300, 300)},
+        {{"--info", "a.png", "--resolution=300x600"}, true, QSize(300, 600)},
+        {{"--test-page", "--resolution", "1200 X 600 dpi"}, true, QSize(1200, 600)},
+        {{"--print", "a.png", "--resolution", "default"}, true, QSize()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const cli::Request r = cli::Parse(WithProgram(c.args));
+        ASSERT_NE(r.mode, Mode::Invalid) << r.error.toStdString();
+        EXPECT_EQ(r.setResolution, c.set);
+        EXPECT_EQ(r.resolution, c.dpi);
     }
 }
 
@@ -224,6 +255,11 @@ TEST_F(CommandLineProgram, FailuresEndWithOneLineAndTheirStatus) {
         {{"--print"}, cli::kExitUsage, "--print needs a PICTURE"},
         {{"--print", picture, "--printer", "Q", "--pdf", "o.pdf"}, cli::kExitUsage, "--printer and --pdf"},
         {{"a.png", "--cut-guides"}, cli::kExitUsage, "--cut-guides goes with --print"},
+        // A resolution the device lacks is a request that cannot be met: one sentence saying what it has.
+        {{"--print", picture, "--pdf", Path("r.pdf"), "--resolution", "300"}, cli::kExitUsage,
+         "The printer PDF prints at 600 x 600 dpi only.\n"},
+        {{"--info", picture, "--resolution", "300x600"}, cli::kExitUsage,
+         "The printer PDF prints at 600 x 600 dpi only.\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());

@@ -3,6 +3,7 @@
 #include "inputs/NudgeDialog.h"
 #include "platform/base/Failure.h"
 #include "platform/print/Nudge.h"
+#include "platform/print/ResolutionChoice.h"
 #include "support/RecordingPrinter.h"
 #include "platform/base/Settings.h"
 #include "preview/ucPageLayout.h"
@@ -205,6 +206,47 @@ TEST_F(MainWindowTest, PageSetupRefreshesFromThePrinterConfirmedOrCancelled) {
         // Both controls measured the printer again: the preview leaves it at twips.
         EXPECT_EQ(printer->ScaleMode(), platform::kTwips) << accepts;
     }
+}
+
+TEST_F(MainWindowTest, PageSetupOffersTheResolutionsAndTheQueueKeepsTheChoice) {
+    printer->resolutions = {QSize(300, 300), QSize(600, 600), QSize(300, 600)};
+    platform::StoreResolution(printer->deviceName, QSize(300, 300));
+    window->Form_Load();
+    EXPECT_EQ(printer->ChosenResolution(), QSize(300, 300));  // the kept choice, from the start
+
+    const struct {
+        const char* what;
+        bool printerAccepts;
+        std::optional<QSize> answer;
+        QList<QSize> offered;
+        bool asked;  // whether the resolution dialog was shown
+        QSize kept;  // stored, and the printer's
+    } cases[] = {
+        {"print dialog cancelled", false, QSize(600, 600), printer->resolutions, false, QSize(300, 300)},
+        {"resolution dialog cancelled", true, std::nullopt, printer->resolutions, true, QSize(300, 300)},
+        {"one chosen", true, QSize(300, 600), printer->resolutions, true, QSize(300, 600)},
+        {"the default", true, QSize(), printer->resolutions, true, QSize()},
+        {"one only: nothing to ask", true, QSize(600, 600), {QSize(600, 600)}, false, QSize()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        printer->resolutions = c.offered;
+        dialog->printerAccepts = c.printerAccepts;
+        dialog->resolutionAnswer = c.answer;
+        const int shown = dialog->resolutionShown;
+        window->mnuFilePageSetup_Click();
+        EXPECT_EQ(dialog->resolutionShown - shown, c.asked ? 1 : 0);
+        EXPECT_EQ(platform::StoredResolution(printer->deviceName), c.kept);
+        EXPECT_EQ(printer->ChosenResolution(), c.kept);
+        EXPECT_TRUE(testenv::Messages().isEmpty());
+    }
+
+    // A choice kept for a printer that no longer has it: the default stays, silently.
+    platform::StoreResolution(printer->deviceName, QSize(2400, 600));
+    dialog->printerAccepts = false;
+    window->mnuFilePageSetup_Click();
+    EXPECT_EQ(printer->ChosenResolution(), QSize());
+    EXPECT_TRUE(testenv::Messages().isEmpty());
 }
 
 TEST_F(MainWindowTest, NudgeStoresForTheQueueOnOkOnlyAndBothControlsFollow) {
