@@ -8,7 +8,9 @@
 #include "PageCheck.h"
 
 #include "platform/print/CupsPrinter.h"
+#include "platform/picture/Picture.h"
 #include "platform/print/SystemPrinters.h"
+#include "printing/PrintJob.h"
 #include "support/IppAttributesFile.h"
 #include "support/IppEverywhere.h"
 #include "support/RasterReader.h"
@@ -118,6 +120,29 @@ TEST_F(CupsTest, DriverlessPrintersPrintTheirOwnRasterInTheirOwnMargins) {
                       true, false, readKept);
         PrintAndCheck(queue, *printer, grid, Picture(cells.width(), cells.height(), row.colour, 8), false, false,
                       readKept);
+
+        if (!row.colour) {
+            // Asked to dither, a grey printer gets the one-bit look: grey
+            // in, black and white dots out.
+            printer->SetDithering(true);
+            QImage ramp(256, 16, QImage::Format_RGB32);
+            for (int x = 0; x < 256; ++x)
+                for (int y = 0; y < 16; ++y) ramp.setPixel(x, y, qRgb(x, x, x));
+            const platform::Picture rampPicture(ramp);
+            const Printed printed = PrintAndRead(queue, [&] { printing::RunPrintJob(*printer, rampPicture, 256, 16, false); });
+            const QImage kept = readKept();
+            ASSERT_FALSE(kept.isNull());
+            int grey = 0, black = 0;
+            for (int y = 0; y < kept.height(); ++y)
+                for (int x = 0; x < kept.width(); ++x) {
+                    const int level = qGray(kept.pixel(x, y));
+                    grey += level != 0 && level != 255;
+                    black += level == 0;
+                }
+            EXPECT_EQ(grey, 0);
+            EXPECT_NEAR(black, 256 * 16 / 2, 256);
+            printer->SetDithering(false);
+        }
 
         // What the printer was told of the paper: its size is the page's.
         // (Its margins are the queue's description's: CUPS's IPP backend

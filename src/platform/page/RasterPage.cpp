@@ -33,6 +33,17 @@ struct RasterPage::File {
     }
 };
 
+void CutToBlackAndWhite(QRgb* dots, int width, unsigned y, OneBitMode mode) {
+    cups_page_header2_t oneBit{};
+    oneBit.cupsColorSpace = CUPS_CSPACE_K;
+    oneBit.cupsBitsPerColor = oneBit.cupsBitsPerPixel = 1;
+    oneBit.cupsWidth = unsigned(width);
+    oneBit.cupsBytesPerLine = (oneBit.cupsWidth + 7) / 8;
+    std::vector<unsigned char> bits(oneBit.cupsBytesPerLine);
+    EncodeLine(oneBit, dots, y, mode, bits.data());
+    for (int x = 0; x < width; ++x) dots[x] = (bits[size_t(x / 8)] >> (7 - x % 8)) & 1 ? kInk : kPaper;
+}
+
 RasterPage::RasterPage(RasterSetup setup) : mSetup(std::move(setup)) {}
 
 RasterPage::~RasterPage() = default;
@@ -112,6 +123,7 @@ void RasterPage::WritePage() {
             std::fill(dots.begin(), dots.end(), kPaper);
             composed = -1;
         }
+        if (mSetup.blackAndWhite) CutToBlackAndWhite(dots.data(), width, unsigned(y), mSetup.oneBit);
         EncodeLine(header, dots.data(), unsigned(y), mSetup.oneBit, line.data());
         if (cupsRasterWritePixels(mFile->raster, line.data(), header.cupsBytesPerLine) != header.cupsBytesPerLine)
             Fail(QString::fromLatin1(kCannotWrite));

@@ -30,7 +30,14 @@ struct RasterSetup {
     int dotsDown = 1;
     bool quarterTurn = false;      // caller's page is the area turned (see PagePainter)
     OneBitMode oneBit = OneBitMode::Threshold;
+    // A grey page of 8 or 16 bits given the one-bit look: every dot black or
+    // white, as `oneBit` cuts it (the user asked a grey printer to dither).
+    bool blackAndWhite = false;
 };
+
+// Cuts a row of `width` dots of device row `y` to black and white in place,
+// as a one-bit device would print them (see OneBitMode).
+void CutToBlackAndWhite(QRgb* dots, int width, unsigned y, OneBitMode mode);
 
 class RasterPage final : public PageWriter, private DotSink {
 public:

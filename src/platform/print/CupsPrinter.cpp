@@ -19,6 +19,10 @@ const auto kCupsOptionsKey = QPrintEngine::PrintEnginePropertyKey(0xfe00);
 
 QString Quoted(const QString& queue) { return QStringLiteral("\"%1\"").arg(queue); }
 
+bool GreyPage(const cups_page_header2_t& h) {
+    return h.cupsColorSpace == CUPS_CSPACE_W || h.cupsColorSpace == CUPS_CSPACE_SW || h.cupsColorSpace == CUPS_CSPACE_K;
+}
+
 }  // namespace
 
 CupsPrinter::CupsPrinter(const QString& queueName) {
@@ -99,14 +103,16 @@ std::unique_ptr<PageWriter> CupsPrinter::OpenPage() {
     setup.dotsDown = mGrid.dotsDown;
     setup.quarterTurn = mLandscape;
     setup.oneBit = mode;
+    // A driverless grey printer prints exact grey; asked to dither, it
+    // gets the one-bit look.
+    setup.blackAndWhite = mDither && mFormat != PageFormat::CupsRaster && GreyPage(mHeader);
     return std::make_unique<RasterPage>(setup);
 }
 
 void CupsPrinter::ShowAsDevice(QImage& shown) const {
     if ((mFormat == PageFormat::Pdf && !mOneBitDevice) || shown.isNull()) return;
     const cups_cspace_t space = mHeader.cupsColorSpace;
-    const bool grey = space == CUPS_CSPACE_W || space == CUPS_CSPACE_SW || space == CUPS_CSPACE_K;
-    if (!grey) return;  // colour devices show the picture's own colours
+    if (!GreyPage(mHeader)) return;  // colour devices show the picture's own colours
     // Each line goes through the very encoder the raster is written with,
     // and is read back as grey.
     cups_page_header2_t h = mHeader;
@@ -128,6 +134,7 @@ void CupsPrinter::ShowAsDevice(QImage& shown) const {
                 row[x] = qRgb(mix(qRed(p)), mix(qGreen(p)), mix(qBlue(p)));
             }
         }
+        if (mDither && mFormat != PageFormat::CupsRaster) CutToBlackAndWhite(row, opaque.width(), unsigned(y), mode);
         EncodeLine(h, row, unsigned(y), mode, line.data());
         for (int x = 0; x < opaque.width(); ++x) {
             int level = 0;
