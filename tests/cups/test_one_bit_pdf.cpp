@@ -89,11 +89,7 @@ TEST_F(CupsTest, OneBitDeviceThroughGhostscriptPrintsEveryDotAsCut) {
         const QPoint sheet(int(std::lround(page.cupsImagingBBox[0] * page.xdpi / 72.0)),
                            int(std::lround((page.cupsPageSize[1] - page.cupsImagingBBox[3]) * page.ydpi / 72.0)));
         box.translate(sheet);
-        cups_page_header2_t oneBit{};
-        oneBit.cupsColorSpace = CUPS_CSPACE_K;
-        oneBit.cupsBitsPerColor = oneBit.cupsBitsPerPixel = 1;
-        oneBit.cupsWidth = unsigned(box.right() + 1);
-        oneBit.cupsBytesPerLine = (oneBit.cupsWidth + 7) / 8;
+        const cups_page_header2_t oneBit = platform::OneBitHeader(unsigned(box.right() + 1));
         std::vector<QRgb> line(oneBit.cupsWidth, 0xffffffffu);
         std::vector<unsigned char> bits(oneBit.cupsBytesPerLine);
         int wrong = 0;

@@ -176,12 +176,7 @@ void PdfPage::WriteSamples(const QRect& cells, const RowFill& fill) {
     const int firstX = mGrid.firstDot.x() + cells.left() * fx;
     const int lead = firstX % 8;
     const int dotsWide = width * fx;
-    cups_page_header2_t oneBit{};
-    oneBit.cupsColorSpace = CUPS_CSPACE_K;
-    oneBit.cupsBitsPerColor = oneBit.cupsBitsPerPixel = 1;
-    oneBit.cupsColorOrder = CUPS_ORDER_CHUNKED;
-    oneBit.cupsWidth = unsigned(lead + dotsWide);
-    oneBit.cupsBytesPerLine = (oneBit.cupsWidth + 7) / 8;
+    const cups_page_header2_t oneBit = OneBitHeader(unsigned(lead + dotsWide));
     std::vector<QRgb> dots(mSetup.oneBit ? size_t(lead + dotsWide) : 0, 0xffffffffu);
     std::vector<unsigned char> encoded(mSetup.oneBit ? oneBit.cupsBytesPerLine : 0);
     const size_t rowBytes = mSetup.oneBit ? size_t(dotsWide + 7) / 8 : size_t(width) * 3;

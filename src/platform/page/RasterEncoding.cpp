@@ -273,4 +273,14 @@ void EncodeLine(const cups_page_header2_t& header, const QRgb* dots, unsigned y,
     }
 }
 
+cups_page_header2_t OneBitHeader(unsigned width) {
+    cups_page_header2_t h{};
+    h.cupsColorSpace = CUPS_CSPACE_K;
+    h.cupsBitsPerColor = h.cupsBitsPerPixel = 1;
+    h.cupsColorOrder = CUPS_ORDER_CHUNKED;
+    h.cupsWidth = width;
+    h.cupsBytesPerLine = (width + 7) / 8;
+    return h;
+}
+
 }  // namespace platform

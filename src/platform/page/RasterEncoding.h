@@ -25,6 +25,10 @@ enum class OneBitMode { Threshold, Ordered };
 // cupsBitsPerPixel and cupsBytesPerLine as CUPS itself computes them.
 QString UnsupportedLayout(const cups_page_header2_t& header);
 
+// The header of a one-bit black (K) line `width` dots long: EncodeLine with
+// it cuts a row to ink (1) and paper (0) bits.
+cups_page_header2_t OneBitHeader(unsigned width);
+
 // Encodes one raster line: `dots` holds header.cupsWidth opaque pixels
 // (0xffRRGGBB, already composited on white) of device row `y`; `out` receives
 // exactly header.cupsBytesPerLine bytes, as cupsRasterWritePixels expects

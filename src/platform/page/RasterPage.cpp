@@ -34,11 +34,7 @@ struct RasterPage::File {
 };
 
 void CutToBlackAndWhite(QRgb* dots, int width, unsigned y, OneBitMode mode) {
-    cups_page_header2_t oneBit{};
-    oneBit.cupsColorSpace = CUPS_CSPACE_K;
-    oneBit.cupsBitsPerColor = oneBit.cupsBitsPerPixel = 1;
-    oneBit.cupsWidth = unsigned(width);
-    oneBit.cupsBytesPerLine = (oneBit.cupsWidth + 7) / 8;
+    const cups_page_header2_t oneBit = OneBitHeader(unsigned(width));
     std::vector<unsigned char> bits(oneBit.cupsBytesPerLine);
     EncodeLine(oneBit, dots, y, mode, bits.data());
     for (int x = 0; x < width; ++x) dots[x] = (bits[size_t(x / 8)] >> (7 - x % 8)) & 1 ? kInk : kPaper;
