@@ -8,6 +8,8 @@
 
 #include <zlib.h>
 
+#include <algorithm>
+#include <memory>
 #include <vector>
 
 namespace platform {
@@ -125,6 +127,46 @@ QByteArray PdfPage::Placement(const QRect& cells, const QByteArray& name) const 
 }
 
 void PdfPage::Rows(const QRect& cells, RowFill fill, const QByteArray& identity) {
+    Image(cells, fill, identity, QByteArray());
+}
+
+void PdfPage::Lattice(const QRect& cells, QPoint step, int /*across*/, int down, const QRect& visible, RowFill fill,
+                      const QByteArray& identity) {
+    if (visible.isEmpty()) return;
+    const int width = cells.width();
+    // Image column X is the copies' column (X + phase) % step.x(); past the
+    // copy's width it is the space between copies.
+    const int phase = visible.left() - cells.left();
+    QByteArray mask;
+    if (step.x() > width) {
+        mask = QByteArray((visible.width() + 7) / 8, '\0');
+        for (int x = 0; x < visible.width(); ++x)
+            if ((x + phase) % step.x() >= width) mask[x / 8] = char(uchar(mask[x / 8]) | (0x80u >> (x & 7)));
+    }
+    const auto scratch = std::make_shared<std::vector<QRgb>>(size_t(width));
+    for (int j = 0; j < down; ++j) {
+        const int top = cells.top() + j * step.y();
+        const int from = std::max(top, visible.top()), to = std::min(top + cells.height() - 1, visible.bottom());
+        if (from > to) continue;
+        // Rows of copies cut alike by the page's edges share one image.
+        const int first = from - top;
+        QByteArray key = identity;
+        key += "/row " + QByteArray::number(first) + " " + QByteArray::number(to - from) + " " +
+               QByteArray::number(phase) + " " + QByteArray::number(visible.width()) + " " +
+               QByteArray::number(step.x());
+        const RowFill row = [fill, scratch, first, phase, width, stepX = step.x(), count = visible.width()](
+                                int r, QRgb* out) {
+            fill(first + r, scratch->data());
+            for (int x = 0; x < count; ++x) {
+                const int c = (x + phase) % stepX;
+                out[x] = c < width ? (*scratch)[size_t(c)] : 0xffffffffu;
+            }
+        };
+        Image(QRect(QPoint(visible.left(), from), QPoint(visible.right(), to)), row, key, mask);
+    }
+}
+
+void PdfPage::Image(const QRect& cells, const RowFill& fill, const QByteArray& identity, const QByteArray& mask) {
     // A copy of an image already in the file is placed again, not stored again.
     if (const auto same = mShared.find(identity); !identity.isEmpty() && same != mShared.end()) {
         const SharedImage& image = same->second;
@@ -132,14 +174,25 @@ void PdfPage::Rows(const QRect& cells, RowFill fill, const QByteArray& identity)
         mContent += Placement(cells, image.name);
         return;
     }
+    QByteArray masked;
+    if (!mask.isEmpty()) {
+        // One row of stencil stretched over the image's height: a set bit
+        // leaves the page as it was.
+        const int stencil = NewObject();
+        BeginObject(stencil);
+        Write("<< /Type /XObject /Subtype /Image /Width " + QByteArray::number(cells.width()) +
+              " /Height 1 /ImageMask true /BitsPerComponent 1 /Decode [0 1] /Length " +
+              QByteArray::number(mask.size()) + " >>\nstream\n" + mask + "\nendstream\nendobj\n");
+        masked = " /Mask " + QByteArray::number(stencil) + " 0 R";
+    }
     const int number = NewObject();
     const int length = NewObject();
     const QByteArray name = "Im" + QByteArray::number(++mImages);
     BeginObject(number);
     Write("<< /Type /XObject /Subtype /Image /Width " + QByteArray::number(cells.width()) + " /Height " +
           QByteArray::number(cells.height()) +
-          " /ColorSpace /DeviceRGB /BitsPerComponent 8 /Interpolate false /Filter /FlateDecode /Length " +
-          QByteArray::number(length) + " 0 R >>\nstream\n");
+          " /ColorSpace /DeviceRGB /BitsPerComponent 8 /Interpolate false" + masked +
+          " /Filter /FlateDecode /Length " + QByteArray::number(length) + " 0 R >>\nstream\n");
 
     // Rows of 32-bit pixels to packed RGB, deflated as they go: the page
     // never holds a copy of the picture.
