@@ -9,6 +9,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <future>
 #include <memory>
 #include <vector>
 
@@ -23,8 +24,55 @@ const char* const kCannotWrite = "The page could not be written.";
 // stronger level and save little on noisy pictures.
 constexpr int kDeflateLevel = 1;
 
-// Rows of a picture between two progress reports: a few milliseconds of work.
-constexpr int kRowsPerReport = 16;
+// Raw bytes of one band of an image, deflated on its own: enough for the
+// window of the band's own matches, small enough to keep two in memory.
+constexpr int kBandBytes = 1 << 20;
+
+// One band of an image's Flate stream: rows [first, last) as packed RGB,
+// raw deflate (no header, no checksum) ending on a byte boundary (a sync
+// flush), or with the stream's final block for the last band, so bands
+// deflated apart, each with its own empty history, join into one stream.
+struct Band {
+    QByteArray bytes;
+    uLong adler = 1;  // Adler-32 of the band's raw bytes
+    qint64 length = 0;
+    bool ok = false;
+};
+Band DeflateBand(const DotSink::RowFill& fill, int width, int first, int last, bool final) {
+    Band band;
+    z_stream z{};
+    if (deflateInit2(&z, kDeflateLevel, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) return band;
+    std::vector<QRgb> pixels(static_cast<size_t>(width));
+    std::vector<unsigned char> row(size_t(width) * 3);
+    std::vector<unsigned char> out(size_t(1) << 16);
+    int result = Z_OK;
+    for (int y = first; y <= last && result != Z_STREAM_ERROR; ++y) {
+        const bool end = y == last;
+        z.avail_in = 0;
+        if (!end) {
+            fill(y, pixels.data());
+            for (int x = 0; x < width; ++x) {
+                row[size_t(3 * x)] = uchar(qRed(pixels[size_t(x)]));
+                row[size_t(3 * x + 1)] = uchar(qGreen(pixels[size_t(x)]));
+                row[size_t(3 * x + 2)] = uchar(qBlue(pixels[size_t(x)]));
+            }
+            band.adler = adler32(band.adler, row.data(), uInt(row.size()));
+            band.length += qint64(row.size());
+            z.next_in = row.data();
+            z.avail_in = uInt(row.size());
+        }
+        const int flush = !end ? Z_NO_FLUSH : final ? Z_FINISH : Z_SYNC_FLUSH;
+        do {
+            z.next_out = out.data();
+            z.avail_out = uInt(out.size());
+            result = deflate(&z, flush);
+            band.bytes.append(reinterpret_cast<const char*>(out.data()), qsizetype(out.size() - z.avail_out));
+        } while (result != Z_STREAM_ERROR && (z.avail_out == 0 || (flush == Z_FINISH && result != Z_STREAM_END)));
+    }
+    deflateEnd(&z);
+    band.ok = result != Z_STREAM_ERROR;
+    return band;
+}
 
 // Points with enough digits that a position is exact to far below a dot at
 // any resolution (1e-6 pt is 1.3e-5 dots at 960 dpi).
@@ -143,7 +191,6 @@ void PdfPage::Lattice(const QRect& cells, QPoint step, int /*across*/, int down,
         for (int x = 0; x < visible.width(); ++x)
             if ((x + phase) % step.x() >= width) mask[x / 8] = char(uchar(mask[x / 8]) | (0x80u >> (x & 7)));
     }
-    const auto scratch = std::make_shared<std::vector<QRgb>>(size_t(width));
     for (int j = 0; j < down; ++j) {
         const int top = cells.top() + j * step.y();
         const int from = std::max(top, visible.top()), to = std::min(top + cells.height() - 1, visible.bottom());
@@ -154,12 +201,14 @@ void PdfPage::Lattice(const QRect& cells, QPoint step, int /*across*/, int down,
         key += "/row " + QByteArray::number(first) + " " + QByteArray::number(to - from) + " " +
                QByteArray::number(phase) + " " + QByteArray::number(visible.width()) + " " +
                QByteArray::number(step.x());
-        const RowFill row = [fill, scratch, first, phase, width, stepX = step.x(), count = visible.width()](
-                                int r, QRgb* out) {
-            fill(first + r, scratch->data());
+        // Rows are deflated on two threads: each has its own copy row.
+        const RowFill row = [fill, first, phase, width, stepX = step.x(), count = visible.width()](int r, QRgb* out) {
+            thread_local std::vector<QRgb> copy;
+            copy.resize(size_t(width));
+            fill(first + r, copy.data());
             for (int x = 0; x < count; ++x) {
                 const int c = (x + phase) % stepX;
-                out[x] = c < width ? (*scratch)[size_t(c)] : 0xffffffffu;
+                out[x] = c < width ? copy[size_t(c)] : 0xffffffffu;
             }
         };
         Image(QRect(QPoint(visible.left(), from), QPoint(visible.right(), to)), row, key, mask);
@@ -194,47 +243,36 @@ void PdfPage::Image(const QRect& cells, const RowFill& fill, const QByteArray& i
           " /ColorSpace /DeviceRGB /BitsPerComponent 8 /Interpolate false" + masked +
           " /Filter /FlateDecode /Length " + QByteArray::number(length) + " 0 R >>\nstream\n");
 
-    // Rows of 32-bit pixels to packed RGB, deflated as they go: the page
-    // never holds a copy of the picture.
-    z_stream z{};
-    if (deflateInit(&z, kDeflateLevel) != Z_OK) Fail(QString::fromLatin1(kCannotMake));
+    // Rows of 32-bit pixels to packed RGB, deflated a band at a time, two
+    // bands at once: the page never holds a copy of the picture, and
+    // deflating, most of a PDF's time, takes two processors.
     const int width = cells.width(), height = cells.height();
-    std::vector<QRgb> pixels(static_cast<size_t>(width));
-    std::vector<unsigned char> row(size_t(width) * 3);
-    std::vector<unsigned char> out(size_t(1) << 16);
-    qint64 written = 0;
-    try {
-        for (int y = 0; y <= height; ++y) {
-            const bool last = y == height;
-            if (!last) {
-                fill(y, pixels.data());
-                const QRgb* in = pixels.data();
-                for (int x = 0; x < width; ++x) {
-                    row[size_t(3 * x)] = uchar(qRed(in[x]));
-                    row[size_t(3 * x + 1)] = uchar(qGreen(in[x]));
-                    row[size_t(3 * x + 2)] = uchar(qBlue(in[x]));
-                }
-                z.next_in = row.data();
-                z.avail_in = uInt(row.size());
-                // A picture's rows are most of a job's time; a cancel thrown
-                // here ends the stream below and the page is thrown away.
-                if (y % kRowsPerReport == kRowsPerReport - 1) ReportProgress(double(y + 1) / height);
-            }
-            int result = Z_OK;
-            do {
-                z.next_out = out.data();
-                z.avail_out = uInt(out.size());
-                result = deflate(&z, last ? Z_FINISH : Z_NO_FLUSH);
-                const qint64 n = qint64(out.size() - z.avail_out);
-                Write(QByteArray::fromRawData(reinterpret_cast<const char*>(out.data()), n));
-                written += n;
-            } while (z.avail_out == 0 || (last && result != Z_STREAM_END));
+    const int bandRows = std::clamp(kBandBytes / std::max(3 * width, 1), 1, height);
+    const int bands = (height + bandRows - 1) / bandRows;
+    const auto deflateBand = [&fill, width, height, bandRows, bands](int band) {
+        return DeflateBand(fill, width, band * bandRows, std::min(height, (band + 1) * bandRows), band + 1 == bands);
+    };
+    Write(QByteArray("\x78\x01", 2));  // zlib header: deflate, 32 KiB window, fastest level
+    qint64 written = 2;
+    uLong adler = adler32(0L, Z_NULL, 0);
+    for (int band = 0; band < bands; band += 2) {
+        std::future<Band> next;
+        if (band + 1 < bands) next = std::async(std::launch::async, deflateBand, band + 1);
+        const Band bands2[2] = {deflateBand(band), next.valid() ? next.get() : Band{}};
+        for (int k = 0; k < 2 && band + k < bands; ++k) {
+            const Band& b = bands2[k];
+            if (!b.ok) Fail(QString::fromLatin1(kCannotMake));
+            Write(b.bytes);
+            written += b.bytes.size();
+            adler = adler32_combine(adler, b.adler, z_off_t(b.length));
         }
-    } catch (...) {
-        deflateEnd(&z);
-        throw;
+        // A picture's rows are most of a job's time; a cancel thrown here
+        // throws the page away.
+        ReportProgress(double(std::min(height, (band + 2) * bandRows)) / height);
     }
-    deflateEnd(&z);
+    const char check[4] = {char(adler >> 24), char(adler >> 16), char(adler >> 8), char(adler)};
+    Write(QByteArray(check, 4));
+    written += 4;
     Write("\nendstream\nendobj\n");
     BeginObject(length);
     Write(QByteArray::number(written) + "\nendobj\n");
