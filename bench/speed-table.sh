@@ -78,18 +78,7 @@ make_queue raster600 600 A3 raster
 make_queue raster1200 1200 A4 raster
 make_queue pdf600 600 A3 pdf
 
-now() { date +%s.%N; }
-finished() {  # queue: the job has left the queue and the file has stopped growing
-    local out=$dir/$1.out last=-1 size
-    while [ -n "$(lpstat -o "$1" 2>/dev/null)" ]; do sleep 0.01; done
-    while :; do
-        size=$(stat -c %s "$out" 2>/dev/null || echo 0)
-        [ "$size" = "$last" ] && break
-        last=$size
-        sleep 0.02
-    done
-}
-median() { sort -n | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
+. "$here/bench/timing.sh"
 fmt() { awk "BEGIN{printf \"%.2f\", $1}"; }
 
 # One print by program $1 of picture $2 to queue $3 (or, with $3 = "file:X",
@@ -114,7 +103,7 @@ print_once() {
     else
         /usr/bin/time -f %M -o "$dir/rss" "$program" --print "$picture" "$@" >/dev/null 2>"$dir/err" || rc=$?
     fi
-    if [ $rc = 0 ] && [ "${target#file:}" = "$target" ]; then finished "$target"; fi
+    if [ $rc = 0 ] && [ "${target#file:}" = "$target" ]; then finished "$target" "$out"; fi
     t1=$(now)
     cancel -a >/dev/null 2>&1 || true
     t=$(echo "$t1 - $t0" | bc)
@@ -126,7 +115,7 @@ lp_once() {  # picture queue dpi
     local t0 t1
     t0=$(now)
     lp -d "$2" -o ppi="$3" "$1" >/dev/null
-    finished "$2"
+    finished "$2" "$dir/$2.out"
     t1=$(now)
     t=$(echo "$t1 - $t0" | bc)
 }
