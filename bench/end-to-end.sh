@@ -38,19 +38,7 @@ picture=$dir/picture.png
 convert -size "${width}x${height}" xc:gray +noise Random -depth 8 "PNG24:$picture"
 decoded=$((width * height * 4))
 
-now() { date +%s.%N; }
-finished() {
-    # The job has left the queue and the file has stopped growing.
-    while [ -n "$(lpstat -o "$queue" 2>/dev/null)" ]; do sleep 0.02; done
-    last=-1
-    while :; do
-        size=$(stat -c %s "$out" 2>/dev/null || echo 0)
-        [ "$size" = "$last" ] && break
-        last=$size
-        sleep 0.02
-    done
-}
-median() { sort -n | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
+. "$here/bench/timing.sh"
 
 echo "picture ${width} x ${height} ($(awk "BEGIN{print $width*$height/1e6}") megapixels), $(stat -c %s "$picture") bytes of PNG"
 echo "load before: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) processors"
@@ -60,7 +48,7 @@ for i in $(seq "$runs"); do
     rm -f "$out"
     t0=$(now)
     /usr/bin/time -f %M -o "$dir/rss" "$program" --print "$picture" --printer "$queue"
-    finished
+    finished "$queue" "$out"
     t1=$(now)
     echo "$t1 - $t0" | bc >> "$ours"
     cat "$dir/rss" >> "$peaks"
@@ -69,7 +57,7 @@ for i in $(seq "$runs"); do
     rm -f "$out"
     t0=$(now)
     lp -d "$queue" -o ppi=600 "$picture" >/dev/null
-    finished
+    finished "$queue" "$out"
     t1=$(now)
     echo "$t1 - $t0" | bc >> "$theirs"
     echo "run $i: ombrastele $(tail -1 "$ours") s ($ours_size bytes of raster), lp $(tail -1 "$theirs") s ($(stat -c %s "$out") bytes)"

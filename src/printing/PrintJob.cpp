@@ -68,10 +68,8 @@ void PrintCopies(Printer& printer, const platform::Picture& picture, QSize scale
             for (int r = 0; r < rows; ++r) HorizontalGuides(printer, g.top + float(r * g.stepY), scaled.height(), W);
         }
         // After the guides, so the pictures cover them where they cross.
-        for (int i = 0; i < copies; ++i)
-            printer.PaintPicture(picture, g.left + float(i % g.columns * g.stepX),
-                                 g.top + float(i / g.columns * g.stepY), float(scaled.width()),
-                                 float(scaled.height()));
+        printer.PaintCopies(picture, g.left, g.top, float(scaled.width()), float(scaled.height()),
+                            platform::CopyBlock{g.columns, copies, g.stepX, g.stepY});
         if (page + 1 < g.pages) printer.NewPage();
     }
 }

@@ -40,6 +40,27 @@ QRgb OntoWhite(QRgb p) {
 
 }  // namespace
 
+void DotSink::Lattice(const QRect& cells, QPoint step, int across, int down, const QRect& visible, RowFill fill,
+                      const QByteArray& identity) {
+    for (int j = 0; j < down; ++j)
+        for (int i = 0; i < across; ++i) {
+            const QRect copy = cells.translated(i * step.x(), j * step.y());
+            const QRect shown = copy & visible;
+            if (shown.isEmpty()) continue;
+            const QPoint skip = shown.topLeft() - copy.topLeft();
+            QByteArray part = identity;
+            QDataStream stream(&part, QIODevice::WriteOnly | QIODevice::Append);
+            stream << skip << shown.size();
+            Rows(shown,
+                 [fill, skip, width = copy.width(), count = shown.width()](int r, QRgb* out) {
+                     std::vector<QRgb> row(static_cast<size_t>(width));
+                     fill(skip.y() + r, row.data());
+                     std::copy(row.begin() + skip.x(), row.begin() + skip.x() + count, out);
+                 },
+                 part);
+        }
+}
+
 int SnapToDot(double dots) {
     if (!(std::fabs(dots) <= kMaxDots)) Fail(QString::fromLatin1(kOverflow));
     return int(std::floor(dots + 0.5));
@@ -80,57 +101,114 @@ void PagePainter::Box(double x1, double y1, double x2, double y2, int width) {
     FillBlack(QRect(left - back, bottom - back, spanW, width));  // bottom side
 }
 
-void PagePainter::Picture(const QImage& image, double x, double y, double w, double h) {
-    if (image.isNull()) return;
-    const int left = SnapToDot(x), top = SnapToDot(y);
-    const int right = SnapToDot(x + w), bottom = SnapToDot(y + h);
-    if (right <= left || bottom <= top) return;
-    const QRect dest(QPoint(left, top), QPoint(right - 1, bottom - 1));
-    const QRect visible = dest & Visible();
-    if (visible.isEmpty()) return;
+namespace {
 
+// The rows of the part `shown` of `image` stretched over `dest` (caller
+// dots), as the device has them: turned a quarter when `quarterTurn` (device
+// rows run up the caller's page). The filler shares the picture and its maps:
+// a sink may read rows until the page is finished.
+DotSink::RowFill RowsOf(const QImage& image, const QRect& dest, const QRect& shown, bool quarterTurn) {
     // 32-bit RGB is read as it is (its pixels are ARGB32's with the alpha
     // byte forced to opaque below): a converted copy would add the whole
     // decoded picture again to the job's peak memory. Other formats are
-    // converted to straight ARGB32 first. The sink may read rows until the
-    // page is finished, so the row filler shares the picture and the maps.
+    // converted to straight ARGB32 first.
     const bool opaque32 = image.format() == QImage::Format_RGB32;
     const QImage source = opaque32 || image.format() == QImage::Format_ARGB32
                               ? image
                               : image.convertToFormat(QImage::Format_ARGB32);
     const auto columns = std::make_shared<const std::vector<int>>(
-        NearestMap(source.width(), dest.width(), visible.left() - left, visible.width()));
+        NearestMap(source.width(), dest.width(), shown.left() - dest.left(), shown.width()));
     const auto rows = std::make_shared<const std::vector<int>>(
-        NearestMap(source.height(), dest.height(), visible.top() - top, visible.height()));
-    const QRect device = ToDevice(visible);
+        NearestMap(source.height(), dest.height(), shown.top() - dest.top(), shown.height()));
+    // Nearest pixel of `in` laid onto white paper, opaque.
+    const auto dot = [opaque32](const QRgb* in, int x) {
+        return opaque32 ? (in[x] | 0xff000000u) : OntoWhite(in[x]);
+    };
+    if (!quarterTurn) {
+        const int width = shown.width();
+        if (source.width() == dest.width()) {
+            // One pixel per dot: the row's pixels in order, no map to read.
+            const int first = shown.left() - dest.left();
+            return [source, rows, opaque32, width, first](int r, QRgb* out) {
+                const QRgb* in = reinterpret_cast<const QRgb*>(source.constScanLine((*rows)[size_t(r)])) + first;
+                if (opaque32)
+                    for (int c = 0; c < width; ++c) out[c] = in[c] | 0xff000000u;
+                else
+                    for (int c = 0; c < width; ++c) out[c] = OntoWhite(in[c]);
+            };
+        }
+        return [source, columns, rows, dot, width](int r, QRgb* out) {
+            const QRgb* in = reinterpret_cast<const QRgb*>(source.constScanLine((*rows)[size_t(r)]));
+            for (int c = 0; c < width; ++c) out[c] = dot(in, (*columns)[size_t(c)]);
+        };
+    }
+    // Device row r is caller column shown.right() - r; device column c is
+    // caller row shown.top() + c.
+    return [source, columns, rows, dot, width = shown.height(), last = shown.width() - 1](int r, QRgb* out) {
+        const int sx = (*columns)[size_t(last - r)];
+        for (int c = 0; c < width; ++c)
+            out[c] = dot(reinterpret_cast<const QRgb*>(source.constScanLine((*rows)[size_t(c)])), sx);
+    };
+}
+
+// The dots a picture at (x, y) stretched over w x h covers, snapped as every
+// edge is; empty when it covers none.
+QRect SnappedRect(double x, double y, double w, double h) {
+    const int left = SnapToDot(x), top = SnapToDot(y);
+    const int right = SnapToDot(x + w), bottom = SnapToDot(y + h);
+    if (right <= left || bottom <= top) return QRect();
+    return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
+}
+
+}  // namespace
+
+void PagePainter::Picture(const QImage& image, double x, double y, double w, double h) {
+    if (image.isNull()) return;
+    const QRect dest = SnappedRect(x, y, w, h);
+    const QRect visible = dest & Visible();
+    if (visible.isEmpty()) return;
     // The same picture at the same size, the same part of it showing and
     // turned alike: the same pixels wherever the mark stands.
     QByteArray identity;
     QDataStream(&identity, QIODevice::WriteOnly)
         << image.cacheKey() << dest.size() << (visible.topLeft() - dest.topLeft()) << visible.size() << mQuarterTurn;
-    // Nearest pixel of `in` laid onto white paper, opaque.
-    const auto dot = [opaque32](const QRgb* in, int x) {
-        return opaque32 ? (in[x] | 0xff000000u) : OntoWhite(in[x]);
-    };
+    mSink.Rows(ToDevice(visible), RowsOf(image, dest, visible, mQuarterTurn), identity);
+}
+
+void PagePainter::Copies(const QImage& image, double x, double y, double w, double h, const CopyBlock& block) {
+    const int columns = std::max(block.columns, 1);
+    if (block.count <= mOneByOne) {
+        for (int i = 0; i < block.count; ++i)
+            Picture(image, x + double(i % columns * block.stepX), y + double(i / columns * block.stepY), w, h);
+        return;
+    }
+    const int fullRows = block.count / columns, rest = block.count % columns;
+    Lattice(image, x, y, w, h, columns, fullRows, block.stepX, block.stepY);
+    if (rest > 0) Lattice(image, x, y + double(fullRows * block.stepY), w, h, rest, 1, block.stepX, block.stepY);
+}
+
+void PagePainter::Lattice(const QImage& image, double x, double y, double w, double h, int across, int down,
+                          int stepX, int stepY) {
+    if (image.isNull() || across <= 0 || down <= 0) return;
+    // Whole-dot steps from a snapped first copy: every copy lands where
+    // Picture would put it (SnapToDot(x + k) is SnapToDot(x) + k).
+    const QRect dest = SnappedRect(x, y, w, h);
+    if (dest.isEmpty()) return;
+    stepX = std::max(stepX, dest.width());
+    stepY = std::max(stepY, dest.height());
+    const QRect extent(dest.topLeft(), QSize((across - 1) * stepX + dest.width(), (down - 1) * stepY + dest.height()));
+    const QRect visible = extent & Visible();
+    if (visible.isEmpty()) return;
+    QByteArray identity;
+    QDataStream(&identity, QIODevice::WriteOnly) << image.cacheKey() << dest.size() << mQuarterTurn;
+    const DotSink::RowFill fill = RowsOf(image, dest, dest, mQuarterTurn);
     if (!mQuarterTurn) {
-        mSink.Rows(
-            device,
-            [source, columns, rows, dot, width = device.width()](int r, QRgb* out) {
-                const QRgb* in = reinterpret_cast<const QRgb*>(source.constScanLine((*rows)[size_t(r)]));
-                for (int c = 0; c < width; ++c) out[c] = dot(in, (*columns)[size_t(c)]);
-            },
-            identity);
+        mSink.Lattice(dest, QPoint(stepX, stepY), across, down, visible, fill, identity);
     } else {
-        // Device row r is caller column visible.right() - r (device rows run
-        // up the caller's page); device column c is caller row visible.top() + c.
-        mSink.Rows(
-            device,
-            [source, columns, rows, dot, width = device.width(), last = visible.width() - 1](int r, QRgb* out) {
-                const int sx = (*columns)[size_t(last - r)];
-                for (int c = 0; c < width; ++c)
-                    out[c] = dot(reinterpret_cast<const QRgb*>(source.constScanLine((*rows)[size_t(c)])), sx);
-            },
-            identity);
+        // The caller's rows of copies are the device's columns, and its last
+        // column of copies the device's top row.
+        const QRect first = ToDevice(dest.translated((across - 1) * stepX, 0));
+        mSink.Lattice(first, QPoint(stepY, stepX), down, across, ToDevice(visible), fill, identity);
     }
 }
 

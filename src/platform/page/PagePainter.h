@@ -27,6 +27,25 @@ public:
     virtual void Rows(const QRect& cells, RowFill fill, const QByteArray& identity) = 0;
     // The cells of `cells` black. Throws Failure.
     virtual void Black(const QRect& cells) = 0;
+    // Copies of one mark on a lattice: the mark of `cells` (filled row by row
+    // by `fill`, its whole extent, which may reach past the page) repeated
+    // `across` times `step.x()` cells apart and `down` times `step.y()` apart
+    // (steps at least the mark's size: copies never overlap). Only the cells
+    // inside `visible` are marked; those between copies are left as they are.
+    // A sink that keeps a mark for it pays for the sheet's cells, not for
+    // one mark per copy. By default each copy's visible part is a Rows mark of its own.
+    // Throws Failure.
+    virtual void Lattice(const QRect& cells, QPoint step, int across, int down, const QRect& visible, RowFill fill,
+                         const QByteArray& identity);
+};
+
+// A block of copies filled row by row: `columns` to a row, `count` in all
+// (the last row may be short), each `stepX` x `stepY` dots from the next.
+struct CopyBlock {
+    int columns = 1;
+    int count = 1;
+    int stepX = 0;
+    int stepY = 0;
 };
 
 // The one rule that turns a fractional position in dots into a dot index.
@@ -59,6 +78,14 @@ public:
     // `image` sampled nearest-neighbour into w x h dots at (x, y), composited
     // onto white paper (transparency prints as paper), clipped.
     void Picture(const QImage& image, double x, double y, double w, double h);
+    // Copies of `image` as Picture draws each, the first at (x, y), the
+    // others whole steps of `block` from it: the same dots as that many
+    // calls of Picture. Up to OneByOne() copies are marks of their own; more
+    // go to the sink as lattices, so their cost follows the page's dots.
+    void Copies(const QImage& image, double x, double y, double w, double h, const CopyBlock& block);
+    int OneByOne() const { return mOneByOne; }
+    // Tests set it to draw the same copies both ways.
+    void SetOneByOne(int copies) { mOneByOne = copies; }
 
 private:
     // Fills whole caller dots [r) with black.
@@ -67,12 +94,17 @@ private:
     QRect ToDevice(const QRect& callerDots) const;
     // The caller dots marks may reach: the area, within the clip if any.
     QRect Visible() const;
+    // `down` rows of `across` copies as one lattice mark.
+    void Lattice(const QImage& image, double x, double y, double w, double h, int across, int down, int stepX,
+                 int stepY);
 
     DotSink& mSink;
     int mDeviceWidth;
     int mDeviceHeight;
     bool mQuarterTurn;
     QRect mClip;
+    // A few copies as marks of their own keep a PDF's one placement per copy.
+    int mOneByOne = 100;
 };
 
 }  // namespace platform

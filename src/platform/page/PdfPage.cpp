@@ -8,6 +8,8 @@
 
 #include <zlib.h>
 
+#include <algorithm>
+#include <memory>
 #include <vector>
 
 namespace platform {
@@ -23,6 +25,7 @@ constexpr int kDeflateLevel = 1;
 
 // Rows of a picture between two progress reports: a few milliseconds of work.
 constexpr int kRowsPerReport = 16;
+
 
 // Points with enough digits that a position is exact to far below a dot at
 // any resolution (1e-6 pt is 1.3e-5 dots at 960 dpi).
@@ -124,7 +127,48 @@ QByteArray PdfPage::Placement(const QRect& cells, const QByteArray& name) const 
            Number(y) + " cm /" + name + " Do Q\n";
 }
 
-void PdfPage::Rows(const QRect& cells, RowFill fill, const QByteArray& picture) {
+void PdfPage::Rows(const QRect& cells, RowFill fill, const QByteArray& identity) {
+    Image(cells, fill, identity, QByteArray());
+}
+
+void PdfPage::Lattice(const QRect& cells, QPoint step, int /*across*/, int down, const QRect& visible, RowFill fill,
+                      const QByteArray& identity) {
+    if (visible.isEmpty()) return;
+    const int width = cells.width();
+    // Image column X is the copies' column (X + phase) % step.x(); past the
+    // copy's width it is the space between copies.
+    const int phase = visible.left() - cells.left();
+    QByteArray mask;
+    if (step.x() > width) {
+        mask = QByteArray((visible.width() + 7) / 8, '\0');
+        for (int x = 0; x < visible.width(); ++x)
+            if ((x + phase) % step.x() >= width) mask[x / 8] = char(uchar(mask[x / 8]) | (0x80u >> (x & 7)));
+    }
+    for (int j = 0; j < down; ++j) {
+        const int top = cells.top() + j * step.y();
+        const int from = std::max(top, visible.top()), to = std::min(top + cells.height() - 1, visible.bottom());
+        if (from > to) continue;
+        // Rows of copies cut alike by the page's edges share one image.
+        const int first = from - top;
+        QByteArray key = identity;
+        key += "/row " + QByteArray::number(first) + " " + QByteArray::number(to - from) + " " +
+               QByteArray::number(phase) + " " + QByteArray::number(visible.width()) + " " +
+               QByteArray::number(step.x());
+        // The row of one copy, filled on demand.
+        const RowFill row = [fill, first, phase, width, stepX = step.x(), count = visible.width()](int r, QRgb* out) {
+            thread_local std::vector<QRgb> copy;
+            copy.resize(size_t(width));
+            fill(first + r, copy.data());
+            for (int x = 0; x < count; ++x) {
+                const int c = (x + phase) % stepX;
+                out[x] = c < width ? copy[size_t(c)] : 0xffffffffu;
+            }
+        };
+        Image(QRect(QPoint(visible.left(), from), QPoint(visible.right(), to)), row, key, mask);
+    }
+}
+
+void PdfPage::Image(const QRect& cells, const RowFill& fill, const QByteArray& picture, const QByteArray& mask) {
     // A copy of an image already in the file is placed again, not stored
     // again; dithered dots follow the page's pattern, so only a copy at the
     // same place in it is the same.
@@ -138,6 +182,17 @@ void PdfPage::Rows(const QRect& cells, RowFill fill, const QByteArray& picture) 
         mContent += Placement(cells, image.name);
         return;
     }
+    QByteArray masked;
+    if (!mask.isEmpty()) {
+        // One row of stencil stretched over the image's height: a set bit
+        // leaves the page as it was.
+        const int stencil = NewObject();
+        BeginObject(stencil);
+        Write("<< /Type /XObject /Subtype /Image /Width " + QByteArray::number(cells.width()) +
+              " /Height 1 /ImageMask true /BitsPerComponent 1 /Decode [0 1] /Length " +
+              QByteArray::number(mask.size()) + " >>\nstream\n" + mask + "\nendstream\nendobj\n");
+        masked = " /Mask " + QByteArray::number(stencil) + " 0 R";
+    }
     const int number = NewObject();
     mStreamLength = NewObject();
     const QByteArray name = "Im" + QByteArray::number(++mImages);
@@ -150,7 +205,7 @@ void PdfPage::Rows(const QRect& cells, RowFill fill, const QByteArray& picture) 
                             " /ColorSpace /DeviceGray /BitsPerComponent 1 /Decode [1 0]"
                       : " /Width " + QByteArray::number(cells.width()) + " /Height " +
                             QByteArray::number(cells.height()) + " /ColorSpace /DeviceRGB /BitsPerComponent 8";
-    Write("<< /Type /XObject /Subtype /Image" + samples + " /Interpolate false /Filter /FlateDecode /Length " +
+    Write("<< /Type /XObject /Subtype /Image" + samples + " /Interpolate false" + masked + " /Filter /FlateDecode /Length " +
           QByteArray::number(mStreamLength) + " 0 R >>\nstream\n");
     WriteSamples(cells, fill);
     Write("\nendstream\nendobj\n");

@@ -54,6 +54,14 @@ public:
 private:
     void Rows(const QRect& cells, RowFill fill, const QByteArray& identity) override;
     void Black(const QRect& cells) override;
+    // A row of copies is one image, placed once for each row of copies: a
+    // sheet of copies costs the file its dots, not a placement per copy.
+    // Between copies the image is masked out, so what lies there shows.
+    void Lattice(const QRect& cells, QPoint step, int across, int down, const QRect& visible, RowFill fill,
+                 const QByteArray& identity) override;
+    // Rows, with an optional stencil of one row (`mask`, 1 bit a pixel,
+    // set where nothing is painted) applied to every row of the image.
+    void Image(const QRect& cells, const RowFill& fill, const QByteArray& identity, const QByteArray& mask);
 
     // Writes `bytes` to the file; a failure is remembered and thrown.
     void Write(const QByteArray& bytes);

@@ -56,24 +56,43 @@ PagePainter& RasterPage::Painter() {
 
 // Every mark is written where it stands, row by row: nothing to share.
 void RasterPage::Rows(const QRect& cells, RowFill fill, const QByteArray&) {
-    mMarks.push_back(Mark{cells, std::move(fill)});
+    mMarks.push_back(Mark{cells, std::move(fill), QPoint(cells.width(), cells.height()), 1, 1, cells});
 }
 
-void RasterPage::Black(const QRect& cells) { mMarks.push_back(Mark{cells, {}}); }
+void RasterPage::Black(const QRect& cells) {
+    mMarks.push_back(Mark{cells, {}, QPoint(cells.width(), cells.height()), 1, 1, cells});
+}
 
-void RasterPage::ComposeCellRow(int row, std::vector<QRgb>& cells, std::vector<QRgb>& scratch) const {
-    std::fill(cells.begin(), cells.end(), kPaper);
-    // In drawing order: a later mark covers an earlier one.
-    for (const Mark& m : mMarks) {
-        if (row < m.cells.top() || row > m.cells.bottom()) continue;
-        QRgb* at = cells.data() + m.cells.left();
-        if (!m.fill) {
-            std::fill(at, at + m.cells.width(), kInk);
-        } else {
-            scratch.resize(size_t(m.cells.width()));
-            m.fill(row - m.cells.top(), scratch.data());
-            std::copy(scratch.begin(), scratch.end(), at);
-        }
+void RasterPage::Lattice(const QRect& cells, QPoint step, int across, int down, const QRect& visible, RowFill fill,
+                         const QByteArray&) {
+    if (visible.isEmpty() || across <= 0 || down <= 0) return;
+    mMarks.push_back(Mark{cells, std::move(fill), step, across, down, visible});
+}
+
+void RasterPage::ComposeMark(const Mark& m, int row, QRgb* cells, std::vector<QRgb>& scratch) {
+    const int left = m.visible.left(), right = m.visible.right();
+    if (!m.fill) {
+        std::fill(cells + left, cells + right + 1, kInk);
+        return;
+    }
+    // The copy row this cell row crosses, if any (rows between copies are
+    // left as they are).
+    const int dy = row - m.cells.top();
+    const int copyRow = dy / m.step.y(), r = dy % m.step.y();
+    if (copyRow >= m.down || r >= m.cells.height()) return;
+    const int width = m.cells.width();
+    if (m.across == 1 && m.cells.left() == left && width == m.visible.width()) {
+        m.fill(r, cells + left);
+        return;
+    }
+    scratch.resize(size_t(width));
+    m.fill(r, scratch.data());
+    const int first = (left - m.cells.left()) / m.step.x();
+    const int last = std::min(m.across - 1, (right - m.cells.left()) / m.step.x());
+    for (int k = first; k <= last; ++k) {
+        const int x0 = m.cells.left() + k * m.step.x();
+        const int from = std::max(x0, left), to = std::min(x0 + width - 1, right);
+        if (from <= to) std::copy(scratch.begin() + (from - x0), scratch.begin() + (to - x0 + 1), cells + from);
     }
 }
 
@@ -97,31 +116,93 @@ void RasterPage::WritePage() {
     const int width = int(header.cupsWidth), height = int(header.cupsHeight);
     // Cells beyond the raster (a rounding the header made) are left out
     // rather than written past a line's end.
-    const int columns = std::clamp((width - mSetup.firstDot.x()) / mSetup.dotsAcross, 0, mSetup.cells.width());
+    const int across = mSetup.dotsAcross;
+    const int columns = std::clamp((width - mSetup.firstDot.x()) / across, 0, mSetup.cells.width());
     const int cellRows = std::clamp((height - mSetup.firstDot.y()) / mSetup.dotsDown, 0, mSetup.cells.height());
     if (!cupsRasterWriteHeader2(mFile->raster, &header)) Fail(QString::fromLatin1(kCannotWrite));
 
-    std::vector<QRgb> dots(size_t(width), kPaper), cells(size_t(mSetup.cells.width())), scratch;
-    std::vector<unsigned char> line(header.cupsBytesPerLine);
-    int composed = -1;
+    // One dot per cell across: the cells are composed in the line itself,
+    // which reaches past the raster for cells it leaves out.
+    const bool inLine = across == 1;
+    const size_t cellCount = size_t(mSetup.cells.width());
+    std::vector<QRgb> dots(std::max(size_t(width), inLine ? size_t(mSetup.firstDot.x()) + cellCount : 0), kPaper);
+    std::vector<QRgb> cellBuffer(inLine ? 0 : cellCount), scratch;
+    QRgb* const cells = inLine ? dots.data() + mSetup.firstDot.x() : cellBuffer.data();
+
+    // Lines of paper alone, and lines of one-bit ordered dots aside, are the
+    // same bytes wherever they lie: each is encoded once.
+    const size_t bytes = header.cupsBytesPerLine;
+    std::vector<unsigned char> blank(bytes), line(bytes);
+    EncodeLine(header, dots.data(), 0, mSetup.oneBit, blank.data());
+    const bool byRow =
+        (header.cupsBitsPerColor == 1 || mSetup.blackAndWhite) && mSetup.oneBit == OneBitMode::Ordered;
+    // The one-bit look is cut from the composed row, which stays as it is
+    // for the next device row of the same cells.
+    std::vector<QRgb> cut(mSetup.blackAndWhite ? dots.size() : 0);
+    const auto encode = [&](int y) {
+        const QRgb* from = dots.data();
+        if (mSetup.blackAndWhite) {
+            std::copy(dots.begin(), dots.end(), cut.begin());
+            CutToBlackAndWhite(cut.data(), width, unsigned(y), mSetup.oneBit);
+            from = cut.data();
+        }
+        EncodeLine(header, from, unsigned(y), mSetup.oneBit, line.data());
+    };
+
+    // The marks by their first row; those crossing the row being composed,
+    // in drawing order (a later mark covers an earlier one).
+    std::vector<int> byTop(mMarks.size());
+    for (size_t i = 0; i < byTop.size(); ++i) byTop[i] = int(i);
+    std::stable_sort(byTop.begin(), byTop.end(),
+                     [this](int a, int b) { return mMarks[size_t(a)].visible.top() < mMarks[size_t(b)].visible.top(); });
+    size_t nextMark = 0;
+    // What a row needs of each mark crossing it, packed: a page of guides
+    // has thousands of them on every row.
+    struct Active {
+        int mark;
+        int left, right, bottom;
+        bool black;
+        bool operator<(const Active& other) const { return mark < other.mark; }
+    };
+    std::vector<Active> active;
+
+    int composed = -1;  // the cell row `line` holds, or -1
     for (int y = 0; y < height; ++y) {
         const int offset = y - mSetup.firstDot.y();
         const int row = offset >= 0 ? offset / mSetup.dotsDown : -1;
+        const unsigned char* out = blank.data();
         if (row >= 0 && row < cellRows) {
             if (row != composed) {
-                ComposeCellRow(row, cells, scratch);
-                composed = row;
-                QRgb* out = dots.data() + mSetup.firstDot.x();
-                for (int c = 0; c < columns; ++c)
-                    for (int k = 0; k < mSetup.dotsAcross; ++k) *out++ = cells[size_t(c)];
+                // Marks starting together come in drawing order (the sort is
+                // stable), so one merge keeps the whole list in that order.
+                const size_t kept = active.size();
+                for (; nextMark < byTop.size() && mMarks[size_t(byTop[nextMark])].visible.top() <= row; ++nextMark) {
+                    const Mark& m = mMarks[size_t(byTop[nextMark])];
+                    active.push_back(Active{byTop[nextMark], m.visible.left(), m.visible.right(), m.visible.bottom(),
+                                            !m.fill});
+                }
+                std::inplace_merge(active.begin(), active.begin() + std::ptrdiff_t(kept), active.end());
+                std::erase_if(active, [row](const Active& a) { return a.bottom < row; });
+                composed = active.empty() ? -1 : row;
+                if (!active.empty()) {
+                    std::fill(cells, cells + cellCount, kPaper);
+                    for (const Active& a : active) {
+                        if (a.black) std::fill(cells + a.left, cells + a.right + 1, kInk);
+                        else ComposeMark(mMarks[size_t(a.mark)], row, cells, scratch);
+                    }
+                    if (!inLine) {
+                        QRgb* d = dots.data() + mSetup.firstDot.x();
+                        for (int c = 0; c < columns; ++c)
+                            for (int k = 0; k < across; ++k) *d++ = cells[size_t(c)];
+                    }
+                    encode(y);
+                }
+            } else if (byRow) {
+                encode(y);
             }
-        } else if (composed != -1 || y == 0) {
-            std::fill(dots.begin(), dots.end(), kPaper);
-            composed = -1;
+            if (composed != -1) out = line.data();
         }
-        if (mSetup.blackAndWhite) CutToBlackAndWhite(dots.data(), width, unsigned(y), mSetup.oneBit);
-        EncodeLine(header, dots.data(), unsigned(y), mSetup.oneBit, line.data());
-        if (cupsRasterWritePixels(mFile->raster, line.data(), header.cupsBytesPerLine) != header.cupsBytesPerLine)
+        if (cupsRasterWritePixels(mFile->raster, const_cast<unsigned char*>(out), unsigned(bytes)) != bytes)
             Fail(QString::fromLatin1(kCannotWrite));
         // The marks are drawn here, line by line: the window's progress and
         // its Cancel (the half-written file goes with the page).

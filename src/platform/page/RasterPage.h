@@ -53,16 +53,25 @@ public:
 private:
     void Rows(const QRect& cells, RowFill fill, const QByteArray& identity) override;
     void Black(const QRect& cells) override;
-    // The pixels of cell row `row` with every mark laid on white paper.
-    void ComposeCellRow(int row, std::vector<QRgb>& cells, std::vector<QRgb>& scratch) const;
+    void Lattice(const QRect& cells, QPoint step, int across, int down, const QRect& visible, RowFill fill,
+                 const QByteArray& identity) override;
+    struct Mark;
+    // Lays mark `m`'s part on cell row `row` onto `cells` (the row's pixels,
+    // cell 0 first).
+    static void ComposeMark(const Mark& m, int row, QRgb* cells, std::vector<QRgb>& scratch);
     // Writes the open page's header and lines to the document's stream
     // (opened on the first page) and forgets its marks.
     void WritePage();
     struct File;
 
+    // Every mark is a lattice; a single one is one copy wide and high.
     struct Mark {
-        QRect cells;
-        RowFill fill;  // empty: black
+        QRect cells;    // the (first) copy, whole
+        RowFill fill;   // empty: black
+        QPoint step;    // from one copy to the next
+        int across = 1;
+        int down = 1;
+        QRect visible;  // the cells marked
     };
     RasterSetup mSetup;
     std::unique_ptr<PagePainter> mPage;

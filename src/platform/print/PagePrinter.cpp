@@ -30,6 +30,13 @@ void PagePrinter::DrawPictureDots(const Picture& picture, double x, double y, do
     painter.Picture(picture.Image(), x, y, w, h);
 }
 
+void PagePrinter::DrawCopiesDots(const Picture& picture, double x, double y, double w, double h,
+                                 const CopyBlock& block, const QRect& clip) {
+    PagePainter& painter = Page().Painter();
+    painter.SetClip(clip);
+    painter.Copies(picture.Image(), x, y, w, h, block);
+}
+
 void PagePrinter::BeginNextPage() { Page().NextPage(); }
 
 void PagePrinter::FinishDocument() {

@@ -28,6 +28,8 @@ protected:
 
     void DrawLineBoxDots(double x1, double y1, double x2, double y2, int width, const QRect& clip) final;
     void DrawPictureDots(const Picture& picture, double x, double y, double w, double h, const QRect& clip) final;
+    void DrawCopiesDots(const Picture& picture, double x, double y, double w, double h, const CopyBlock& block,
+                        const QRect& clip) final;
     void BeginNextPage() final;
     void FinishDocument() final;
 

@@ -97,6 +97,29 @@ void Printer::PaintPicture(const Picture& picture, float x, float y, float width
                     mClipDots);
 }
 
+void Printer::PaintCopies(const Picture& picture, float x, float y, float width, float height,
+                          const CopyBlock& block) {
+    const int columns = std::max(block.columns, 1);
+    if (mScaleMode != kPixels) {
+        for (int i = 0; i < block.count; ++i)
+            PaintPicture(picture, x + float(i % columns * block.stepX), y + float(i / columns * block.stepY), width,
+                         height);
+        return;
+    }
+    const ProgressStage drawing(0.0, kDrawingShare);
+    DrawCopiesDots(picture, double(x) + mNudge.x(), double(y) + mNudge.y(), width, height,
+                   CopyBlock{columns, block.count, block.stepX, block.stepY}, mClipDots);
+}
+
+void Printer::DrawCopiesDots(const Picture& picture, double x, double y, double w, double h, const CopyBlock& block,
+                             const QRect& clip) {
+    // In dots the steps are whole, so x + step lands where the float sum of
+    // a PaintPicture per copy lands.
+    for (int i = 0; i < block.count; ++i)
+        DrawPictureDots(picture, x + double(i % block.columns * block.stepX),
+                        y + double(i / block.columns * block.stepY), w, h, clip);
+}
+
 void Printer::EndDoc() {
     const ProgressStage finishing(kDrawingShare, 1.0);
     mOutcome = PrintOutcome{};

@@ -3,6 +3,7 @@
 // measure and draw on. Sizes are of the printable area, origin at its top-left
 // corner, in the unit last selected with SetScaleMode. Every member may fail
 // (throw platform::Failure), for example when the device has gone away.
+#include "platform/page/PagePainter.h"
 #include "platform/print/PaperCodes.h"
 #include "platform/picture/Picture.h"
 #include "platform/print/PrintOutcome.h"
@@ -58,6 +59,10 @@ public:
     void LineBox(float x1, float y1, float x2, float y2);
     // The picture stretched to width x height units with its top-left at (x, y).
     void PaintPicture(const Picture& picture, float x, float y, float width, float height);
+    // Copies of the picture as that many PaintPicture calls would put them:
+    // the first at (x, y), copy i at (x + (i % columns) * stepX,
+    // y + (i / columns) * stepY), steps in the current unit.
+    void PaintCopies(const Picture& picture, float x, float y, float width, float height, const CopyBlock& block);
     void EndDoc();
     // What the last EndDoc made: the job's queue and number, or the file
     // written. Empty after a document that failed or was cancelled.
@@ -135,6 +140,9 @@ protected:
     virtual void DrawLineBoxDots(double x1, double y1, double x2, double y2, int width, const QRect& clip) = 0;
     virtual void DrawPictureDots(const Picture& picture, double x, double y, double w, double h,
                                  const QRect& clip) = 0;
+    // Copies in dots, whole-dot steps. By default one DrawPictureDots each.
+    virtual void DrawCopiesDots(const Picture& picture, double x, double y, double w, double h,
+                                const CopyBlock& block, const QRect& clip);
     virtual void BeginNextPage() = 0;
     virtual void FinishDocument() = 0;
     // Backends say what FinishDocument made.

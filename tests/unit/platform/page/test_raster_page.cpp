@@ -97,3 +97,58 @@ TEST(RasterPage, OneBitDevicesThresholdOrDitherGrey) {
         EXPECT_LE(ink / 4096.0, c.inkTo);
     }
 }
+
+// A sheet of copies drawn as lattices (one mark each for the full rows and
+// the short last row) must give the very dots of the same copies drawn one
+// by one: steps with and without gaps, copies cut by the area's edges and by
+// a clip, turned pages, stretched pictures, several dots per cell, and
+// one-bit ordered dots (whose lines depend on their row).
+TEST(RasterPage, CopiesAsLatticesGiveTheDotsOfCopiesOneByOne) {
+    struct Case {
+        const char* type;
+        int xdpi, ydpi;
+        OneBitMode mode;
+        bool turn;
+        QSize picture;
+        double x, y, w, h;  // the first copy, caller dots
+        CopyBlock block;
+        QRect clip;         // caller dots; null for none
+    };
+    const Case cases[] = {
+        {"srgb_8", 100, 100, OneBitMode::Threshold, false, {3, 2}, 2, 3, 3, 2, {10, 57, 3, 2}, {}},     // no gaps, short row
+        {"srgb_8", 100, 100, OneBitMode::Threshold, false, {3, 2}, 1.5, 0.5, 6, 4, {9, 40, 8, 7}, {}},  // stretched, gaps, halves
+        {"srgb_8", 100, 100, OneBitMode::Threshold, false, {4, 3}, -5, -2, 4, 3, {90, 900, 5, 4}, {}},  // cut by every edge
+        {"srgb_8", 100, 100, OneBitMode::Threshold, true, {4, 3}, 3, 1, 4, 3, {13, 60, 6, 5}, {}},      // turned, short row
+        {"srgb_8", 100, 100, OneBitMode::Threshold, true, {3, 5}, 2, 2, 3, 5, {20, 200, 4, 7}, {7, 5, 40, 31}},  // turned, clipped
+        {"sgray_8", 100, 200, OneBitMode::Threshold, false, {2, 2}, 0, 0, 2, 2, {30, 95, 3, 2}, {}},    // two dots down a cell
+        {"black_1", 200, 100, OneBitMode::Ordered, false, {5, 3}, 4, 4, 5, 3, {11, 64, 7, 4}, {3, 3, 50, 30}},  // dithered
+    };
+    int index = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "case " << index++);
+        QImage picture(c.picture, QImage::Format_ARGB32);
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                picture.setPixel(x, y, qRgba(40 * x + 7 * y, 255 - 30 * y, 90 + 20 * x, (x + y) % 3 ? 255 : 120));
+        QImage pages[2];
+        for (const int oneByOne : {0, 1 << 20}) {
+            RasterSetup setup = PwgSetup(c.type, c.xdpi, c.ydpi);
+            setup.quarterTurn = c.turn;
+            setup.oneBit = c.mode;
+            RasterPage page(setup);
+            PagePainter& painter = page.Painter();
+            painter.SetOneByOne(oneByOne);
+            painter.Box(-100, 4, 1000, 9, 1);  // under the copies: what shows between them
+            painter.SetClip(c.clip);
+            painter.Copies(picture, c.x, c.y, c.w, c.h, c.block);
+            pages[oneByOne == 0 ? 0 : 1] = Written(page).image;
+        }
+        ASSERT_FALSE(pages[0].isNull());
+        EXPECT_EQ(pages[0], pages[1]);
+        int marked = 0;
+        const QImage grey = pages[0].convertToFormat(QImage::Format_Grayscale8);
+        for (int y = 0; y < grey.height(); ++y)
+            for (int x = 0; x < grey.width(); ++x) marked += qGray(grey.pixel(x, y)) < 250;
+        EXPECT_GT(marked, c.block.count) << "the copies were drawn";
+    }
+}

@@ -127,3 +127,30 @@ TEST(SheetLayout, CopiesBeyondOneSheetMakeOneDocumentOfSeveralPages) {
     EXPECT_EQ(pdf.count("/Subtype /Image /Width 3000"), 1);
     EXPECT_EQ(pdf.count(" cm /Im1 Do Q"), 5);
 }
+
+// Every dot of the sheet a copy of a one-pixel picture: the PDF stores one
+// image of a row of copies (masked between copies when there is a gap) and
+// places it once a row, never once a copy.
+TEST(SheetLayout, ASheetOfTinyCopiesIsOneImagePerRowOfCopies) {
+    for (const int gap : {0, 2}) {
+        SCOPED_TRACE(gap);
+        const QString path = testenv::ScratchDir() + QStringLiteral("/tiny-copies.pdf");
+        PdfPrinter printer(path, {});
+        QImage image(1, 1, QImage::Format_RGB32);
+        image.fill(qRgb(30, 90, 200));
+        SheetOptions sheet;
+        sheet.copies = kCopiesFill;
+        sheet.gapDots = gap;
+        printing::RunPrintJob(printer, Picture(image), 1, 1, false, sheet);
+        const PrintableArea area = printer.Area();
+        const CopyGrid g = LayOutCopies(QSize(area.widthDots, area.heightDots), QSize(1, 1), kCopiesFill, gap);
+        ASSERT_GT(g.count, 1000000);
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_LT(f.size(), 2 << 20);
+        const QByteArray pdf = f.readAll();
+        EXPECT_EQ(pdf.count("/Subtype /Image /Width " + QByteArray::number(g.columns * g.stepX - gap) + " /Height 1 /ColorSpace"), 1);
+        EXPECT_EQ(pdf.count("/ImageMask true"), gap > 0 ? 1 : 0);
+        EXPECT_EQ(pdf.count(" cm /Im1 Do Q"), g.rows);
+    }
+}
