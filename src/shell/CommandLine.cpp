@@ -3,7 +3,7 @@
 #include "platform/base/Failure.h"
 #include "platform/base/FileNames.h"
 #include "platform/print/Nudge.h"
-#include "platform/print/CupsQueue.h"
+#include "platform/cups/CupsQueue.h"
 #include "platform/print/PdfPrinter.h"
 #include "platform/print/ResolutionChoice.h"
 #include "platform/base/Progress.h"

@@ -1,7 +1,7 @@
 #pragma once
 // What the command line says and waits for after a job was made: a paused
 // queue is mentioned, and with --wait the job is followed to its end.
-#include "platform/print/JobStatus.h"
+#include "platform/cups/JobStatus.h"
 #include "platform/print/PrintOutcome.h"
 
 #include <QTextStream>

@@ -1,7 +1,7 @@
 #include "shell/JobReport.h"
 
 #include "platform/base/Failure.h"
-#include "platform/print/JobFollower.h"
+#include "platform/cups/JobFollower.h"
 
 #include <QStatusBar>
 

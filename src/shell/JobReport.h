@@ -3,7 +3,7 @@
 // status bar, a word when the queue is paused, and the job followed to the
 // paper (or its end) with the printer's reasons, one message box when it is
 // aborted.
-#include "platform/print/JobStatus.h"
+#include "platform/cups/JobStatus.h"
 #include "platform/print/PrintOutcome.h"
 #include "printing/PrintCommand.h"
 

@@ -4,7 +4,7 @@
 #include "CupsFixture.h"
 
 #include "platform/base/Failure.h"
-#include "platform/print/JobStatus.h"
+#include "platform/cups/JobStatus.h"
 #include "platform/base/Progress.h"
 #include "platform/print/SystemPrinters.h"
 #include "preview/ucPageLayout.h"

@@ -8,7 +8,7 @@
 #include "RealQueues.h"
 
 #include "platform/print/CupsPrinter.h"
-#include "platform/print/CupsQueue.h"
+#include "platform/cups/CupsQueue.h"
 #include "platform/base/Failure.h"
 #include "platform/picture/Picture.h"
 #include "platform/print/SystemPrinters.h"

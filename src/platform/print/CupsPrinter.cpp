@@ -1,6 +1,6 @@
 #include "platform/print/CupsPrinter.h"
 
-#include "platform/print/CupsQueue.h"
+#include "platform/cups/CupsQueue.h"
 #include "platform/base/Failure.h"
 #include "platform/print/PaperCodes.h"
 #include "platform/page/PdfPage.h"

@@ -7,7 +7,7 @@
 // the media's exact size handed on with scaling turned off. Landscape is
 // drawn by turning the content a quarter turn on the portrait page, which is
 // exact for pixels and keeps the device's own margins where they are.
-#include "platform/print/CupsQueue.h"
+#include "platform/cups/CupsQueue.h"
 #include "platform/page/PageGeometry.h"
 #include "platform/print/PagePrinter.h"
 

@@ -2,7 +2,7 @@
 
 #include "platform/base/FileNames.h"
 #include "platform/print/CupsPrinter.h"
-#include "platform/print/CupsQueue.h"
+#include "platform/cups/CupsQueue.h"
 #include "platform/base/Failure.h"
 #include "platform/print/PdfPrinter.h"
 

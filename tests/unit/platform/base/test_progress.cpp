@@ -1,7 +1,7 @@
 // Progress reports and cancels through the picture path and the PDF job, and
 // following a job with a scheduler stood in for.
 #include "platform/base/Failure.h"
-#include "platform/print/JobFollower.h"
+#include "platform/cups/JobFollower.h"
 #include "platform/picture/Picture.h"
 #include "platform/base/Progress.h"
 #include "platform/print/SystemPrinters.h"

@@ -1,7 +1,7 @@
 // The drawing rules that make a page pixel-exact, checked on an in-memory
 // device, and the PDF printer's output and write failures.
 #include "platform/print/CupsPrinter.h"
-#include "platform/print/CupsQueue.h"
+#include "platform/cups/CupsQueue.h"
 #include "platform/base/Failure.h"
 #include "platform/page/PageGeometry.h"
 #include "platform/page/PagePainter.h"

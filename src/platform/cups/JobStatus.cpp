@@ -1,4 +1,4 @@
-#include "platform/print/JobStatus.h"
+#include "platform/cups/JobStatus.h"
 
 #include "platform/base/Failure.h"
 

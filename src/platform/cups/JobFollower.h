@@ -2,7 +2,7 @@
 // Follows one job after it was handed to the print system, without blocking
 // the window: a timer asks the scheduler (QueryJob) every so often and
 // reports each change until the job is completed, aborted or canceled.
-#include "platform/print/JobStatus.h"
+#include "platform/cups/JobStatus.h"
 
 #include <QObject>
 #include <QTimer>

@@ -1,4 +1,4 @@
-#include "platform/print/CupsUpload.h"
+#include "platform/cups/CupsUpload.h"
 
 #include "platform/base/Failure.h"
 #include "platform/base/Progress.h"

@@ -1,7 +1,7 @@
 // Following a job when the scheduler stops answering: a restart within the
 // grace is waited out, a longer silence ends the wait as lost contact, and a
 // scheduler that answers without the job is no lost contact.
-#include "platform/print/JobStatus.h"
+#include "platform/cups/JobStatus.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/print/PrinterAnswer.h"
+#include "platform/cups/PrinterAnswer.h"
 
 #include <cups/cups.h>
 

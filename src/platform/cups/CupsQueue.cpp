@@ -1,7 +1,7 @@
-#include "platform/print/CupsQueue.h"
+#include "platform/cups/CupsQueue.h"
 
-#include "platform/print/CupsUpload.h"
-#include "platform/print/PrinterAnswer.h"
+#include "platform/cups/CupsUpload.h"
+#include "platform/cups/PrinterAnswer.h"
 #include "platform/base/Failure.h"
 #include "platform/page/RasterEncoding.h"
 

@@ -1,4 +1,4 @@
-#include "platform/print/JobFollower.h"
+#include "platform/cups/JobFollower.h"
 
 #include "platform/base/Failure.h"
 

@@ -1,7 +1,7 @@
 // Real printers' own answers (raw Get-Printer-Attributes responses kept
 // beside the project) read into the figures the program uses, and the
 // margins chosen for a paper.
-#include "platform/print/PrinterAnswer.h"
+#include "platform/cups/PrinterAnswer.h"
 
 #include <cups/ipp.h>
 #include <gtest/gtest.h>
