@@ -21,6 +21,34 @@ QImage Picture(int w, int h, bool colour, quint32 seed) {
     return img;
 }
 
+QImage FramedPicture(int w, int h, quint32 seed, bool greyRamp) {
+    QImage img(w, h, QImage::Format_RGB32);
+    std::mt19937 rng(seed);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const bool frame = x == 0 || y == 0 || x == w - 1 || y == h - 1;
+            const int level = greyRamp && x >= w / 2 ? (x - w / 2) * 255 / (w - w / 2) : (rng() & 1) * 255;
+            img.setPixel(x, y, frame ? qRgb(0, 0, 0) : qRgb(level, level, level));
+        }
+    return img;
+}
+
+QRect InkBox(const QImage& page) {
+    const QImage grey = page.convertToFormat(QImage::Format_Grayscale8);
+    int left = grey.width(), right = -1, top = grey.height(), bottom = -1;
+    for (int y = 0; y < grey.height(); ++y) {
+        const uchar* row = grey.constScanLine(y);
+        for (int x = 0; x < grey.width(); ++x)
+            if (row[x] < 128) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = y;
+            }
+    }
+    return right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
 namespace {
 
 // The whole raster as it must be: white, the guides along the picture's

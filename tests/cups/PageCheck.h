@@ -24,6 +24,14 @@ struct Grid {
 // halftoned by the renderer), RGB noise for colour pages.
 QImage Picture(int w, int h, bool colour, quint32 seed);
 
+// A black frame (so the picture's extent on a page is plain) round black and
+// white noise (so every pixel's place is checked); with `greyRamp`, the
+// right half a ramp of grey from black to white instead.
+QImage FramedPicture(int w, int h, quint32 seed, bool greyRamp = false);
+
+// The smallest rectangle holding every black dot of a page.
+QRect InkBox(const QImage& page);
+
 // Prints `picture` centred with the print job and checks the page against
 // the grid: every dot, the centre within one dot of the area's, and (with
 // guides) lines from one edge of the area to the other. `readPage` reads the

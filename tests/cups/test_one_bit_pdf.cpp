@@ -5,6 +5,7 @@
 // pixel is one black dot, and grey is cut or dithered exactly as on the
 // program's own raster.
 #include "CupsFixture.h"
+#include "PageCheck.h"
 
 #include "platform/page/RasterEncoding.h"
 #include "platform/picture/Picture.h"
@@ -14,36 +15,8 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <cmath>
-#include <random>
 
 using namespace cupstest;
-
-namespace {
-
-// A black frame round black and white noise (left half) and a grey ramp
-// (right half).
-QImage FramedPicture(int w, int h) {
-    QImage img(w, h, QImage::Format_RGB32);
-    std::mt19937 rng(11);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const bool frame = x == 0 || y == 0 || x == w - 1 || y == h - 1;
-            const int grey = x < w / 2 ? (rng() & 1) * 255 : (x - w / 2) * 255 / (w - w / 2);
-            img.setPixel(x, y, frame ? qRgb(0, 0, 0) : qRgb(grey, grey, grey));
-        }
-    return img;
-}
-
-// The page's black dots' bounding box.
-QRect InkBox(const QImage& page) {
-    QRect box;
-    for (int y = 0; y < page.height(); ++y)
-        for (int x = 0; x < page.width(); ++x)
-            if (qGray(page.pixel(x, y)) < 128) box |= QRect(x, y, 1, 1);
-    return box;
-}
-
-}  // namespace
 
 TEST_F(CupsTest, OneBitDeviceThroughGhostscriptPrintsEveryDotAsCut) {
     const QString driver = QStringLiteral("/usr/lib/cups/driver/ptouch");
@@ -67,7 +40,7 @@ TEST_F(CupsTest, OneBitDeviceThroughGhostscriptPrintsEveryDotAsCut) {
     ASSERT_NO_THROW(printer = platform::MakeQueuePrinter(queue));
     ASSERT_EQ(printer->Facts().pageFormat, QStringLiteral("PDF"));
     const int dpi = printer->Facts().xdpi;
-    const QImage picture = FramedPicture(96, 64);
+    const QImage picture = FramedPicture(96, 64, 11, true);
     const platform::Picture shared(picture);
 
     for (const bool dither : {false, true}) {

@@ -4,6 +4,7 @@
 // as the ratio of the resolutions says (every pixel a whole block of dots),
 // the queue keeps the choice, and one the device lacks is refused.
 #include "CupsFixture.h"
+#include "PageCheck.h"
 
 #include "platform/print/ResolutionChoice.h"
 #include "platform/print/SystemPrinters.h"
@@ -22,36 +23,6 @@
 using namespace cupstest;
 
 namespace {
-
-// A picture with a black frame (so its extent on the page is plain) round
-// black and white noise (so every pixel's place is checked).
-QImage FramedNoise(int w, int h, quint32 seed) {
-    QImage img(w, h, QImage::Format_RGB32);
-    std::mt19937 rng(seed);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const bool frame = x == 0 || y == 0 || x == w - 1 || y == h - 1;
-            img.setPixel(x, y, frame || (rng() & 1) ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
-        }
-    return img;
-}
-
-// The smallest rectangle holding every black dot of the page.
-QRect InkBox(const QImage& page) {
-    const QImage grey = page.convertToFormat(QImage::Format_Grayscale8);
-    int left = grey.width(), right = -1, top = grey.height(), bottom = -1;
-    for (int y = 0; y < grey.height(); ++y) {
-        const uchar* row = grey.constScanLine(y);
-        for (int x = 0; x < grey.width(); ++x)
-            if (row[x] == 0) {
-                left = std::min(left, x);
-                right = std::max(right, x);
-                top = std::min(top, y);
-                bottom = y;
-            }
-    }
-    return right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
-}
 
 // The dots of `box` against the picture, each pixel fx x fy dots.
 QString BlockDifferences(const QImage& page, QRect box, const QImage& picture, int fx, int fy) {
@@ -90,7 +61,7 @@ struct Device {
 
 TEST_F(CupsTest, ChosenResolutionIsToldAndSetsThePrintedSizeByItsRatio) {
     QTemporaryDir dir;
-    const QImage picture = FramedNoise(61, 37, 9);
+    const QImage picture = FramedPicture(61, 37, 9);
     const QString path = dir.filePath(QStringLiteral("framed.png"));
     ASSERT_TRUE(picture.save(path, "PNG"));
 
@@ -193,7 +164,7 @@ TEST_F(CupsTest, PageSetupsResolutionShowsInThePanelAndPrints) {
     ASSERT_NO_THROW(Cups().AddRasterQueue(queue, QStringLiteral("real/brother-hl1650-foomatic-ps.ppd")));
     platform::StoreResolution(queue, QSize());
     QTemporaryDir dir;
-    const QImage picture = FramedNoise(29, 17, 4);
+    const QImage picture = FramedPicture(29, 17, 4);
     const QString path = dir.filePath(QStringLiteral("framed.png"));
     ASSERT_TRUE(picture.save(path, "PNG"));
 
@@ -234,7 +205,7 @@ TEST_F(CupsTest, InfoOnAQueueTheProgramRefusesSaysWhyAsTheListDoes) {
     ASSERT_NO_THROW(Cups().AddRasterQueue(queue, QStringLiteral("real/epson9-sample-drv.ppd")));
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("p.png"));
-    ASSERT_TRUE(FramedNoise(8, 8, 1).save(path, "PNG"));
+    ASSERT_TRUE(FramedPicture(8, 8, 1).save(path, "PNG"));
 
     const ProgramRun list = RunProgram({QStringLiteral("--list-printers")});
     EXPECT_EQ(list.status, 1);
