@@ -30,7 +30,9 @@ command -v convert >/dev/null || { echo "ImageMagick's convert is needed to make
 
 . "$here/bench/private-cupsd.sh"
 
-# The printer, with a bus of its own so it registers nothing on the network.
+# The printer, with a bus of its own so it registers nothing on the network;
+# its print command does nothing (without one ippeveprinter pretends to
+# print for seconds), and it keeps each document (-k).
 mkdir -p "$dir/printer"
 "$attributes" "$response" > "$dir/printer.conf"
 cat > "$dir/dbus.conf" <<CONF
@@ -45,7 +47,7 @@ bus_pid=$!
 port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 sleep 0.5
 DBUS_SYSTEM_BUS_ADDRESS=unix:path=$dir/bus ippeveprinter -n localhost -p "$port" -r off \
-    -d "$dir/printer" -k -a "$dir/printer.conf" bench-printer >"$dir/printer.log" 2>&1 &
+    -d "$dir/printer" -k -a "$dir/printer.conf" -c /bin/true bench-printer >"$dir/printer.log" 2>&1 &
 printer_pid=$!
 trap 'kill $printer_pid $bus_pid 2>/dev/null || true; cleanup' EXIT INT TERM
 i=0
