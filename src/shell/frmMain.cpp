@@ -40,9 +40,11 @@ struct PlacementKey {
     const char* key;
     float defaultTwips;
 };
-// Order matters: left, top, width, height.
+// Order matters: left, top, width, height. The first size (560 x 500 pixels
+// at 96 dpi) shows the whole panel, Layout section closed, without scrolling,
+// under a title bar too, and a preview beside it about as wide.
 constexpr PlacementKey kPlacement[] = {
-    {"MainLeft", 1000}, {"MainTop", 1000}, {"MainWidth", 6500}, {"MainHeight", 6500}};
+    {"MainLeft", 1000}, {"MainTop", 1000}, {"MainWidth", 8400}, {"MainHeight", 7500}};
 
 // X11 (and Qt's widget geometry) hold window coordinates in 16 bits; beyond
 // that a stored number wraps and Qt tries to paint a window a billion pixels
@@ -284,6 +286,8 @@ void frmMain::DeviceLookChanged() { ucPageLayout1->DeviceLookChanged(); }
 
 void frmMain::SheetChanged() { ucPageLayout1->SetSheet(ucProperties1->Sheet()); }
 
+void frmMain::PanelSizeChanged() { ArrangeControls(); }
+
 void frmMain::SetCommonDialog(std::unique_ptr<platform::CommonDialog> dialog) {
     mDialog = std::move(dialog);
     mDialog->owner = this;
@@ -350,6 +354,11 @@ void frmMain::Form_Resize() { ArrangeControls(); }
 void frmMain::ArrangeControls() {
     // The status bar takes its height from the bottom of the client area.
     const float statusBarTwips = float(statusBar()->sizeHint().height() * platform::TwipsPerPixelY());
-    shell::ArrangeControls(mControls, Width(), Height() - statusBarTwips);
+    // The panel widens, and the preview narrows, when its figures or its
+    // scroll bar need more room than its design width.
+    shell::ArrangeControls(mControls, Width(), Height() - statusBarTwips, [this](float panelHeightTwips) {
+        const int pixels = int(std::lround(panelHeightTwips / platform::TwipsPerPixelY()));
+        return float(ucProperties1->WidthFor(pixels) * platform::TwipsPerPixelX());
+    });
     ApplyControlGeometry();
 }

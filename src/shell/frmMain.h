@@ -33,6 +33,7 @@ public:
     void SetCutGuidesVisible(const bool& Visible) override;
     void DeviceLookChanged() override;
     void SheetChanged() override;
+    void PanelSizeChanged() override;
 
     // Commands; the toolbar runs the same handlers as the menu items.
     void mnuFileOpen_Click();

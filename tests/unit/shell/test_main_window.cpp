@@ -65,8 +65,8 @@ TEST_F(MainWindowTest, FirstRunUsesTheDefaultPlacement) {
     window->Form_Load();
     EXPECT_NEAR(window->Left(), 1000, 7.5);
     EXPECT_NEAR(window->Top(), 1000, 7.5);
-    EXPECT_NEAR(window->Width(), 6500, 7.5);
-    EXPECT_NEAR(window->Height(), 6500, 7.5);
+    EXPECT_NEAR(window->Width(), 8400, 7.5);
+    EXPECT_NEAR(window->Height(), 7500, 7.5);
 }
 
 TEST_F(MainWindowTest, PlacementRoundTripsAndGarbageFallsBackPerKey) {
@@ -80,7 +80,7 @@ TEST_F(MainWindowTest, PlacementRoundTripsAndGarbageFallsBackPerKey) {
     EXPECT_NEAR(window->Left(), 1500, 7.5);
     EXPECT_NEAR(window->Top(), 1000, 7.5);
     EXPECT_NEAR(window->Width(), 9000, 7.5);
-    EXPECT_NEAR(window->Height(), 6500, 7.5);
+    EXPECT_NEAR(window->Height(), 7500, 7.5);
 
     int16_t cancel = 0;
     window->Form_Unload(cancel);
