@@ -218,7 +218,8 @@ void ucProperties::Relayout() {
     QRect used;
     for (const Placed& p : mPlaced) {
         QRect r = platform::TwipsToPixels(p.design);
-        if (p.design.width() == 0) r.setWidth(p.widget->sizeHint().width());
+        // Never narrower than its text needs ("99999 dots" in a spin box).
+        r.setWidth(std::max(r.width(), p.widget->sizeHint().width()));
         if (qobject_cast<QLabel*>(p.widget)) r.setSize(p.widget->size());  // sized to its caption
         if (p.part != Part::Top) r.translate(0, headingExtra);
         if (p.part == Part::BelowLayout && !mLayoutOpen) r.translate(0, -bodyHeight);

@@ -102,7 +102,7 @@ private:
     enum class Part { Top, BelowPrinterHeading, LayoutBody, BelowLayout };
     struct Placed {
         QWidget* widget;
-        QRectF design;  // twips; a zero width keeps the control's own width
+        QRectF design;  // twips; a control is never narrower than its width hint
         Part part;
     };
     std::vector<Placed> mPlaced;
