@@ -25,6 +25,7 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -102,6 +103,12 @@ void frmMain::CreateMenus() {
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
     mnuFile->menuAction()->setObjectName(QStringLiteral("mnuFile"));
     mnuFileOpen = item(mnuFile, "mnuFileOpen", "1001", &frmMain::mnuFileOpen_Click);
+    mnuFileRecent = new shell::LineSeparatorMenu(QStringLiteral("1020"), this);
+    mnuFileRecent->setObjectName(QStringLiteral("mnuFileRecent"));
+    mnuFileRecent->menuAction()->setObjectName(QStringLiteral("mnuFileRecent"));
+    mnuFile->addMenu(mnuFileRecent);
+    // Before File shows, so an empty list shows as a disabled item.
+    connect(mnuFile, &QMenu::aboutToShow, this, [this] { FillRecentMenu(); });
     mnuFileBar1 = separator(mnuFile, "mnuFileBar1");
     mnuFilePageSetup = item(mnuFile, "mnuFilePageSetup", "1004", &frmMain::mnuFilePageSetup_Click);
     mnuFileNudge = item(mnuFile, "mnuFileNudge", "1019", &frmMain::mnuFileNudge_Click);
@@ -119,6 +126,22 @@ void frmMain::CreateMenus() {
     const QKeySequence quit(QKeySequence::Quit);
     mnuFileExit->setShortcut(quit.isEmpty() ? QKeySequence(Qt::CTRL | Qt::Key_Q) : quit);
     mnuFilePageSetup->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
+}
+
+void frmMain::FillRecentMenu() {
+    mnuFileRecent->clear();
+    const QStringList pictures = platform::RecentPictures(AppTitle());
+    for (int i = 0; i < pictures.size(); ++i) {
+        const QString path = pictures[i];
+        QString name = QFileInfo(path).fileName();
+        name.replace(QLatin1Char('&'), QStringLiteral("&&"));  // a file name's '&' is no access key
+        QAction* a = mnuFileRecent->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(name));
+        a->setObjectName(QStringLiteral("mnuFileRecent%1").arg(i + 1));
+        a->setStatusTip(path);
+        a->setToolTip(path);
+        connect(a, &QAction::triggered, this, [this, path] { OpenPicture(path); });
+    }
+    mnuFileRecent->menuAction()->setEnabled(!pictures.isEmpty());
 }
 
 void frmMain::CreateToolBar() {
