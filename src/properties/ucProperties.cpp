@@ -133,7 +133,8 @@ ucProperties::ucProperties(QWidget* parent) : QWidget(parent) {
     lblLayoutSummary->setObjectName(QStringLiteral("lblLayoutSummary"));
     lblLayoutSummary->setTextFormat(Qt::PlainText);
 
-    lblScaleDescription = MakeLabel("lblScaleDescription", QStringLiteral("Dots per pixel"), 0, kScaleTop, P::LayoutBody);
+    lblScaleDescription =
+        MakeLabel("lblScaleDescription", QStringLiteral("Dots per pixel"), 0, kScaleTop, P::LayoutBody);
     spnScale = MakeSpin("spnScale", 1, platform::kMaxDotsPerPixel, 1, kValueLeft, kScaleTop, P::LayoutBody);
     spnScale->setToolTip(QStringLiteral("Print each picture pixel as a square of this many printer dots across"));
     lblCopiesDescription =
@@ -213,7 +214,8 @@ void ucProperties::SetSheet(const platform::SheetOptions& sheet) {
 void ucProperties::Relayout() {
     if (!btnLayout) return;  // still being made
     // Lines a printer heading took beyond its first.
-    const int headingExtra = lblPrinterHeader->height() - platform::TwipsToPixels(QRectF(0, 0, 0, kLabelHeight)).height();
+    const int lineHeight = platform::TwipsToPixels(QRectF(0, 0, 0, kLabelHeight)).height();
+    const int headingExtra = lblPrinterHeader->height() - lineHeight;
     const int bodyHeight = platform::TwipsToPixels(QRectF(0, 0, 0, kLayoutBodyHeight)).height();
     QRect used;
     for (const Placed& p : mPlaced) {
@@ -231,8 +233,8 @@ void ucProperties::Relayout() {
     // The summary sits beside the Layout button while the section is closed.
     const QRect button = btnLayout->geometry();
     const int gap = platform::TwipsToPixels(QRectF(0, 0, kSummaryGap, 0)).width();
-    const QRect summary(button.right() + 1 + gap, platform::TwipsToPixels(QRectF(0, kLayoutTop, 0, 0)).y() + headingExtra,
-                        lblLayoutSummary->sizeHint().width(), lblPaperSize->height());
+    const int top = platform::TwipsToPixels(QRectF(0, kLayoutTop, 0, 0)).y() + headingExtra;
+    const QRect summary(button.right() + 1 + gap, top, lblLayoutSummary->sizeHint().width(), lineHeight);
     lblLayoutSummary->setGeometry(summary);
     lblLayoutSummary->setHidden(mLayoutOpen);
     if (!mLayoutOpen) used |= summary;
