@@ -263,7 +263,7 @@ TEST_F(MainWindowTest, RecentPicturesNewestFirstWithoutMissingFilesAndOpenAgain)
     const QString b = WritePicture(40, 20, "b&w.bmp");
     const QString c = WritePicture(50, 20, "c.bmp");
     const QString notPicture = dir.filePath(QStringLiteral("notes.bmp"));
-    QFile(notPicture).open(QIODevice::WriteOnly);
+    ASSERT_TRUE(QFile(notPicture).open(QIODevice::WriteOnly));
     for (const QString& path : {a, b, c, notPicture, a}) window->OpenPicture(path);  // a again: to the top
     EXPECT_EQ(menuTexts(), "&1 a.bmp|&2 c.bmp|&3 b&&w.bmp");
     EXPECT_TRUE(window->mnuFileRecent->menuAction()->isEnabled());

@@ -32,7 +32,7 @@ TEST(RecentPictures, StoredPerUserWithoutFilesThatAreGone) {
     QStringList files;
     for (int i = 0; i < platform::kMaxRecentPictures + 2; ++i) {
         files << dir.filePath(QStringLiteral("p%1.png").arg(i));
-        QFile(files.last()).open(QIODevice::WriteOnly);
+        ASSERT_TRUE(QFile(files.last()).open(QIODevice::WriteOnly));
         platform::RememberPicture(app, files.last());
     }
     QStringList newest;
