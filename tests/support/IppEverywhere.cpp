@@ -167,7 +167,8 @@ QByteArray PrinterAttributes(const QStringList& formats) {
          "ATTR integer media-right-margin-supported 0,340,635\n"
          "ATTR keyword media-source-supported auto,main\n"
          "ATTR keyword media-type-supported auto,stationery\n"
-         "ATTR collection media-size-supported { MEMBER integer x-dimension 21590 MEMBER integer y-dimension 27940 }\n";
+         "ATTR collection media-size-supported\n"
+         "  { MEMBER integer x-dimension 21590 MEMBER integer y-dimension 27940 }\n";
     for (const char* name : {"media-col-default", "media-col-ready", "media-col-database"})
         a += QByteArray("ATTR collection ") + name + " " + letter;
     return a;
