@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-
 TEST(RecentPictures, NewestFirstOnceEachAtMostTheLimit) {
     const struct {
         const char* name;
