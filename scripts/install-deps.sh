@@ -1,7 +1,30 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, whatever of the build and test dependencies is
-# missing on a Debian 12 machine. Run as root (or with sudo available).
+# missing on a Debian 12 (bookworm) or Debian 13 (trixie) machine. Run as
+# root (or with sudo available).
 set -euo pipefail
+
+# The few names that differ between releases. The clang runtime (libFuzzer
+# and the sanitizers' libraries) is named after clang's major version, the
+# one the release's `clang` package depends on.
+codename=""
+if [[ -r /etc/os-release ]]; then
+  codename="$(. /etc/os-release && echo "${VERSION_CODENAME:-}")"
+fi
+case "$codename" in
+  bookworm) CLANG_RT=libclang-rt-14-dev ;;
+  trixie) CLANG_RT=libclang-rt-19-dev ;;
+  *)
+    # Another release: ask apt which clang-N the default clang is.
+    major="$(apt-cache depends clang 2>/dev/null | sed -n 's/.*Depends: clang-\([0-9][0-9]*\)$/\1/p' | head -n1)"
+    if [[ -z "$major" ]]; then
+      echo "install-deps: cannot tell this system's clang version (codename '${codename:-unknown}');" \
+           "Debian 12 and 13 are supported" >&2
+      exit 1
+    fi
+    CLANG_RT="libclang-rt-$major-dev"
+    ;;
+esac
 
 PACKAGES=(
   # build
@@ -16,10 +39,11 @@ PACKAGES=(
   # a real one-bit label driver whose PPD renders PDF through foomatic-rip
   # (whose PostScript step needs pstops, from the cups package)
   printer-driver-ptouch cups
-  xvfb xauth x11-utils xdotool imagemagick img2pdf desktop-file-utils
+  xvfb xauth x11-utils xdotool imagemagick img2pdf
+  desktop-file-utils appstream
   fonts-dejavu-core
   # the picture-path fuzzer: clang and its libFuzzer and sanitizer runtimes
-  clang libclang-rt-14-dev
+  clang "$CLANG_RT"
 )
 
 missing=()

@@ -56,11 +56,15 @@ bool OpenPicture(ucProperties& panel, ucPageLayout& preview, const QString& path
         panel.SetImage(MyPicture);
         preview.SetPicture(MyPicture);
     });
-    if (opened)
+    if (opened) {
+        // Remembering is a convenience: a store that cannot be written costs
+        // the next Open its folder and File > Recent Pictures its entry, no more.
         platform::ContinueOnFailure([&] {
             platform::SaveSetting(AppTitle(), QString::fromLatin1(kSection), QString::fromLatin1(kLastFolderKey),
                                   QFileInfo(path).absolutePath());
         });
+        platform::ContinueOnFailure([&] { platform::RememberPicture(AppTitle(), path); });
+    }
     return opened;
 }
 

@@ -20,7 +20,8 @@ void OpenFromDialog(platform::CommonDialog& dialog, ucProperties& panel, ucPageL
 // then the preview; a file that is not a picture changes nothing, silently.
 // A picture that takes long to read shows a progress dialog, whose Cancel
 // changes nothing either. The folder of a picture opened is remembered for
-// the next Open. Used by Open, the command line and a drop on the window.
+// the next Open, the picture for File > Recent Pictures. Used by Open, the
+// recent pictures, the command line and a drop on the window.
 // Returns whether the picture was opened.
 bool OpenPicture(ucProperties& panel, ucPageLayout& preview, const QString& path);
 

@@ -181,6 +181,46 @@ QString SheetSummary(QSize area, double dotsPerInch, int16_t pixelsX, int16_t pi
     return QStringLiteral("%1 fit on a sheet").arg(copies(g.fit));
 }
 
+QString LayoutSummary(const platform::SheetOptions& sheet) {
+    QStringList parts;
+    parts << (sheet.dotsPerPixel == 1 ? QStringLiteral("1 dot per pixel")
+                                      : QStringLiteral("%1 dots per pixel").arg(sheet.dotsPerPixel));
+    if (sheet.copies == platform::kCopiesFill)
+        parts << QStringLiteral("as many copies as fit");
+    else
+        parts << (sheet.copies == 1 ? QStringLiteral("1 copy") : QStringLiteral("%1 copies").arg(sheet.copies));
+    if (sheet.copies != 1 && sheet.gapDots > 0) parts << QStringLiteral("gap %1 dots").arg(sheet.gapDots);
+    if (sheet.poster) {
+        parts << QStringLiteral("poster");
+        if (sheet.overlapDots > 0) parts << QStringLiteral("overlap %1 dots").arg(sheet.overlapDots);
+    }
+    return parts.join(QStringLiteral(", "));
+}
+
+QStringList WrapCaption(const QString& text, int room, const std::function<int(const QString&)>& widthOf) {
+    QStringList lines;
+    QString rest = text;
+    while (!rest.isEmpty()) {
+        // The longest head that fits (one character at least).
+        int fits = 1;
+        while (fits < rest.size() && widthOf(rest.left(fits + 1)) <= room) ++fits;
+        int cut = fits;
+        if (fits < rest.size()) {
+            for (int i = fits; i > 0; --i) {
+                const QChar c = rest.at(i - 1);
+                if (c == QLatin1Char(' ') || c == QLatin1Char('_') || c == QLatin1Char('-') || c == QLatin1Char('.')) {
+                    cut = i;
+                    break;
+                }
+            }
+        }
+        lines << rest.left(cut).trimmed();
+        rest = rest.mid(cut).trimmed();
+    }
+    if (lines.isEmpty()) lines << QString();
+    return lines;
+}
+
 QString NudgeText(QPoint nudge) {
     if (nudge.isNull()) return {};
     const auto part = [](int dots, const char* plus, const char* minus) {

@@ -8,7 +8,9 @@
 #include <QPoint>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -111,6 +113,17 @@ std::vector<FigureRow> FigureRows(platform::Printer& printer, bool hasPicture, i
 // A poster's pages are counted as printed at `dotsPerInch`.
 QString SheetSummary(QSize area, double dotsPerInch, int16_t pixelsX, int16_t pixelsY,
                      const platform::SheetOptions& sheet);
+// The sheet options in one line, for the panel's closed Layout section:
+// "1 dot per pixel, 1 copy", "3 dots per pixel, as many copies as fit, gap
+// 20 dots", "2 dots per pixel, 1 copy, poster, overlap 40 dots". The gap
+// shows only where there are copies to part, the overlap only for a poster.
+QString LayoutSummary(const platform::SheetOptions& sheet);
+// `text` cut into lines no wider than `room` by `widthOf`: each line as long
+// as fits, broken after the last blank, '_', '-' or '.' that fits, or
+// anywhere when none does (a queue name has no blanks); at least one
+// character a line. Blanks at a break are dropped. An empty text is one
+// empty line.
+QStringList WrapCaption(const QString& text, int room, const std::function<int(const QString&)>& widthOf);
 // "5 right, 3 up (dots)"; empty for no nudge.
 QString NudgeText(QPoint nudge);
 // The sheet options' figures for the command line: dots per pixel, the

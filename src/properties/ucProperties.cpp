@@ -9,28 +9,38 @@
 #include <QLabel>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QSpinBox>
+#include <QToolButton>
 
 namespace {
 // Design geometry, in twips. Every label is one line of the dialog font high;
 // headings and descriptions sit at the left, values in a second column.
 constexpr double kLabelHeight = 195;
 constexpr double kValueLeft = 1920;
-constexpr QRectF kCutGuidesBox{0, 4320, 4695, 315};
+// The panel's width in its frame: a printer heading wraps to it.
+constexpr double kDesignWidth = 3615;
+constexpr double kBoxHeight = 315;
+constexpr QRectF kCutGuidesBox{0, 4320, 0, kBoxHeight};
 // Beside the Options heading, so it shows at the window's default size.
-constexpr QRectF kDitherBox{1920, 4020, 2775, 315};
-// The sheet layout, under the options: a row every 360 twips.
-constexpr double kScaleTop = 4680;
-constexpr double kCopiesTop = 5040;
-constexpr double kGapTop = 5400;
-constexpr QRectF kPosterBox{0, 5700, 3615, 315};
-constexpr double kOverlapTop = 6120;
-constexpr double kSheetTop = 6480;
-constexpr double kNudgeTop = 6840;
+constexpr QRectF kDitherBox{1920, 4020, 0, kBoxHeight};
+// The Layout section's heading, its summary beside it while it is closed,
+// and its body, a row every 360 twips.
+constexpr double kLayoutTop = 4680;
+constexpr double kSummaryGap = 90;  // between the heading's button and the summary
+constexpr double kScaleTop = 5040;
+constexpr double kCopiesTop = 5400;
+constexpr double kGapTop = 5760;
+constexpr QRectF kPosterBox{0, 6060, 0, kBoxHeight};
+constexpr double kOverlapTop = 6480;
+constexpr double kSheetTop = 6840;
+// After the section: the nudge, one row below the last row on show.
+constexpr double kNudgeTop = 7200;
+constexpr double kLayoutBodyHeight = kNudgeTop - kScaleTop;
 constexpr double kSpinWidth = 1215;
 constexpr double kSpinHeight = 300;
-constexpr double kDesignWidth = 4800;
-constexpr double kDesignHeight = 7245;
+// A spin box or a button sits this far above the text row it belongs to.
+constexpr double kControlRaise = 45;
 
 using properties::ZeroPair;
 QString Text(const char* caption) { return QString::fromLatin1(caption); }
@@ -43,46 +53,52 @@ ucProperties::ucProperties(QWidget* parent) : QWidget(parent) {
     mScroll = new QScrollArea(this);
     mScroll->setFrameShape(QFrame::NoFrame);
     mScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    mScroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mScroll->setWidgetResizable(false);
     mScroll->viewport()->setAutoFillBackground(false);
     mContent = new QWidget;
     mContent->setObjectName(QStringLiteral("ucProperties1Content"));
     mContent->setAutoFillBackground(false);
 
+    using P = Part;
     lblImageHeader = MakeLabel("lblImageHeader", Text(properties::kImageHeading), 0, 120);
     lblPixelsDescription = MakeLabel("lblPixelsDescription", Text(properties::kSizeCaption), 0, 480);
     lblSize = MakeLabel("lblSize", QStringLiteral("0 x 0 pixels"), kValueLeft, 480);
     lblMegaPixels = MakeLabel("lblMegaPixels", QStringLiteral("0 megapixels"), kValueLeft, 840);
     lblPrinterHeader = MakeLabel("lblPrinterHeader", Text(properties::kPrinterHeading), 0, 1200);
-    lblPaperSizeDescription = MakeLabel("lblPaperSizeDescription", Text(properties::kPaperSizeCaption), 0, 1560);
-    lblPaperSize = MakeLabel("lblPaperSize", QStringLiteral("none"), kValueLeft, 1560);
-    lblEffectiveAreaDescription =
-        MakeLabel("lblEffectiveAreaDescription", Text(properties::kPrintingAreaCaption), 0, 1920);
-    lblEffectiveAreaCm = MakeLabel("lblEffectiveAreaCm", ZeroPair(properties::kCmSuffix), kValueLeft, 1920);
-    lblEffectiveAreaInches =
-        MakeLabel("lblEffectiveAreaInches", ZeroPair(properties::kInchSuffix), kValueLeft, 2280);
-    lblDPIDescription = MakeLabel("lblDPIDescription", Text(properties::kResolutionCaption), 0, 2640);
-    lblDPI = MakeLabel("lblDPI", QStringLiteral("0 DPI"), kValueLeft, 2640);
-    lblOutputHeader = MakeLabel("lblOutputHeader", Text(properties::kOutputHeading), 0, 3000);
-    lblPhysicalSizeDescription =
-        MakeLabel("lblPhysicalSizeDescription", Text(properties::kPhysicalSizeCaption), 0, 3360);
-    lblPhysicalSizeCm = MakeLabel("lblPhysicalSizeCm", ZeroPair(properties::kCmSuffix), kValueLeft, 3360);
-    lblPhysicalSizeInches =
-        MakeLabel("lblPhysicalSizeInches", ZeroPair(properties::kInchSuffix), kValueLeft, 3720);
-    lblOptionsHeader = MakeLabel("lblOptionsHeader", Text(properties::kOptionsHeading), 0, 4080);
+    lblPaperSizeDescription =
+        MakeLabel("lblPaperSizeDescription", Text(properties::kPaperSizeCaption), 0, 1560, P::BelowPrinterHeading);
+    lblPaperSize = MakeLabel("lblPaperSize", QStringLiteral("none"), kValueLeft, 1560, P::BelowPrinterHeading);
+    lblEffectiveAreaDescription = MakeLabel("lblEffectiveAreaDescription", Text(properties::kPrintingAreaCaption),
+                                            0, 1920, P::BelowPrinterHeading);
+    lblEffectiveAreaCm =
+        MakeLabel("lblEffectiveAreaCm", ZeroPair(properties::kCmSuffix), kValueLeft, 1920, P::BelowPrinterHeading);
+    lblEffectiveAreaInches = MakeLabel("lblEffectiveAreaInches", ZeroPair(properties::kInchSuffix), kValueLeft,
+                                       2280, P::BelowPrinterHeading);
+    lblDPIDescription =
+        MakeLabel("lblDPIDescription", Text(properties::kResolutionCaption), 0, 2640, P::BelowPrinterHeading);
+    lblDPI = MakeLabel("lblDPI", QStringLiteral("0 DPI"), kValueLeft, 2640, P::BelowPrinterHeading);
+    lblOutputHeader = MakeLabel("lblOutputHeader", Text(properties::kOutputHeading), 0, 3000, P::BelowPrinterHeading);
+    lblPhysicalSizeDescription = MakeLabel("lblPhysicalSizeDescription", Text(properties::kPhysicalSizeCaption), 0,
+                                           3360, P::BelowPrinterHeading);
+    lblPhysicalSizeCm =
+        MakeLabel("lblPhysicalSizeCm", ZeroPair(properties::kCmSuffix), kValueLeft, 3360, P::BelowPrinterHeading);
+    lblPhysicalSizeInches = MakeLabel("lblPhysicalSizeInches", ZeroPair(properties::kInchSuffix), kValueLeft, 3720,
+                                      P::BelowPrinterHeading);
+    lblOptionsHeader =
+        MakeLabel("lblOptionsHeader", Text(properties::kOptionsHeading), 0, 4080, P::BelowPrinterHeading);
 
-    // Made last, so it is last in the tab order. Only the user changes it:
-    // `clicked` comes from the mouse, the keyboard and the access key, never
-    // from a programmatic setChecked.
+    // Only the user changes it: `clicked` comes from the mouse, the keyboard
+    // and the access key, never from a programmatic setChecked.
     chkCutGuides = new QCheckBox(QStringLiteral("Print cut &guides"), mContent);
     chkCutGuides->setObjectName(QStringLiteral("chkCutGuides"));
-    chkCutGuides->setGeometry(platform::TwipsToPixels(kCutGuidesBox));
+    Place(chkCutGuides, kCutGuidesBox, P::BelowPrinterHeading);
     connect(chkCutGuides, &QCheckBox::clicked, this, [this] { chkCutGuides_Click(); });
     // Passed to the printer at once (and again when printing): only raster
     // sent to a one-bit device changes, and the preview with it.
     chkDither = new QCheckBox(QStringLiteral("&Dither grey"), mContent);
     chkDither->setObjectName(QStringLiteral("chkDither"));
-    chkDither->setGeometry(platform::TwipsToPixels(kDitherBox));
+    Place(chkDither, kDitherBox, P::BelowPrinterHeading);
     chkDither->setToolTip(QStringLiteral("On a printer of one bit per colour, show grey as a pattern of dots "
                                          "instead of cutting it at mid-grey"));
     connect(chkDither, &QCheckBox::clicked, this, [this] {
@@ -90,47 +106,145 @@ ucProperties::ucProperties(QWidget* parent) : QWidget(parent) {
         if (gParentForm) gParentForm->DeviceLookChanged();
     });
 
-    lblScaleDescription = MakeLabel("lblScaleDescription", QStringLiteral("Dots per pixel"), 0, kScaleTop);
-    spnScale = MakeSpin("spnScale", 1, platform::kMaxDotsPerPixel, 1, kValueLeft, kScaleTop);
+    // The Layout section: a heading that opens and closes it, like a
+    // disclosure triangle; bold like the other headings.
+    btnLayout = new QToolButton(mContent);
+    btnLayout->setObjectName(QStringLiteral("btnLayout"));
+    btnLayout->setText(QStringLiteral("&Layout"));
+    btnLayout->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    btnLayout->setAutoRaise(true);
+    btnLayout->setArrowType(Qt::RightArrow);
+    btnLayout->setToolTip(QStringLiteral("Dots per pixel, copies on the sheet, poster"));
+    {
+        QFont font = btnLayout->font();
+        font.setBold(true);
+        btnLayout->setFont(font);
+    }
+    Place(btnLayout, QRectF(0, kLayoutTop - kControlRaise, 0, kSpinHeight), P::BelowPrinterHeading);
+    connect(btnLayout, &QToolButton::clicked, this, [this] {
+        SetLayoutOpen(!mLayoutOpen);
+        // Opened by the user: bring its controls into view.
+        if (mLayoutOpen) {
+            mScroll->ensureWidgetVisible(lblSheet, 0, 0);
+            mScroll->ensureWidgetVisible(btnLayout, 0, 0);
+        }
+    });
+    lblLayoutSummary = new QLabel(mContent);  // placed beside the button by Relayout
+    lblLayoutSummary->setObjectName(QStringLiteral("lblLayoutSummary"));
+    lblLayoutSummary->setTextFormat(Qt::PlainText);
+
+    lblScaleDescription =
+        MakeLabel("lblScaleDescription", QStringLiteral("Dots per pixel"), 0, kScaleTop, P::LayoutBody);
+    spnScale = MakeSpin("spnScale", 1, platform::kMaxDotsPerPixel, 1, kValueLeft, kScaleTop, P::LayoutBody);
     spnScale->setToolTip(QStringLiteral("Print each picture pixel as a square of this many printer dots across"));
-    lblCopiesDescription = MakeLabel("lblCopiesDescription", QStringLiteral("Copies on sheet"), 0, kCopiesTop);
-    spnCopies = MakeSpin("spnCopies", platform::kCopiesFill, platform::kMaxCopies, 1, kValueLeft, kCopiesTop);
+    lblCopiesDescription =
+        MakeLabel("lblCopiesDescription", QStringLiteral("Copies on sheet"), 0, kCopiesTop, P::LayoutBody);
+    spnCopies = MakeSpin("spnCopies", platform::kCopiesFill, platform::kMaxCopies, 1, kValueLeft, kCopiesTop,
+                         P::LayoutBody);
     spnCopies->setSpecialValueText(QStringLiteral("Fill"));
     spnCopies->setToolTip(QStringLiteral("Copies in a block on each sheet; Fill (below 1) puts as many as fit"));
-    lblGapDescription = MakeLabel("lblGapDescription", QStringLiteral("Gap"), 0, kGapTop);
-    spnGap = MakeSpin("spnGap", 0, platform::kMaxSpacingDots, 0, kValueLeft, kGapTop);
+    lblGapDescription = MakeLabel("lblGapDescription", QStringLiteral("Gap"), 0, kGapTop, P::LayoutBody);
+    spnGap = MakeSpin("spnGap", 0, platform::kMaxSpacingDots, 0, kValueLeft, kGapTop, P::LayoutBody);
     spnGap->setSuffix(QStringLiteral(" dots"));
     chkPoster = new QCheckBox(QStringLiteral("Across pages (&poster)"), mContent);
     chkPoster->setObjectName(QStringLiteral("chkPoster"));
-    chkPoster->setGeometry(platform::TwipsToPixels(kPosterBox));
+    Place(chkPoster, kPosterBox, P::LayoutBody);
     chkPoster->setToolTip(QStringLiteral("Print a picture larger than the printing area on several pages"));
     connect(chkPoster, &QCheckBox::toggled, this, [this] { SheetControlChanged(); });
-    lblOverlapDescription = MakeLabel("lblOverlapDescription", QStringLiteral("Overlap"), 0, kOverlapTop);
-    spnOverlap = MakeSpin("spnOverlap", 0, platform::kMaxSpacingDots, 0, kValueLeft, kOverlapTop);
+    lblOverlapDescription =
+        MakeLabel("lblOverlapDescription", QStringLiteral("Overlap"), 0, kOverlapTop, P::LayoutBody);
+    spnOverlap = MakeSpin("spnOverlap", 0, platform::kMaxSpacingDots, 0, kValueLeft, kOverlapTop, P::LayoutBody);
     spnOverlap->setSuffix(QStringLiteral(" dots"));
-    lblSheet = MakeLabel("lblSheet", QString(), 0, kSheetTop);
-    lblNudge = MakeLabel("lblNudge", QString(), 0, kNudgeTop);
+    lblSheet = MakeLabel("lblSheet", QString(), 0, kSheetTop, P::LayoutBody);
+    lblNudge = MakeLabel("lblNudge", QString(), 0, kNudgeTop, P::BelowLayout);
 
     UserControl_Initialize();
-    mContent->resize(sizeHint());
     mScroll->setWidget(mContent);
     SheetControlChanged();
+    SetLayoutOpen(false);
+}
+
+void ucProperties::Place(QWidget* widget, const QRectF& designTwips, Part part) {
+    mPlaced.push_back({widget, designTwips, part});
 }
 
 QSpinBox* ucProperties::MakeSpin(const char* name, int low, int high, int value, double leftTwips,
-                                 double topTwips) {
+                                 double topTwips, Part part) {
     auto* spin = new QSpinBox(mContent);
     spin->setObjectName(QString::fromLatin1(name));
     spin->setRange(low, high);
     spin->setValue(value);
-    spin->setGeometry(platform::TwipsToPixels(QRectF(leftTwips, topTwips - 45, kSpinWidth, kSpinHeight)));
+    Place(spin, QRectF(leftTwips, topTwips - kControlRaise, kSpinWidth, kSpinHeight), part);
     connect(spin, &QSpinBox::valueChanged, this, [this] { SheetControlChanged(); });
     return spin;
 }
 
 void ucProperties::resizeEvent(QResizeEvent*) {
     mScroll->setGeometry(rect());
-    mContent->resize(std::max(width(), sizeHint().width()), sizeHint().height());
+    mContent->resize(mContentSize);
+}
+
+int ucProperties::WidthFor(int heightPixels) const {
+    const int scrollBar = mContentSize.height() > heightPixels
+                              ? mScroll->verticalScrollBar()->sizeHint().width()
+                              : 0;
+    return sizeHint().width() + scrollBar;
+}
+
+void ucProperties::SetLayoutOpen(bool open) {
+    mLayoutOpen = open;
+    btnLayout->setArrowType(open ? Qt::DownArrow : Qt::RightArrow);
+    Relayout();
+}
+
+void ucProperties::SetSheet(const platform::SheetOptions& sheet) {
+    {
+        // One change for all: the values between are no setting of anyone's.
+        const QSignalBlocker scale(spnScale), copies(spnCopies), gap(spnGap), poster(chkPoster),
+            overlap(spnOverlap);
+        spnScale->setValue(sheet.dotsPerPixel);
+        spnCopies->setValue(sheet.copies);
+        spnGap->setValue(sheet.gapDots);
+        chkPoster->setChecked(sheet.poster);
+        spnOverlap->setValue(sheet.overlapDots);
+    }
+    SheetControlChanged();
+}
+
+void ucProperties::Relayout() {
+    if (!btnLayout) return;  // still being made
+    // Lines a printer heading took beyond its first.
+    const int lineHeight = platform::TwipsToPixels(QRectF(0, 0, 0, kLabelHeight)).height();
+    const int headingExtra = lblPrinterHeader->height() - lineHeight;
+    const int bodyHeight = platform::TwipsToPixels(QRectF(0, 0, 0, kLayoutBodyHeight)).height();
+    QRect used;
+    for (const Placed& p : mPlaced) {
+        QRect r = platform::TwipsToPixels(p.design);
+        // Never narrower than its text needs ("99999 dots" in a spin box).
+        r.setWidth(std::max(r.width(), p.widget->sizeHint().width()));
+        if (qobject_cast<QLabel*>(p.widget)) r.setSize(p.widget->size());  // sized to its caption
+        if (p.part != Part::Top) r.translate(0, headingExtra);
+        if (p.part == Part::BelowLayout && !mLayoutOpen) r.translate(0, -bodyHeight);
+        p.widget->setGeometry(r);
+        const bool shown = p.part != Part::LayoutBody || mLayoutOpen;
+        p.widget->setHidden(!shown || (p.widget == lblNudge && lblNudge->text().isEmpty()));
+        if (!p.widget->isHidden()) used |= r;
+    }
+    // The summary sits beside the Layout button while the section is closed.
+    const QRect button = btnLayout->geometry();
+    const int gap = platform::TwipsToPixels(QRectF(0, 0, kSummaryGap, 0)).width();
+    const int top = platform::TwipsToPixels(QRectF(0, kLayoutTop, 0, 0)).y() + headingExtra;
+    const QRect summary(button.right() + 1 + gap, top, lblLayoutSummary->sizeHint().width(), lineHeight);
+    lblLayoutSummary->setGeometry(summary);
+    lblLayoutSummary->setHidden(mLayoutOpen);
+    if (!mLayoutOpen) used |= summary;
+
+    const QSize content(used.right() + 1, used.bottom() + 1);
+    if (content == mContentSize) return;
+    mContentSize = content;
+    mContent->resize(mContentSize);
+    updateGeometry();
+    if (gParentForm) gParentForm->PanelSizeChanged();
 }
 
 platform::SheetOptions ucProperties::Sheet() const {
@@ -147,6 +261,13 @@ void ucProperties::SheetControlChanged() {
     // Each setting shows only where it does something.
     spnGap->setEnabled(spnCopies->value() != 1);
     spnOverlap->setEnabled(chkPoster->isChecked());
+    // A closed section never hides a setting that is not its default.
+    const platform::SheetOptions sheet = Sheet();
+    lblLayoutSummary->setText(properties::LayoutSummary(sheet));
+    if (!mLayoutOpen && !(sheet == platform::SheetOptions{}))
+        SetLayoutOpen(true);
+    else
+        Relayout();
     UpdatePhysicalSize();
     if (gParentForm) gParentForm->SheetChanged();
 }
@@ -155,30 +276,43 @@ void ucProperties::UpdateSheet() {
     const QPoint nudge = gPrinter ? gPrinter->Nudge() : QPoint();
     const QString nudgeText = properties::NudgeText(nudge);
     SetCaption(lblNudge, nudgeText.isEmpty() ? QString() : QStringLiteral("Nudge: ") + nudgeText);
-    lblNudge->setVisible(!nudgeText.isEmpty());
     QString summary;
     if (gImage && !gAreaDots.isEmpty())
         summary = properties::SheetSummary(gAreaDots, gDotsPerInch, gPixelsX, gPixelsY, Sheet());
     SetCaption(lblSheet, summary);
 }
 
-QLabel* ucProperties::MakeLabel(const char* name, const QString& caption, double leftTwips, double topTwips) {
+QLabel* ucProperties::MakeLabel(const char* name, const QString& caption, double leftTwips, double topTwips,
+                                Part part) {
     auto* label = new QLabel(mContent);
     label->setObjectName(QString::fromLatin1(name));
     // Device names come from outside; never let one be taken for markup.
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(false);
-    label->setGeometry(platform::TwipsToPixels(QRectF(leftTwips, topTwips, 0, kLabelHeight)));
+    const QRectF design(leftTwips, topTwips, 0, kLabelHeight);
+    label->setGeometry(platform::TwipsToPixels(design));
+    Place(label, design, part);
     SetCaption(label, caption);
     return label;
 }
 
 void ucProperties::SetCaption(QLabel* label, const QString& caption) {
-    label->setText(caption);
-    label->resize(label->sizeHint().width(), label->height());
-    if (mContent && mScroll && mScroll->widget() == mContent)
-        mContent->resize(std::max(width(), sizeHint().width()), sizeHint().height());
-    updateGeometry();
+    const int lineHeight = platform::TwipsToPixels(QRectF(0, 0, 0, kLabelHeight)).height();
+    QString text = caption;
+    int extraLines = 0;
+    if (label == lblPrinterHeader) {
+        // A queue's name may be longer than the panel is wide: more lines.
+        const QFontMetrics metrics(label->font());
+        const QStringList lines =
+            properties::WrapCaption(caption, platform::TwipsToPixels(QRectF(0, 0, kDesignWidth, 0)).width(),
+                                    [&](const QString& s) { return metrics.horizontalAdvance(s); });
+        text = lines.join(QLatin1Char('\n'));
+        extraLines = int(lines.size()) - 1;
+        label->setToolTip(lines.size() > 1 ? caption : QString());
+    }
+    label->setText(text);
+    label->resize(label->sizeHint().width(), lineHeight + extraLines * label->fontMetrics().lineSpacing());
+    Relayout();
 }
 
 void ucProperties::UserControl_Initialize() {
@@ -272,14 +406,9 @@ void ucProperties::chkCutGuides_Click() {
     if (gParentForm) gParentForm->SetCutGuidesVisible(Visible);
 }
 
-QSize ucProperties::minimumSizeHint() const {
-    QRect used;
-    for (const QObject* child : mContent->children())
-        if (const auto* w = qobject_cast<const QWidget*>(child)) used |= w->geometry();
-    return QSize(used.right() + 1, used.bottom() + 1);
-}
+QSize ucProperties::minimumSizeHint() const { return mContentSize; }
 
 QSize ucProperties::sizeHint() const {
-    const QRect design = platform::TwipsToPixels(QRectF(0, 0, kDesignWidth, kDesignHeight));
-    return design.size().expandedTo(minimumSizeHint());
+    const QRect design = platform::TwipsToPixels(QRectF(0, 0, kDesignWidth, 0));
+    return QSize(std::max(design.width(), mContentSize.width()), mContentSize.height());
 }

@@ -2,6 +2,7 @@
 // Geometry of the main window's controls in twips, and the arrangement that
 // follows the window's outer size. Plain values so it is tested without a window.
 #include <QRectF>
+#include <functional>
 
 namespace shell {
 
@@ -18,10 +19,15 @@ struct MainControls {
     TwipsRect ucPageLayout1{3960, 480, 1815, 855};
 };
 
-// The seven assignments, in order, each reading the values stored by the ones
+// The assignments, in order, each reading the values stored by the ones
 // before it. An assignment that would store a negative height or width fails
 // and is skipped; the control keeps its value and the next one runs.
 // windowWidth and windowHeight are the window's outer size in twips.
-void ArrangeControls(MainControls& c, float windowWidth, float windowHeight);
+// panelWidthFor gives the width the panel needs at a height (both twips):
+// the panel, and its frame with it, is never narrower than that nor than its
+// design width, so no figure is cut and no scroll bar covers one; the
+// preview takes what is left. Without it the panel keeps its design width.
+void ArrangeControls(MainControls& c, float windowWidth, float windowHeight,
+                     const std::function<float(float panelHeight)>& panelWidthFor = {});
 
 }  // namespace shell

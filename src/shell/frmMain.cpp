@@ -25,6 +25,7 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -40,9 +41,11 @@ struct PlacementKey {
     const char* key;
     float defaultTwips;
 };
-// Order matters: left, top, width, height.
+// Order matters: left, top, width, height. The first size (560 x 500 pixels
+// at 96 dpi) shows the whole panel, Layout section closed, without scrolling,
+// under a title bar too, and a preview beside it about as wide.
 constexpr PlacementKey kPlacement[] = {
-    {"MainLeft", 1000}, {"MainTop", 1000}, {"MainWidth", 6500}, {"MainHeight", 6500}};
+    {"MainLeft", 1000}, {"MainTop", 1000}, {"MainWidth", 8400}, {"MainHeight", 7500}};
 
 // X11 (and Qt's widget geometry) hold window coordinates in 16 bits; beyond
 // that a stored number wraps and Qt tries to paint a window a billion pixels
@@ -100,6 +103,12 @@ void frmMain::CreateMenus() {
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
     mnuFile->menuAction()->setObjectName(QStringLiteral("mnuFile"));
     mnuFileOpen = item(mnuFile, "mnuFileOpen", "1001", &frmMain::mnuFileOpen_Click);
+    mnuFileRecent = new shell::LineSeparatorMenu(QStringLiteral("1020"), this);
+    mnuFileRecent->setObjectName(QStringLiteral("mnuFileRecent"));
+    mnuFileRecent->menuAction()->setObjectName(QStringLiteral("mnuFileRecent"));
+    mnuFile->addMenu(mnuFileRecent);
+    // Before File shows, so an empty list shows as a disabled item.
+    connect(mnuFile, &QMenu::aboutToShow, this, [this] { FillRecentMenu(); });
     mnuFileBar1 = separator(mnuFile, "mnuFileBar1");
     mnuFilePageSetup = item(mnuFile, "mnuFilePageSetup", "1004", &frmMain::mnuFilePageSetup_Click);
     mnuFileNudge = item(mnuFile, "mnuFileNudge", "1019", &frmMain::mnuFileNudge_Click);
@@ -117,6 +126,22 @@ void frmMain::CreateMenus() {
     const QKeySequence quit(QKeySequence::Quit);
     mnuFileExit->setShortcut(quit.isEmpty() ? QKeySequence(Qt::CTRL | Qt::Key_Q) : quit);
     mnuFilePageSetup->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
+}
+
+void frmMain::FillRecentMenu() {
+    mnuFileRecent->clear();
+    const QStringList pictures = platform::RecentPictures(AppTitle());
+    for (int i = 0; i < pictures.size(); ++i) {
+        const QString path = pictures[i];
+        QString name = QFileInfo(path).fileName();
+        name.replace(QLatin1Char('&'), QStringLiteral("&&"));  // a file name's '&' is no access key
+        QAction* a = mnuFileRecent->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(name));
+        a->setObjectName(QStringLiteral("mnuFileRecent%1").arg(i + 1));
+        a->setStatusTip(path);
+        a->setToolTip(path);
+        connect(a, &QAction::triggered, this, [this, path] { OpenPicture(path); });
+    }
+    mnuFileRecent->menuAction()->setEnabled(!pictures.isEmpty());
 }
 
 void frmMain::CreateToolBar() {
@@ -298,6 +323,8 @@ void frmMain::DeviceLookChanged() { ucPageLayout1->DeviceLookChanged(); }
 
 void frmMain::SheetChanged() { ucPageLayout1->SetSheet(ucProperties1->Sheet()); }
 
+void frmMain::PanelSizeChanged() { ArrangeControls(); }
+
 void frmMain::SetCommonDialog(std::unique_ptr<platform::CommonDialog> dialog) {
     mDialog = std::move(dialog);
     mDialog->owner = this;
@@ -364,6 +391,11 @@ void frmMain::Form_Resize() { ArrangeControls(); }
 void frmMain::ArrangeControls() {
     // The status bar takes its height from the bottom of the client area.
     const float statusBarTwips = float(statusBar()->sizeHint().height() * platform::TwipsPerPixelY());
-    shell::ArrangeControls(mControls, Width(), Height() - statusBarTwips);
+    // The panel widens, and the preview narrows, when its figures or its
+    // scroll bar need more room than its design width.
+    shell::ArrangeControls(mControls, Width(), Height() - statusBarTwips, [this](float panelHeightTwips) {
+        const int pixels = int(std::lround(panelHeightTwips / platform::TwipsPerPixelY()));
+        return float(ucProperties1->WidthFor(pixels) * platform::TwipsPerPixelX());
+    });
     ApplyControlGeometry();
 }

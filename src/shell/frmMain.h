@@ -33,6 +33,7 @@ public:
     void SetCutGuidesVisible(const bool& Visible) override;
     void DeviceLookChanged() override;
     void SheetChanged() override;
+    void PanelSizeChanged() override;
 
     // Commands; the toolbar runs the same handlers as the menu items.
     void mnuFileOpen_Click();
@@ -69,6 +70,8 @@ public:
     // The controls, reachable by name as the window's design has them.
     QMenu* mnuFile = nullptr;
     QAction* mnuFileOpen = nullptr;
+    // The pictures opened last; filled from the settings each time File opens.
+    QMenu* mnuFileRecent = nullptr;
     QAction* mnuFileBar1 = nullptr;
     QAction* mnuFilePageSetup = nullptr;
     QAction* mnuFileNudge = nullptr;
@@ -95,6 +98,8 @@ protected:
 
 private:
     void CreateMenus();
+    // One item per recent picture that still exists, "&1 name.png", opening it.
+    void FillRecentMenu();
     void CreateToolBar();
     void CreateControls();
     void ArrangeControls();

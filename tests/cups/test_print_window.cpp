@@ -55,11 +55,18 @@ TEST_F(CupsTest, FilePrintPrintsTheOpenedPictureWithGuidesOnTheCurrentQueue) {
     if (!printed.pages.isEmpty() && !qEnvironmentVariableIsEmpty("OMBRASTELE_SAVE_RASTER"))
         printed.pages[0].image.save(qEnvironmentVariable("OMBRASTELE_SAVE_RASTER"));
 
-    // Two dots per pixel in the panel: the preview doubles the picture and
-    // Print sends every pixel as a 2 x 2 block.
-    const float shown = window.ucPageLayout1->Elements().imgImage.Width;
+    // Two dots per pixel in the panel: the preview doubles the picture on
+    // its sheet (the Layout section opens, and the panel may widen for its
+    // scroll bar, so the sheet itself may be drawn smaller) and Print sends
+    // every pixel as a 2 x 2 block.
+    const auto shown = [&] {
+        const auto& e = window.ucPageLayout1->Elements();
+        return e.imgImage.Width / e.shpPage.Width;
+    };
+    const float once = shown();
     window.ucProperties1->findChild<QSpinBox*>(QStringLiteral("spnScale"))->setValue(2);
-    EXPECT_FLOAT_EQ(window.ucPageLayout1->Elements().imgImage.Width, 2 * shown);
+    EXPECT_TRUE(window.ucProperties1->IsLayoutOpen());
+    EXPECT_NEAR(shown(), 2 * once, 0.01 * once);
     const Printed doubled = PrintAndRead(q.name, [&] { window.mnuFilePrint_Click(); });
     ExpectPrintedExactly(doubled, q, platform::kPortrait, noise.scaled(314, 198), true);
     platform::SetCurrentPrinter(nullptr);

@@ -123,15 +123,68 @@ QString ReadAll(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
 }
 
+// What the printer says it is, as ipptool ATTR lines for `ippeveprinter -a`
+// (which then takes no -f or -s: the file says all). The figures are those
+// ippeveprinter advertises by itself with `-s 60,60`, letter only, plus:
+//  - pwg-raster-document-resolution-supported a second time as keywords.
+//    CUPS 2.4.10 (Debian 13) looks that attribute up with the keyword type
+//    when it decides whether a printer takes PWG raster, finds no
+//    resolution-typed one, and refuses a printer that takes only PWG raster
+//    ("Printer does not support required IPP attributes or document
+//    formats"); later releases look it up with the resolution type. A name
+//    is found by its type, so each release finds the value it asks for;
+//    the resolution-typed one comes first for those that take any type.
+//  - print-color-mode-default color: with "auto" CUPS 2.4.2 makes the
+//    queue's default colour model RGB and 2.4.10 FastGray (one bit); with
+//    "color" both make it RGB, so the pages sent are the same on both.
+QByteArray PrinterAttributes(const QStringList& formats) {
+    const char* letter =
+        "{ MEMBER collection media-size { MEMBER integer x-dimension 21590 MEMBER integer y-dimension 27940 }\n"
+        "  MEMBER keyword media-size-name na_letter_8.5x11in\n"
+        "  MEMBER integer media-bottom-margin 1168 MEMBER integer media-left-margin 635\n"
+        "  MEMBER integer media-right-margin 635 MEMBER integer media-top-margin 102\n"
+        "  MEMBER keyword media-source main MEMBER keyword media-type stationery }\n";
+    QByteArray a;
+    a += "ATTR mimeMediaType document-format-supported " + formats.join(QLatin1Char(',')).toLatin1() + "\n";
+    a += "ATTR resolution pwg-raster-document-resolution-supported 300dpi,600dpi\n"
+         "ATTR keyword pwg-raster-document-resolution-supported 300dpi,600dpi\n"
+         "ATTR keyword pwg-raster-document-type-supported black_1,sgray_8,srgb_8,srgb_16\n"
+         "ATTR keyword pwg-raster-document-sheet-back normal\n"
+         "ATTR text printer-make-and-model \"Example Printer\"\n"
+         "ATTR text printer-device-id \"MFG:Example;MDL:Printer;CMD:PWG;\"\n"
+         "ATTR boolean color-supported true\n"
+         "ATTR integer pages-per-minute 60\n"
+         "ATTR integer pages-per-minute-color 60\n"
+         "ATTR keyword print-color-mode-default color\n"
+         "ATTR keyword print-color-mode-supported auto,color,monochrome\n"
+         "ATTR enum print-quality-default 4\n"          // normal
+         "ATTR enum print-quality-supported 3,4,5\n"    // draft, normal, high
+         "ATTR resolution printer-resolution-default 600dpi\n"
+         "ATTR resolution printer-resolution-supported 600dpi\n"
+         "ATTR keyword sides-default one-sided\n"
+         "ATTR keyword sides-supported one-sided\n"
+         "ATTR keyword media-default na_letter_8.5x11in\n"
+         "ATTR keyword media-supported na_letter_8.5x11in\n"
+         "ATTR keyword media-ready na_letter_8.5x11in\n"
+         "ATTR integer media-bottom-margin-supported 635\n"
+         "ATTR integer media-top-margin-supported 635\n"
+         "ATTR integer media-left-margin-supported 0,340,635\n"
+         "ATTR integer media-right-margin-supported 0,340,635\n"
+         "ATTR keyword media-source-supported auto,main\n"
+         "ATTR keyword media-type-supported auto,stationery\n"
+         "ATTR collection media-size-supported\n"
+         "  { MEMBER integer x-dimension 21590 MEMBER integer y-dimension 27940 }\n";
+    for (const char* name : {"media-col-default", "media-col-ready", "media-col-database"})
+        a += QByteArray("ATTR collection ") + name + " " + letter;
+    return a;
+}
+
 }  // namespace
 
 QString IppEverywhere::Uri() const { return QStringLiteral("ipp://127.0.0.1:%1/ipp/print").arg(mPort); }
 
 bool IppEverywhere::Start(const QString& name, QString* error, const QStringList& formats) {
-    Stop();
-    // Two speeds make it a colour printer.
-    return Launch(name, {QStringLiteral("-f"), formats.join(QLatin1Char(',')), QStringLiteral("-s"), QStringLiteral("60,60")},
-                  error);
+    return StartDescribed(name, QStringLiteral("-a"), PrinterAttributes(formats), error);
 }
 
 bool IppEverywhere::StartAs(const QString& name, const std::string& lines, QString* error) {

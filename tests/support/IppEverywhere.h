@@ -5,22 +5,22 @@
 // scheduler made with `lpadmin -m everywhere`. ippeveprinter keeps every
 // document it receives in SpoolFolder().
 //
-// What ippeveprinter 2.4.2 advertises by default (ipptool -tv
-// get-printer-attributes.test), sizes in hundredths of mm:
+// The printer's attributes are written out for `ippeveprinter -a`
+// (PrinterAttributes in the .cpp says why each differs from ippeveprinter's
+// own), sizes in hundredths of mm:
 //  - media-default na_letter_8.5x11in; media-col-default: 21590 x 27940,
 //    margins left 635, right 635, top 102, bottom 1168, source main,
 //    type stationery; media-{left,right}-margin-supported 0,340,635,
-//    media-{top,bottom}-margin-supported 635; media-ready letter and 4x6;
+//    media-{top,bottom}-margin-supported 635; media-ready letter;
 //  - printer-resolution-default/supported 600dpi;
 //    pwg-raster-document-resolution-supported 300dpi,600dpi,
 //    pwg-raster-document-type-supported black_1,sgray_8,srgb_8,srgb_16;
-//  - print-color-mode auto, color, monochrome (colour because -s gives a
-//    colour speed); document-format-supported what -f lists plus
-//    application/octet-stream.
-// The everywhere PPD CUPS makes from that: *DefaultResolution 600dpi,
-// ImageableArea Letter "18 33.108661417323 594 789.108661417323", ColorModel
-// RGB (sRGB 8-bit) by default, and cupsFilter2 lines preferring
-// application/pdf (cost 10) over image/pwg-raster (100).
+//  - print-color-mode color by default (auto, color, monochrome supported);
+//    document-format-supported what `formats` lists.
+// The everywhere PPD CUPS (2.4.2 and 2.4.10) makes from that:
+// *DefaultResolution 600dpi, ImageableArea Letter "18 33.108661417323 594
+// 789.108661417323", ColorModel RGB (sRGB 8-bit) by default, and cupsFilter2
+// lines preferring application/pdf (cost 10) over image/pwg-raster (100).
 // So with both formats accepted a PDF, and a PNG too (imagetopdf), reaches
 // the printer as PDF. Accepting only image/pwg-raster makes CUPS render the
 // job: a PWG raster page of the whole sheet (no margins: Letter at 600 dpi

@@ -4,6 +4,7 @@
 #include "platform/base/Failure.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QTemporaryFile>
 
@@ -45,6 +46,26 @@ QString MoveDamagedAside(const QString& application, QSettings::SettingsMap* rea
     if (!QFile::rename(file, aside)) Fail(QStringLiteral("Cannot write the settings file %1").arg(file));
     return aside;
 }
+
+const char* const kRecentSection = "Recent";
+QString RecentKey(int i) { return QStringLiteral("Picture%1").arg(i + 1); }
+
+// Every stored entry, in order, missing files included.
+QStringList StoredRecent(const QString& application) {
+    QStringList list;
+    for (int i = 0; i < kMaxRecentPictures; ++i) {
+        const QString path = GetSetting(application, QString::fromLatin1(kRecentSection), RecentKey(i), QString());
+        if (!path.isEmpty()) list << path;
+    }
+    return list;
+}
+
+QStringList Existing(const QStringList& list) {
+    QStringList out;
+    for (const QString& path : list)
+        if (QFileInfo(path).isFile()) out << path;
+    return out;
+}
 }  // namespace
 
 QString SettingsFileName() {
@@ -83,5 +104,21 @@ void SaveSetting(const QString& application, const QString& section, const QStri
 }
 
 QString KeyOfName(const QString& name) { return QString::fromLatin1(name.toUtf8().toHex()); }
+
+QStringList WithRecent(const QStringList& list, const QString& path, int max) {
+    const QString first = QFileInfo(path).absoluteFilePath();
+    QStringList out{first};
+    for (const QString& entry : list)
+        if (!entry.isEmpty() && QFileInfo(entry).absoluteFilePath() != first && out.size() < max) out << entry;
+    return out.mid(0, max);
+}
+
+QStringList RecentPictures(const QString& application) { return Existing(StoredRecent(application)); }
+
+void RememberPicture(const QString& application, const QString& path) {
+    const QStringList list = WithRecent(Existing(StoredRecent(application)), path);
+    for (int i = 0; i < kMaxRecentPictures; ++i)
+        SaveSetting(application, QString::fromLatin1(kRecentSection), RecentKey(i), list.value(i));
+}
 
 }  // namespace platform

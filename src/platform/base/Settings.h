@@ -4,6 +4,7 @@
 // (~/.config/<application>/<application>.ini); tests point QSettings at a
 // temporary folder with QSettings::setPath or XDG_CONFIG_HOME.
 #include <QString>
+#include <QStringList>
 
 namespace platform {
 
@@ -26,5 +27,17 @@ void SaveSetting(const QString& application, const QString& section, const QStri
 // its characters as group separators or comments, so it is kept in
 // hexadecimal.
 QString KeyOfName(const QString& name);
+
+// The pictures opened last, newest first, kept per user: section "Recent",
+// keys "Picture1" to "Picture8", each an absolute path (an empty key is none).
+inline constexpr int kMaxRecentPictures = 8;
+// `list` with `path` first: an earlier entry of the same file (by absolute
+// path) dropped, empty entries dropped, at most `max` kept.
+QStringList WithRecent(const QStringList& list, const QString& path, int max = kMaxRecentPictures);
+// The stored list, without the files that no longer exist.
+QStringList RecentPictures(const QString& application);
+// Stores `path` (made absolute) first in the list, and leaves out the files
+// that no longer exist. Throws Failure when the store cannot be written.
+void RememberPicture(const QString& application, const QString& path);
 
 }  // namespace platform

@@ -28,7 +28,10 @@ double Printer::DotsPerInch() const {
 Printer::DeviceFacts Printer::Facts() const {
     const int dpi = int(std::lround(DotsPerInch()));
     const PrintableArea a = Area();
-    return DeviceFacts{dpi, dpi, QSize(a.widthDots, a.heightDots), QString(), QString(), QRectF()};
+    DeviceFacts facts;
+    facts.xdpi = facts.ydpi = dpi;
+    facts.areaDots = QSize(a.widthDots, a.heightDots);
+    return facts;
 }
 
 QSize Printer::DefaultResolution() const {

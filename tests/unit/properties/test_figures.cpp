@@ -88,3 +88,41 @@ TEST(Figures, PictureSizeSurvivesHimetricAtEveryScreenResolution) {
     }
     platform::SetScreenDpiForTesting(96.0);
 }
+
+TEST(Figures, LayoutSummary) {
+    using platform::SheetOptions;
+    const struct {
+        SheetOptions sheet;
+        const char* text;
+    } cases[] = {
+        {{}, "1 dot per pixel, 1 copy"},
+        {{3, platform::kCopiesFill, 20, false, 0}, "3 dots per pixel, as many copies as fit, gap 20 dots"},
+        {{1, 6, 0, false, 9}, "1 dot per pixel, 6 copies"},  // no overlap without a poster
+        {{1, 1, 50, true, 0}, "1 dot per pixel, 1 copy, poster"},  // no gap with one copy
+        {{16, 9999, 99999, true, 99999}, "16 dots per pixel, 9999 copies, gap 99999 dots, poster, overlap 99999 dots"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Str(properties::LayoutSummary(c.sheet)), c.text);
+}
+
+TEST(Figures, WrapCaptionBreaksWhereItCanAndAnywhereElse) {
+    const auto tenPerChar = [](const QString& s) { return int(s.size()) * 10; };
+    const struct {
+        const char* text;
+        int room;
+        QStringList lines;
+    } cases[] = {
+        {"Printer PDF", 200, {"Printer PDF"}},
+        {"", 200, {""}},
+        {"Printer Office_Colour_Laser", 150, {"Printer Office_", "Colour_Laser"}},
+        {"Printer ABCDEFGHIJKLMNOPQRST", 100, {"Printer", "ABCDEFGHIJ", "KLMNOPQRST"}},
+        {"Printer a-b.c", 100, {"Printer a-", "b.c"}},
+        {"WXYZ", 5, {"W", "X", "Y", "Z"}},  // narrower than a character: one a line
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const QStringList lines = properties::WrapCaption(QString::fromLatin1(c.text), c.room, tenPerChar);
+        EXPECT_EQ(lines, c.lines);
+        for (const QString& line : lines)
+            if (line.size() > 1) EXPECT_LE(tenPerChar(line), c.room);
+    }
+}

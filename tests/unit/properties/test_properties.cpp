@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QSpinBox>
 #include <QTest>
+#include <QToolButton>
 #include <functional>
 
 namespace {
@@ -174,7 +175,8 @@ TEST(PropertiesPanel, PrinterMemberFailingMidwayKeepsWhatWasWritten) {
 
 TEST(PropertiesPanel, LabelsKeepTheirPlacesAndFitTheirCaptions) {
     Panel p;
-    EXPECT_EQ(CutGuidesBox(p)->geometry(), QRect(0, 288, 313, 21));
+    EXPECT_EQ(CutGuidesBox(p)->geometry().topLeft(), QPoint(0, 288));
+    EXPECT_EQ(CutGuidesBox(p)->height(), 21);
     EXPECT_EQ(PanelLabel(p, "lblPhysicalSizeInches")->geometry().topLeft(), QPoint(128, 248));
     const int narrow = PanelLabel(p, "lblSize")->width();
     p.SetImage(MakePicture(3000, 2000));
@@ -182,6 +184,7 @@ TEST(PropertiesPanel, LabelsKeepTheirPlacesAndFitTheirCaptions) {
     const QSize hint = p.minimumSizeHint();
     for (const QLabel* l : p.findChildren<QLabel*>()) {
         SCOPED_TRACE(l->objectName().toStdString());
+        if (l->isHidden()) continue;  // the Layout section's, while it is closed
         EXPECT_EQ(l->height(), 13);
         EXPECT_GE(l->width(), l->fontMetrics().horizontalAdvance(l->text()));
         EXPECT_TRUE(QRect(QPoint(0, 0), hint).contains(l->geometry()));
@@ -241,4 +244,73 @@ TEST(PropertiesPanel, SheetControlsReachTheFiguresTheJobAndThePreviewRelay) {
     EXPECT_EQ(p.Sheet().dotsPerPixel, 3);
     EXPECT_EQ(p.Sheet().copies, platform::kCopiesFill);
     EXPECT_EQ(relay.sheets, 2);
+}
+
+TEST(PropertiesPanel, LayoutSectionClosedAtFirstOpensForAnythingButTheDefaults) {
+    struct Relay : MainFormLink {
+        int resized = 0;
+        void SetCutGuidesVisible(const bool&) override {}
+        void PanelSizeChanged() override { ++resized; }
+    } relay;
+    Panel p;
+    p.SetMainForm(&relay);
+    auto* spin = p.findChild<QSpinBox*>(QStringLiteral("spnScale"));
+    const QLabel* summary = PanelLabel(p, "lblLayoutSummary");
+    EXPECT_FALSE(p.IsLayoutOpen());
+    EXPECT_TRUE(spin->isHidden());
+    EXPECT_EQ(Str(summary->text()), "1 dot per pixel, 1 copy");
+    const int closedHeight = p.minimumSizeHint().height();
+    // Below the cut-guides box, on the panel.
+    EXPECT_GE(summary->y(), CutGuidesBox(p)->geometry().bottom());
+    EXPECT_LE(summary->geometry().bottom(), closedHeight);
+
+    // Set from outside: opens by itself, the window hears it needs more room.
+    p.SetSheet({4, 6, 10, false, 0});
+    EXPECT_TRUE(p.IsLayoutOpen());
+    EXPECT_FALSE(spin->isHidden());
+    EXPECT_TRUE(summary->isHidden());
+    EXPECT_GT(p.minimumSizeHint().height(), closedHeight);
+    EXPECT_GE(relay.resized, 1);
+    EXPECT_EQ(p.Sheet(), (platform::SheetOptions{4, 6, 10, false, 0}));
+
+    // Closed by the user, it stays closed and sums up what is set.
+    p.findChild<QToolButton*>(QStringLiteral("btnLayout"))->click();
+    EXPECT_FALSE(p.IsLayoutOpen());
+    EXPECT_EQ(Str(summary->text()), "4 dots per pixel, 6 copies, gap 10 dots");
+    EXPECT_EQ(p.minimumSizeHint().height(), closedHeight);
+    p.SetSheet({});
+    EXPECT_FALSE(p.IsLayoutOpen());  // back to the defaults: nothing to show
+    p.SetSheet({1, 1, 0, true, 0});
+    EXPECT_TRUE(p.IsLayoutOpen());
+}
+
+TEST(PropertiesPanel, LongPrinterNameTakesMoreLinesAndTheRowsBelowMoveDown) {
+    Panel p;
+    p.SetPrinter(MakePrinter(600, "Short"));
+    const QLabel* heading = PanelLabel(p, "lblPrinterHeader");
+    const QLabel* paper = PanelLabel(p, "lblPaperSize");
+    const QPoint paperAt = paper->pos();
+    const QPoint sizeAt = PanelLabel(p, "lblSize")->pos();
+    const int width = p.sizeHint().width();
+    p.SetPrinter(MakePrinter(600, "HP_Color_LaserJet_MFP_M281fdw_Office_Second_Floor_3A1B2C"));
+    const int lines = int(heading->text().count(QLatin1Char('\n'))) + 1;
+    ASSERT_GE(lines, 2);
+    EXPECT_EQ(heading->text().remove(QLatin1Char('\n')),
+              QStringLiteral("Printer HP_Color_LaserJet_MFP_M281fdw_Office_Second_Floor_3A1B2C"));
+    EXPECT_EQ(p.sizeHint().width(), width) << "the heading wraps instead of widening the panel";
+    EXPECT_GE(heading->height(), lines * heading->fontMetrics().height() - 2);
+    EXPECT_EQ(PanelLabel(p, "lblSize")->pos(), sizeAt);  // above: unmoved
+    EXPECT_EQ(paper->x(), paperAt.x());
+    EXPECT_GE(paper->y(), heading->geometry().bottom());
+    EXPECT_EQ(paper->y() - paperAt.y(), heading->height() - 13);
+}
+
+TEST(PropertiesPanel, WidthForAddsTheScrollBarOnlyWhenTooShort) {
+    Panel p;
+    p.SetImage(MakePicture(32767, 32767));  // "32767 x 32767 pixels": wider than the design
+    p.SetPrinter(MakePrinter(600));
+    const QSize content = p.minimumSizeHint();
+    EXPECT_GT(content.width(), 241);
+    EXPECT_EQ(p.WidthFor(content.height()), content.width());
+    EXPECT_GT(p.WidthFor(content.height() - 1), content.width());
 }

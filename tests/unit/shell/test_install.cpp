@@ -1,6 +1,6 @@
 // The install tree: `cmake --install` into a temporary prefix holds the
-// program, a valid desktop entry, the icons in the hicolor theme and the
-// manual page.
+// program, a valid desktop entry, valid AppStream metadata naming it, the
+// icons in the hicolor theme and the manual page.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -28,7 +28,7 @@ Tool RunTool(const QString& program, const QStringList& args) {
 }
 }  // namespace
 
-TEST(InstallTree, ProgramDesktopEntryIconsAndManualPage) {
+TEST(InstallTree, ProgramDesktopEntryMetadataIconsAndManualPage) {
     const QString cmake = QStandardPaths::findExecutable(QStringLiteral("cmake"));
     ASSERT_FALSE(cmake.isEmpty());
     QTemporaryDir prefix;
@@ -42,7 +42,7 @@ TEST(InstallTree, ProgramDesktopEntryIconsAndManualPage) {
     const Tool version = RunTool(program.filePath(), {QStringLiteral("--version")});
     EXPECT_EQ(version.status, 0) << version.output.toStdString();
 
-    const QString desktop = root.filePath(QStringLiteral("share/applications/ombrastele.desktop"));
+    const QString desktop = root.filePath(QStringLiteral("share/applications/org.example.Ombrastele.desktop"));
     QFile entry(desktop);
     ASSERT_TRUE(entry.open(QIODevice::ReadOnly | QIODevice::Text));
     const QStringList lines = QString::fromUtf8(entry.readAll()).split(QLatin1Char('\n'));
@@ -63,6 +63,25 @@ TEST(InstallTree, ProgramDesktopEntryIconsAndManualPage) {
         EXPECT_TRUE(valid.output.trimmed().isEmpty()) << valid.output.toStdString();
     } else {
         ADD_FAILURE() << "desktop-file-validate (desktop-file-utils) is not installed";
+    }
+
+    // The metadata: valid (offline: its screenshots are on the website),
+    // launching the desktop entry installed beside it, for the same types.
+    const QString metainfo = root.filePath(QStringLiteral("share/metainfo/org.example.Ombrastele.metainfo.xml"));
+    QFile meta(metainfo);
+    ASSERT_TRUE(meta.open(QIODevice::ReadOnly | QIODevice::Text)) << metainfo.toStdString();
+    const QString metaText = QString::fromUtf8(meta.readAll());
+    EXPECT_TRUE(metaText.contains(QStringLiteral(
+        "<launchable type=\"desktop-id\">org.example.Ombrastele.desktop</launchable>")));
+    EXPECT_FALSE(metaText.contains(QLatin1Char('@'))) << "a placeholder left unfilled";
+    for (const char* type : {"image/gif", "image/jpeg", "image/bmp", "image/png"})
+        EXPECT_TRUE(metaText.contains(QStringLiteral("<mediatype>%1</mediatype>").arg(QLatin1String(type)))) << type;
+    const QString appstream = QStandardPaths::findExecutable(QStringLiteral("appstreamcli"));
+    if (!appstream.isEmpty()) {
+        const Tool valid = RunTool(appstream, {QStringLiteral("validate"), QStringLiteral("--no-net"), metainfo});
+        EXPECT_EQ(valid.status, 0) << valid.output.toStdString();
+    } else {
+        ADD_FAILURE() << "appstreamcli (appstream) is not installed";
     }
 
     // Each icon where the theme looks for it, as big as its folder says.

@@ -54,3 +54,28 @@ TEST(MainLayout, RestoreAfterMinimiseGivesTheSameLayout) {
     EXPECT_FLOAT_EQ(m.ucPageLayout1.Height, before.ucPageLayout1.Height);
     EXPECT_FLOAT_EQ(m.ucProperties1.Height, before.ucProperties1.Height);
 }
+
+TEST(MainLayout, PanelWiderThanItsDesignWidensTheFrameAndNarrowsThePreview) {
+    struct Case {
+        const char* name;
+        float needed;  // by the panel, for its height
+        float panelWidth, frameWidth, pvLeft, pvWidth;
+    };
+    const Case cases[] = {
+        {"narrower than the design", 3000, 3615, 3855, 3855, 2025},
+        {"wider", 4000, 4000, 4240, 4240, 1640},
+    };
+    for (const Case& c : cases) {
+        MainControls m;
+        float askedFor = 0;
+        ArrangeControls(m, 6000, 4500, [&](float panelHeight) {
+            askedFor = panelHeight;
+            return c.needed;
+        });
+        EXPECT_FLOAT_EQ(askedFor, 2990) << c.name;  // the height it gets
+        EXPECT_FLOAT_EQ(m.ucProperties1.Width, c.panelWidth) << c.name;
+        EXPECT_FLOAT_EQ(m.fraProperties.Width, c.frameWidth) << c.name;
+        EXPECT_FLOAT_EQ(m.ucPageLayout1.Left, c.pvLeft) << c.name;
+        EXPECT_FLOAT_EQ(m.ucPageLayout1.Width, c.pvWidth) << c.name;
+    }
+}

@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QSpinBox>
 #include <QPushButton>
 #include <QTimer>
@@ -66,8 +67,8 @@ TEST_F(MainWindowTest, FirstRunUsesTheDefaultPlacement) {
     window->Form_Load();
     EXPECT_NEAR(window->Left(), 1000, 7.5);
     EXPECT_NEAR(window->Top(), 1000, 7.5);
-    EXPECT_NEAR(window->Width(), 6500, 7.5);
-    EXPECT_NEAR(window->Height(), 6500, 7.5);
+    EXPECT_NEAR(window->Width(), 8400, 7.5);
+    EXPECT_NEAR(window->Height(), 7500, 7.5);
 }
 
 TEST_F(MainWindowTest, PlacementRoundTripsAndGarbageFallsBackPerKey) {
@@ -81,7 +82,7 @@ TEST_F(MainWindowTest, PlacementRoundTripsAndGarbageFallsBackPerKey) {
     EXPECT_NEAR(window->Left(), 1500, 7.5);
     EXPECT_NEAR(window->Top(), 1000, 7.5);
     EXPECT_NEAR(window->Width(), 9000, 7.5);
-    EXPECT_NEAR(window->Height(), 6500, 7.5);
+    EXPECT_NEAR(window->Height(), 7500, 7.5);
 
     int16_t cancel = 0;
     window->Form_Unload(cancel);
@@ -286,4 +287,32 @@ TEST_F(MainWindowTest, NudgeStoresForTheQueueOnOkOnlyAndBothControlsFollow) {
         EXPECT_TRUE(testenv::Messages().isEmpty());
     }
     platform::StoreNudge(printer->deviceName, QPoint());
+}
+
+TEST_F(MainWindowTest, RecentPicturesNewestFirstWithoutMissingFilesAndOpenAgain) {
+    window->Form_Load();
+    const auto menuTexts = [&] {
+        emit window->mnuFile->aboutToShow();
+        QStringList texts;
+        for (const QAction* a : window->mnuFileRecent->actions()) texts << a->text();
+        return texts.join(QLatin1Char('|')).toStdString();  // readable failure output
+    };
+    EXPECT_EQ(menuTexts(), "");
+    EXPECT_FALSE(window->mnuFileRecent->menuAction()->isEnabled());
+    EXPECT_EQ(window->mnuFileRecent->title(), QStringLiteral("&Recent Pictures"));
+
+    const QString a = WritePicture(30, 20, "a.bmp");
+    const QString b = WritePicture(40, 20, "b&w.bmp");
+    const QString c = WritePicture(50, 20, "c.bmp");
+    const QString notPicture = dir.filePath(QStringLiteral("notes.bmp"));
+    ASSERT_TRUE(QFile(notPicture).open(QIODevice::WriteOnly));
+    for (const QString& path : {a, b, c, notPicture, a}) window->OpenPicture(path);  // a again: to the top
+    EXPECT_EQ(menuTexts(), "&1 a.bmp|&2 c.bmp|&3 b&&w.bmp");
+    EXPECT_TRUE(window->mnuFileRecent->menuAction()->isEnabled());
+
+    QFile::remove(c);  // gone since: left out
+    EXPECT_EQ(menuTexts(), "&1 a.bmp|&2 b&&w.bmp");
+    window->mnuFileRecent->actions().at(1)->trigger();
+    EXPECT_EQ(window->ucProperties1->gPixelsX, 40);
+    EXPECT_EQ(menuTexts(), "&1 b&&w.bmp|&2 a.bmp");
 }

@@ -74,7 +74,7 @@ protected:
     QTemporaryDir mDir;
 };
 
-const float kDefaults[4] = {1000, 1000, 6500, 6500};
+const float kDefaults[4] = {1000, 1000, 8400, 7500};
 
 }  // namespace
 
