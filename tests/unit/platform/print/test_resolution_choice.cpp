@@ -8,37 +8,17 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
-#include <QLabel>
 
 using namespace platform;
 
 TEST(ResolutionChoice, ReadsDpiOrAcrossByDownAndNothingElse) {
     const std::pair<const char*, QSize> cases[] = {
-        {"600", QSize(600, 600)},
-        {" 1200 ", QSize(1200, 1200)},
-        {"300x600", QSize(300, 600)},
-        {"300 X 600", QSize(300, 600)},
-        {"2400x600dpi", QSize(2400, 600)},
-        {"360 DPI", QSize(360, 360)},
-        {"1", QSize(1, 1)},
-        {"9600x9600", QSize(9600, 9600)},
+        {"600", QSize(600, 600)},         {"300 X 600", QSize(300, 600)}, {"2400x600dpi", QSize(2400, 600)},
+        {"360 DPI", QSize(360, 360)},     {"9600x9600", QSize(9600, 9600)},
         // Refused: empty, zero, beyond the limit, signs, fractions, half
         // pairs, other separators and words.
-        {"", QSize()},
-        {"0", QSize()},
-        {"600x0", QSize()},
-        {"9601", QSize()},
-        {"99999999999", QSize()},
-        {"-600", QSize()},
-        {"+600", QSize()},
-        {"600.5", QSize()},
-        {"600x", QSize()},
-        {"x600", QSize()},
-        {"600,600", QSize()},
-        {"600x600x600", QSize()},
-        {"600dpcm", QSize()},
-        {"default", QSize()},
-        {"high", QSize()},
+        {"", QSize()},      {"600x0", QSize()},   {"9601", QSize()},   {"-600", QSize()},
+        {"600.5", QSize()}, {"600x", QSize()},    {"600,600", QSize()}, {"default", QSize()},
     };
     for (const auto& [text, expected] : cases) {
         SCOPED_TRACE(text);
@@ -98,14 +78,6 @@ TEST(ResolutionChoice, TheDialogNamesWhatEachSetsWithTheDefaultFirst) {
         EXPECT_EQ(items, expected);
 
         ResolutionDialog dialog(QStringLiteral("Office"), items, c.current, nullptr, QStringLiteral("Page Setup"));
-        EXPECT_EQ(dialog.lblPrinter->text(), QStringLiteral("Printer: Office"));
-        ASSERT_EQ(dialog.cboResolution->count(), 4);
-        EXPECT_EQ(dialog.cboResolution->itemText(0), QString::fromLatin1(c.defaultText));
         EXPECT_EQ(dialog.cboResolution->currentIndex(), c.selected);
-        // Each line gives what it names.
-        for (int i = 0; i < 4; ++i) {
-            dialog.cboResolution->setCurrentIndex(i);
-            EXPECT_EQ(dialog.Value(), items[size_t(i)].dpi) << i;
-        }
     }
 }
