@@ -1,4 +1,5 @@
-// Writes the fuzzer's seed corpus into the folder given: small pictures of
+// Writes the fuzzers' seed corpora into the folder given, one folder a
+// target. picture/: small pictures of
 // every format the Open command is meant for (GIF, JPEG, BMP) and PNG, in the
 // shapes the decoders treat differently (palette, transparency, grey, odd
 // sizes, progressive JPEG), each a few hundred bytes so mutations stay fast.
@@ -37,7 +38,8 @@ int main(int argc, char** argv) {
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    QDir dir(QString::fromLocal8Bit(argv[1]));
+    // Each fuzz target reads the folder of its own name.
+    QDir dir(QString::fromLocal8Bit(argv[1]) + QStringLiteral("/picture"));
     if (!dir.mkpath(QStringLiteral("."))) return 1;
     const auto at = [&](const char* name) { return dir.filePath(QString::fromLatin1(name)); };
 
