@@ -2,6 +2,7 @@
 
 #include "platform/cups/CupsUpload.h"
 #include "platform/cups/PrinterAnswer.h"
+#include "platform/cups/SharedQueue.h"
 #include "platform/base/Failure.h"
 #include "platform/page/RasterEncoding.h"
 
@@ -10,10 +11,13 @@
 #include <cups/raster.h>
 #include <unistd.h>
 
+#include <QTemporaryFile>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <map>
+#include <memory>
 #include <vector>
 
 // The PPD interface is the only way to read a queue's default choices from
@@ -45,6 +49,12 @@ public:
             mPath = QByteArray(file);  // a temporary copy or link; ours to remove
             mPpd = ppdOpenFile(mPath.constData());
         }
+    }
+    // A description read from elsewhere (a print server's), kept in memory.
+    explicit QueuePpd(const QByteArray& text) {
+        QTemporaryFile file;
+        if (file.open() && file.write(text) == text.size() && file.flush())
+            mPpd = ppdOpenFile(QFile::encodeName(file.fileName()).constData());
     }
     ~QueuePpd() {
         if (mPpd) ppdClose(mPpd);
@@ -319,10 +329,35 @@ struct PpdRead {
     QList<QSize> resolutions;
 };
 
-PpdRead ReadPpd(const QString& queue, const QStringList& options, QSize wanted) {
+// Whether a description is one CUPS made for a driverless printer (it
+// takes PWG or Apple raster and no CUPS raster).
+bool Driverless(ppd_file_t* ppd) {
+    return !TakesCupsRaster(ppd) && (TakesPwgRaster(ppd) || TakesAppleRaster(ppd));
+}
+
+// For a driverless queue (or one with no description) whose device is a
+// queue of another CUPS: that server's description of its driver, when it
+// gives one; `server` says what the server answered.
+std::unique_ptr<QueuePpd> ServerPpd(const QString& queue, ppd_file_t* own, std::optional<ServerDriver>& server) {
+    if (own && !Driverless(own)) return nullptr;  // the same driver on both sides: exact already
+    server = AskServerDriver(queue);
+    if (!server || server->ppd.isEmpty()) return nullptr;
+    auto ppd = std::make_unique<QueuePpd>(server->ppd);
+    if (!ppd->get()) server->refusal = QStringLiteral("its description cannot be read");
+    else if (Driverless(ppd->get())) server->refusal = QStringLiteral("its queue is driverless too");
+    else return ppd;
+    return nullptr;
+}
+
+PpdRead ReadPpd(const QString& queue, const QStringList& dialogOptions, QSize wanted) {
     PpdRead out;
-    const QueuePpd ppd(queue);
+    const QueuePpd own(queue);
+    std::optional<ServerDriver> server;
+    const std::unique_ptr<QueuePpd> served = ServerPpd(queue, own.get(), server);
+    const QueuePpd& ppd = served ? *served : own;
     if (!ppd.get()) return out;
+    // The dialog names papers as the queue here does.
+    const QStringList options = served ? ServerPaperOptions(dialogOptions, own.get(), ppd.get()) : dialogOptions;
     MarkQueueOptions(ppd.get(), queue, options);
     if (!ppdPageSize(ppd.get(), nullptr)) return out;
     std::optional<cups_page_header2_t> header = Interpret(ppd.get());
@@ -333,7 +368,8 @@ PpdRead ReadPpd(const QString& queue, const QStringList& options, QSize wanted) 
     QStringList jobOptions;
     std::optional<PrinterAnswer> answer;
     if (pwg || apple) {
-        answer = AskPrinter(queue);
+        // A print server found silent a moment ago is not asked again.
+        if (!server || server->answered) answer = AskPrinter(queue);
         QSize fallback = HeaderDpi(*header);
         if (apple && fallback.width() != fallback.height()) {
             // Apple raster has one resolution for both axes; CUPS defaults
@@ -440,6 +476,16 @@ PpdRead ReadPpd(const QString& queue, const QStringList& options, QSize wanted) 
         SetSheetRaster(g);
     }
     page.oneBitDevice = header->cupsBitsPerColor == 1 && !ppd.get()->color_device;
+    if (served) {
+        // Through the queue here unchanged, as its driver takes it: sent
+        // raw, the server sniffs the page's format; every choice the page
+        // was made with goes along.
+        g.source = SharedSource(*server);
+        g.jobOptions = MarkedChoices(ppd.get()) + g.jobOptions;
+        g.jobOptions << QStringLiteral("document-format") << QStringLiteral(CUPS_FORMAT_RAW);
+    } else if (server) {
+        g.source = RefusedSource(g.source, *server);
+    }
     page.geometry = g;
     out.page = page;
     return out;
