@@ -125,9 +125,11 @@ std::optional<ServerDriver> Ask(cups_dest_t* dest) {
                     path, sizeof path);
     const QByteArray named(path);
     // An address that names no CUPS queue is a printer's own (/ipp/print):
-    // not worth a question. A DNS-SD name says so only once resolved.
+    // not worth a question. CUPS names a DNS-SD service it found shared by
+    // another CUPS dnssd://NAME._ipp._tcp.DOMAIN/cups?uuid=...
     const bool dnssd = uri.startsWith("dnssd://");
-    if (!dnssd && !named.startsWith("/printers/") && !named.startsWith("/classes/")) return std::nullopt;
+    if (dnssd ? !named.startsWith("/cups") : !named.startsWith("/printers/") && !named.startsWith("/classes/"))
+        return std::nullopt;
 
     const NoPasswordPrompt noPrompt;
     ServerDriver server;
@@ -137,20 +139,19 @@ std::optional<ServerDriver> Ask(cups_dest_t* dest) {
     c.http = cupsConnectDest(dest, CUPS_DEST_FLAGS_DEVICE, kServerMs, nullptr, resource, sizeof resource, nullptr,
                              nullptr);
     if (!c.http) {
-        if (dnssd) return std::nullopt;  // nothing proves it a server's queue
         server.answered = false;
         server.refusal = QStringLiteral("the server does not answer");
         return server;
     }
-    if (dnssd) {
-        char resolved[256] = "";
-        server.host = QString::fromUtf8(httpGetHostname(c.http, resolved, sizeof resolved));
-    }
+    // A DNS-SD name is known by the host it resolved to.
+    char resolved[256] = "";
+    httpGetHostname(c.http, resolved, sizeof resolved);
+    if (dnssd) server.host = QString::fromUtf8(resolved);
     const Deadline deadline(c.http, kServerMs);
     httpSetTimeout(c.http, kServerMs / 1000.0, nullptr, nullptr);
     char printerUri[1024];
     httpAssembleURI(HTTP_URI_CODING_ALL, printerUri, sizeof printerUri, uri.startsWith("ipps://") ? "ipps" : "ipp",
-                    nullptr, host, httpAddrPort(httpGetAddress(c.http)), resource);
+                    nullptr, dnssd ? resolved : host, httpAddrPort(httpGetAddress(c.http)), resource);
 
     static const char* const kAsked[] = {"printer-type", "operations-supported"};
     ipp_t* request = Request(IPP_OP_GET_PRINTER_ATTRIBUTES, printerUri);
@@ -163,7 +164,6 @@ std::optional<ServerDriver> Ask(cups_dest_t* dest) {
     ippDelete(answer);
     if (!ok) {
         // A CUPS queue by its address, that would not say more.
-        if (dnssd) return std::nullopt;
         server.refusal = ServerRefusal(status, 0);
         server.answered = !server.refusal.isEmpty();
         if (!server.answered) server.refusal = QStringLiteral("the server does not answer");
@@ -238,6 +238,18 @@ std::optional<ServerDriver> AskServerDriver(const QString& queue) {
     return server;
 }
 
+namespace {
+bool Borderless(const ppd_size_t& s) { return s.left <= 0 && s.bottom <= 0 && s.right >= s.width && s.top >= s.length; }
+
+// A paper by its IPP or PPD name; a variant ("A4.Borderless") by its base.
+pwg_media_t* MediaNamed(const QByteArray& name) {
+    for (const QByteArray& n : {name, name.left(name.indexOf('.'))})
+        if (pwg_media_t* m = pwgMediaForPWG(n.constData()) ? pwgMediaForPWG(n.constData()) : pwgMediaForPPD(n.constData()))
+            return m;
+    return nullptr;
+}
+}  // namespace
+
 QStringList ServerPaperOptions(const QStringList& options, ppd_file_t* local, ppd_file_t* server) {
     QStringList out = options;
     for (int i = 0; i + 1 < out.size(); i += 2) {
@@ -247,20 +259,24 @@ QStringList ServerPaperOptions(const QStringList& options, ppd_file_t* local, pp
         const QByteArray value = out[i + 1].toUtf8();
         if (ppdPageSize(server, value.constData())) continue;
         double width = 0, length = 0;
+        bool borderless = value.contains("Borderless") || value.contains("Fullbleed");
         if (const ppd_size_t* size = local ? ppdPageSize(local, value.constData()) : nullptr) {
             width = size->width;
             length = size->length;
-        } else if (pwg_media_t* m = pwgMediaForPWG(value.constData()) ? pwgMediaForPWG(value.constData())
-                                                                       : pwgMediaForPPD(value.constData())) {
+            borderless = borderless || Borderless(*size);
+        } else if (pwg_media_t* m = MediaNamed(value)) {
             width = m->width * 72.0 / 2540.0;
             length = m->length * 72.0 / 2540.0;
         }
+        // The nearest within two points; of equal ones, the first with the
+        // same borders (the description's plain variant before its others).
         const ppd_size_t* best = nullptr;
-        double bestOff = 2.0;  // points
+        double bestOff = 0;
         for (int s = 0; s < server->num_sizes; ++s) {
             const ppd_size_t& c = server->sizes[s];
-            const double off = std::max(std::abs(c.width - width), std::abs(c.length - length));
-            if (off <= bestOff && QByteArray(c.name) != "Custom") {
+            const double off = std::max(std::abs(c.width - width), std::abs(c.length - length)) +
+                               (Borderless(c) != borderless ? 1e-3 : 0.0);
+            if (off <= 2.0 && (!best || off < bestOff) && QByteArray(c.name) != "Custom") {
                 best = &c;
                 bestOff = off;
             }
