@@ -107,6 +107,9 @@ TEST_F(SharedQueueTest, DriverlessClientQueueHandsTheServersDriverEveryDot) {
         // The job is where the user looks: on the queue they chose.
         EXPECT_EQ(printer->LastOutcome().queue, QStringLiteral("EscprClient"));
     }
+    const ProgramRun list = RunProgram({QStringLiteral("--list-printers")});
+    EXPECT_TRUE(list.out.contains(QStringLiteral("%1 x %1 DPI (shared by 127.0.0.1)").arg(truth.xdpi)))
+        << list.out.toStdString();
     Cups().DeleteQueue(QStringLiteral("EscprClient"));
 }
 
