@@ -1,6 +1,5 @@
-// What proves a device a queue of another CUPS, why a server gives no
-// description, and the server's names for the dialog's papers and for the
-// choices a page was made with.
+// What proves a device a queue of another CUPS, and the server's names for
+// the dialog's papers and for the choices a page was made with.
 #include "platform/cups/SharedQueue.h"
 
 #include <cups/cups.h>
@@ -55,24 +54,6 @@ TEST(SharedQueue, OnlyACupsQueueAddressWithCupsOwnOperationIsAServersQueue) {
         ippDelete(answer);
     }
     EXPECT_EQ(int(platform::KindOfDevice("/printers/Office", nullptr)), int(DeviceKind::NotCups));
-}
-
-TEST(SharedQueue, RefusalsAreSaidInWords) {
-    const struct {
-        int http, ipp;
-        const char* words;  // empty: no refusal
-    } rows[] = {
-        {HTTP_STATUS_OK, IPP_STATUS_OK, ""},
-        {HTTP_STATUS_UNAUTHORIZED, IPP_STATUS_OK, "the server asks for a password"},
-        {HTTP_STATUS_OK, IPP_STATUS_ERROR_CUPS_AUTHENTICATION_CANCELED, "the server asks for a password"},
-        {HTTP_STATUS_UPGRADE_REQUIRED, IPP_STATUS_OK, "the server asks for encryption"},
-        {HTTP_STATUS_FORBIDDEN, IPP_STATUS_OK, "the server does not allow it"},
-        {HTTP_STATUS_OK, IPP_STATUS_ERROR_NOT_FOUND, "the server has no description of it (a driverless printer)"},
-        {HTTP_STATUS_OK, IPP_STATUS_CUPS_SEE_OTHER, "the server's queue is itself another computer's"},
-        {HTTP_STATUS_OK, IPP_STATUS_ERROR_INTERNAL, "the server refused: server-error-internal-error"},
-    };
-    for (const auto& row : rows)
-        EXPECT_EQ(platform::ServerRefusal(row.http, row.ipp).toStdString(), row.words) << row.http << " " << row.ipp;
 }
 
 TEST(SharedQueue, DialogsPapersTakeTheServersNamesBySize) {
