@@ -19,6 +19,9 @@ namespace platform {
 // is none or no scheduler answers (which returns at once, never waits).
 QStringList SchedulerQueueNames();
 
+// A queue's name as messages give it: in double quotes.
+QString Quoted(const QString& queue);
+
 // Whether the scheduler knows a queue of that name.
 bool QueueExists(const QString& queue);
 
