@@ -1,11 +1,10 @@
 #include "platform/cups/SharedQueue.h"
 
+#include "platform/cups/KeptAnswer.h"
+
 #include <cups/cups.h>
 #include <cups/ppd.h>
 
-#include <QDateTime>
-#include <QHash>
-#include <QMutex>
 
 #include <algorithm>
 #include <chrono>
@@ -26,7 +25,6 @@ namespace {
 // of a printer's own answer (PrinterAnswer), so a server that is asleep,
 // gone or dripping holds the window no longer than a printer would.
 constexpr int kServerMs = 4000;
-constexpr qint64 kKeepMs = 60000;
 // A description larger than this is no PPD (the largest drivers' are a few
 // megabytes).
 constexpr qsizetype kMaxPpdBytes = qsizetype(32) << 20;
@@ -210,33 +208,7 @@ QString ServerRefusal(int httpStatus, int ippStatus) {
     return {};
 }
 
-std::optional<ServerDriver> AskServerDriver(const QString& queue) {
-    struct Kept {
-        QByteArray device;
-        qint64 when = 0;
-        std::optional<ServerDriver> server;
-    };
-    static QMutex mutex;
-    static QHash<QString, Kept> kept;
-
-    cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, queue.toUtf8().constData(), nullptr);
-    if (!dest) return std::nullopt;
-    const QByteArray device(cupsGetOption("device-uri", dest->num_options, dest->options));
-    const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    {
-        QMutexLocker lock(&mutex);
-        const auto it = kept.constFind(queue);
-        if (it != kept.constEnd() && it->device == device && now - it->when < kKeepMs) {
-            cupsFreeDests(1, dest);
-            return it->server;
-        }
-    }
-    std::optional<ServerDriver> server = Ask(dest);
-    cupsFreeDests(1, dest);
-    QMutexLocker lock(&mutex);
-    kept.insert(queue, Kept{device, now, server});
-    return server;
-}
+std::optional<ServerDriver> AskServerDriver(const QString& queue) { return AskKept<ServerDriver>(queue, Ask); }
 
 namespace {
 bool Borderless(const ppd_size_t& s) { return s.left <= 0 && s.bottom <= 0 && s.right >= s.width && s.top >= s.length; }
