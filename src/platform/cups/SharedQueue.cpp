@@ -5,6 +5,8 @@
 #include <cups/cups.h>
 #include <cups/ppd.h>
 
+#include <QElapsedTimer>
+
 
 #include <algorithm>
 #include <chrono>
@@ -133,6 +135,8 @@ std::optional<ServerDriver> Ask(cups_dest_t* dest) {
     ServerDriver server;
     server.host = QString::fromUtf8(host);
     char resource[1024] = "";
+    QElapsedTimer spent;
+    spent.start();
     Connection c;
     c.http = cupsConnectDest(dest, CUPS_DEST_FLAGS_DEVICE, kServerMs, nullptr, resource, sizeof resource, nullptr,
                              nullptr);
@@ -145,8 +149,10 @@ std::optional<ServerDriver> Ask(cups_dest_t* dest) {
     char resolved[256] = "";
     httpGetHostname(c.http, resolved, sizeof resolved);
     if (dnssd) server.host = QString::fromUtf8(resolved);
-    const Deadline deadline(c.http, kServerMs);
-    httpSetTimeout(c.http, kServerMs / 1000.0, nullptr, nullptr);
+    // What is left of the one deadline, for every question after the connection.
+    const int left = std::max(0, kServerMs - int(spent.elapsed()));
+    const Deadline deadline(c.http, left);
+    httpSetTimeout(c.http, std::max(left, 1) / 1000.0, nullptr, nullptr);
     char printerUri[1024];
     httpAssembleURI(HTTP_URI_CODING_ALL, printerUri, sizeof printerUri, uri.startsWith("ipps://") ? "ipps" : "ipp",
                     nullptr, dnssd ? resolved : host, httpAddrPort(httpGetAddress(c.http)), resource);
