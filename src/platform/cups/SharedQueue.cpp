@@ -7,7 +7,6 @@
 
 #include <QElapsedTimer>
 
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -38,11 +37,13 @@ bool Lists(ipp_t* answer, const char* name, int value) {
     return false;
 }
 
+const char* NoPassword(const char*, http_t*, const char*, const char*, void*) { return nullptr; }
+
 // No password is asked for while this lives: a server that wants one is
 // refused, never prompted for (libcups would ask on the terminal).
 class NoPasswordPrompt {
 public:
-    NoPasswordPrompt() { cupsSetPasswordCB2([](const char*, http_t*, const char*, const char*, void*) -> const char* { return nullptr; }, nullptr); }
+    NoPasswordPrompt() { cupsSetPasswordCB2(NoPassword, nullptr); }
     ~NoPasswordPrompt() { cupsSetPasswordCB2(nullptr, nullptr); }
     NoPasswordPrompt(const NoPasswordPrompt&) = delete;
     NoPasswordPrompt& operator=(const NoPasswordPrompt&) = delete;
