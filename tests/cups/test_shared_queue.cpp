@@ -122,11 +122,16 @@ TEST_F(SharedQueueTest, ServerThatRefusesOrIsSilentLeavesTheQueuesOwnWayAndSaysW
                                                            QStringLiteral("-o"), QStringLiteral("printer-op-policy=guarded")}),
               0);
     AddClient(QStringLiteral("GuardedClient"), QStringLiteral("/printers/EscprGuarded"));
-    // Its driverless description again, onto a server that takes the
-    // connection and never answers, and onto one that is gone.
+    // Its driverless description again: onto a server whose queue is
+    // driverless too, onto one that takes the connection and never
+    // answers, and onto one that is gone.
     QTemporaryDir dir;
     const QString everywhere = dir.filePath(QStringLiteral("everywhere.ppd"));
     ASSERT_TRUE(QFile::copy(Cups().Folder() + QStringLiteral("/etc/ppd/GuardedClient.ppd"), everywhere));
+    ASSERT_EQ(Server().RunTool(QStringLiteral("lpadmin"),
+                               {QStringLiteral("-p"), QStringLiteral("DriverlessShared"), QStringLiteral("-v"),
+                                QStringLiteral("file:///dev/null"), QStringLiteral("-P"), everywhere, QStringLiteral("-E")}),
+              0);
     const int silent = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
     socklen_t len = sizeof a;
@@ -136,7 +141,9 @@ TEST_F(SharedQueueTest, ServerThatRefusesOrIsSilentLeavesTheQueuesOwnWayAndSaysW
         const char* client;
         int port;  // 0: made above
         const char* reason;
+        const char* queue = "EscprGuarded";
     } rows[] = {{"GuardedClient", 0, "the server asks for a password"},
+                {"DriverlessServerClient", Server().Port(), "its queue is driverless too", "DriverlessShared"},
                 {"SilentClient", ntohs(a.sin_port), "the server does not answer"},
                 {"GoneClient", testcups::FreeLoopbackPort(), "the server does not answer"}};
     const QString path = dir.filePath(QStringLiteral("p.png"));
@@ -144,7 +151,7 @@ TEST_F(SharedQueueTest, ServerThatRefusesOrIsSilentLeavesTheQueuesOwnWayAndSaysW
     for (const auto& row : rows) {
         SCOPED_TRACE(row.client);
         const QString client = QString::fromLatin1(row.client);
-        const QString uri = QStringLiteral("ipp://127.0.0.1:%1/printers/EscprGuarded").arg(row.port);
+        const QString uri = QStringLiteral("ipp://127.0.0.1:%1/printers/%2").arg(row.port).arg(row.queue);
         if (row.port > 0)
             ASSERT_EQ(Cups().RunTool(QStringLiteral("lpadmin"), {QStringLiteral("-p"), client, QStringLiteral("-v"), uri,
                                                                  QStringLiteral("-P"), everywhere, QStringLiteral("-E")}),
