@@ -60,6 +60,9 @@ struct QueuePage {
 // A driverless queue (one CUPS made for PWG or Apple raster) takes the
 // margins its printer gives the paper when the printer answers (see
 // AskPrinter), and its description's otherwise.
+// A driverless queue whose device is a queue of another CUPS is read from
+// that server's own description when it gives one (AskServerDriver), and
+// its page goes through raw to the server's driver.
 // `resolution` (dots per inch across and down) picks one of
 // QueueResolutions; empty for the queue's default. Throws Failure when the
 // queue has no such resolution.
