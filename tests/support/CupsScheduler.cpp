@@ -10,6 +10,9 @@
 #include <QThread>
 
 #include <algorithm>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
 #include <csignal>
 #include <cstdlib>
@@ -38,6 +41,21 @@ void WriteFile(const QString& path, const QString& text) {
 
 }  // namespace
 
+int FreeLoopbackPort() {
+    const int s = socket(AF_INET, SOCK_STREAM, 0);
+    if (s < 0) return 0;
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    int port = 0;
+    if (bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+        getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) == 0)
+        port = ntohs(a.sin_port);
+    close(s);
+    return port;
+}
+
 // Drivers' last filters that the tests read the input of (see MakeServerBin).
 const QStringList kCapturedFilters{QStringLiteral("rastertoptch")};
 
@@ -50,6 +68,16 @@ Scheduler& Scheduler::Instance() {
     }();
     (void)registered;
     return instance;
+}
+
+Scheduler& Scheduler::PrintServer() {
+    static Scheduler server(true);
+    static const bool registered = [] {
+        std::atexit([] { Scheduler::PrintServer().Shutdown(); });
+        return true;
+    }();
+    (void)registered;
+    return server;
 }
 
 Scheduler::~Scheduler() { Shutdown(); }
@@ -68,6 +96,7 @@ void Scheduler::MakeFolder() {
         QDir(mDir).mkpath(QString::fromLatin1(sub));
     chmod((tmpl + "/tmp").constData(), 01777);
     chmod((tmpl + "/out").constData(), 01777);
+    if (mServer) mPort = FreeLoopbackPort();
     MakeServerBin();
     WriteConfiguration();
 }
@@ -97,7 +126,7 @@ void Scheduler::WriteConfiguration() {
     const QString d = mDir;
     WriteFile(d + QStringLiteral("/etc/cupsd.conf"),
               QStringLiteral("LogLevel info\n"
-                             "Listen %1/cups.sock\n"
+                             "Listen %1/cups.sock\n%2"
                              "Browsing No\n"
                              "WebInterface No\n"
                              "DefaultAuthType None\n"
@@ -109,8 +138,12 @@ void Scheduler::WriteConfiguration() {
                              "  JobPrivateAccess all\n  JobPrivateValues none\n"
                              "  SubscriptionPrivateAccess all\n  SubscriptionPrivateValues none\n"
                              "  <Limit All>\n    Order deny,allow\n  </Limit>\n"
+                             "</Policy>\n"
+                             "<Policy guarded>\n"
+                             "  <Limit CUPS-Get-PPD>\n    AuthType Basic\n    Require valid-user\n  </Limit>\n"
+                             "  <Limit All>\n    Order deny,allow\n  </Limit>\n"
                              "</Policy>\n")
-                  .arg(d));
+                  .arg(d, mPort > 0 ? QStringLiteral("Listen 127.0.0.1:%1\n").arg(mPort) : QString()));
     WriteFile(d + QStringLiteral("/etc/cups-files.conf"),
               QStringLiteral("ServerRoot %1/etc\n"
                              "RequestRoot %1/spool\n"
@@ -145,8 +178,10 @@ bool Scheduler::Start(QString* error) {
     // the private scheduler. libcups keeps the server per thread once read,
     // so it is also told directly.
     const QByteArray sock = SocketPath().toLocal8Bit();
-    qputenv("CUPS_SERVER", sock);
-    cupsSetServer(sock.constData());
+    if (!mServer) {
+        qputenv("CUPS_SERVER", sock);
+        cupsSetServer(sock.constData());
+    }
     QFile::remove(SocketPath());
 
     const QByteArray conf = (mDir + QStringLiteral("/etc/cupsd.conf")).toLocal8Bit();
@@ -260,10 +295,10 @@ void Scheduler::AddQueue(const QString& name, const QString& ppdFileInTestsData,
         throw std::runtime_error("cannot write " + ppd.toStdString());
     outFile.close();
     QString out;
-    const int rc = RunTool(QStringLiteral("lpadmin"),
-                           {QStringLiteral("-p"), name, QStringLiteral("-v"), deviceUri, QStringLiteral("-P"), ppd,
-                            QStringLiteral("-E")},
-                           &out);
+    QStringList args{QStringLiteral("-p"), name, QStringLiteral("-v"), deviceUri, QStringLiteral("-P"), ppd,
+                     QStringLiteral("-E")};
+    if (mServer) args << QStringLiteral("-o") << QStringLiteral("printer-is-shared=true");
+    const int rc = RunTool(QStringLiteral("lpadmin"), args, &out);
     if (rc != 0)
         throw std::runtime_error(QStringLiteral("lpadmin -p %1 failed (%2): %3\n%4")
                                      .arg(name)
@@ -327,11 +362,23 @@ QString Scheduler::OutputPath(const QString& queue) const {
 
 void Scheduler::ClearOutput(const QString& queue) { QFile::remove(OutputPath(queue)); }
 
+namespace {
+// A connection to this scheduler itself, whichever is the process's default.
+struct Own {
+    http_t* http;
+    explicit Own(const QString& socket)
+        : http(httpConnect2(socket.toLocal8Bit().constData(), ippPort(), nullptr, AF_UNSPEC, HTTP_ENCRYPTION_NEVER, 1,
+                            10000, nullptr)) {}
+    ~Own() { if (http) httpClose(http); }
+};
+}  // namespace
+
 QVector<JobInfo> Scheduler::Jobs(const QString& queue) const {
     QVector<JobInfo> result;
     cups_job_t* jobs = nullptr;
     const QByteArray q = queue.toUtf8();
-    const int n = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, q.constData(), 0, CUPS_WHICHJOBS_ALL);
+    const Own own(SocketPath());
+    const int n = cupsGetJobs2(own.http, &jobs, q.constData(), 0, CUPS_WHICHJOBS_ALL);
     for (int i = 0; i < n; ++i) {
         JobInfo j;
         j.id = jobs[i].id;
@@ -349,9 +396,10 @@ bool Scheduler::WaitForJobs(const QString& queue, int timeoutMs) {
     QElapsedTimer timer;
     timer.start();
     const QByteArray q = queue.toUtf8();
+    const Own own(SocketPath());
     for (;;) {
         cups_job_t* jobs = nullptr;
-        const int n = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, q.constData(), 0, CUPS_WHICHJOBS_ACTIVE);
+        const int n = cupsGetJobs2(own.http, &jobs, q.constData(), 0, CUPS_WHICHJOBS_ACTIVE);
         if (n > 0) cupsFreeJobs(n, jobs);
         if (n == 0) break;
         if (n < 0 && cupsLastError() == IPP_STATUS_ERROR_NOT_FOUND) break;  // no such queue: nothing to wait for

@@ -19,9 +19,19 @@ struct JobInfo {
     QString title;
 };
 
+// A port nobody listens on now, on loopback; the kernel picks it.
+int FreeLoopbackPort();
+
 class Scheduler {
 public:
     static Scheduler& Instance();
+    // A second scheduler, a print server for the first: it also listens on
+    // a free loopback port (Port()), its queues are shared, and it is no
+    // client's default (CUPS_SERVER stays the first's). Its policy
+    // "guarded" asks for a password before it gives a queue's description
+    // (CUPS-Get-PPD).
+    static Scheduler& PrintServer();
+    int Port() const { return mPort; }
 
     // Whether a scheduler binary is installed at all (the only reason to skip).
     static bool Available();
@@ -76,13 +86,15 @@ public:
     ~Scheduler();
 
 private:
-    Scheduler() = default;
+    explicit Scheduler(bool server = false) : mServer(server) {}
     void MakeFolder();
     void MakeServerBin();
     void WriteConfiguration();
 
     QString mDir;
     pid_t mPid = -1;
+    bool mServer = false;
+    int mPort = 0;
 };
 
 }  // namespace testcups

@@ -41,22 +41,6 @@ std::vector<IppEverywhere*>& Live() {
     return live;
 }
 
-// A port nobody listens on now, on loopback; the kernel picks it.
-int FreeLoopbackPort() {
-    const int s = socket(AF_INET, SOCK_STREAM, 0);
-    if (s < 0) return 0;
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    int port = 0;
-    if (bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-        getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) == 0)
-        port = ntohs(a.sin_port);
-    close(s);
-    return port;
-}
-
 bool Listening(int port) {
     const int s = socket(AF_INET, SOCK_STREAM, 0);
     if (s < 0) return false;

@@ -2,6 +2,7 @@
 
 #include "platform/cups/CupsUpload.h"
 #include "platform/cups/PrinterAnswer.h"
+#include "platform/cups/SharedQueue.h"
 #include "platform/base/Failure.h"
 #include "platform/page/RasterEncoding.h"
 
@@ -10,10 +11,13 @@
 #include <cups/raster.h>
 #include <unistd.h>
 
+#include <QTemporaryFile>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <map>
+#include <memory>
 #include <vector>
 
 // The PPD interface is the only way to read a queue's default choices from
@@ -22,8 +26,6 @@
 
 namespace platform {
 namespace {
-
-QString Quoted(const QString& queue) { return QStringLiteral("\"%1\"").arg(queue); }
 
 struct Dest {
     cups_dest_t* dest = nullptr;
@@ -45,6 +47,12 @@ public:
             mPath = QByteArray(file);  // a temporary copy or link; ours to remove
             mPpd = ppdOpenFile(mPath.constData());
         }
+    }
+    // A description read from elsewhere (a print server's), kept in memory.
+    explicit QueuePpd(const QByteArray& text) {
+        QTemporaryFile file;
+        if (file.open() && file.write(text) == text.size() && file.flush())
+            mPpd = ppdOpenFile(QFile::encodeName(file.fileName()).constData());
     }
     ~QueuePpd() {
         if (mPpd) ppdClose(mPpd);
@@ -107,16 +115,33 @@ cups_page_header2_t Interpret(ppd_file_t* ppd) {
     return header;
 }
 
-// Whether the queue's driver reads CUPS raster (a *cupsFilter or
-// *cupsFilter2 line whose input is application/vnd.cups-raster): the
-// filters then render the imageable box alone. Otherwise (PWG raster, PDF,
-// PostScript) the whole sheet is rendered.
-bool TakesCupsRaster(ppd_file_t* ppd) {
+// What a description's driver takes, from one scan of its *cupsFilter and
+// *cupsFilter2 lines (their input format first).
+struct DriverInput {
+    // application/vnd.cups-raster: the filters render the imageable box
+    // alone. Otherwise (PWG raster, PDF, PostScript) the whole sheet.
+    bool cupsRaster = false;
+    bool pwg = false;    // image/pwg-raster, as CUPS writes for driverless queues
+    bool apple = false;  // image/urf: CUPS's driverless queue whenever the printer lists it
+    // A *cupsFilter2 input besides image/urf and image/jpeg: cups-filters
+    // would turn Apple raster into PDF at no cost and render it again.
+    bool convertsApple = false;
+    bool Driverless() const { return !cupsRaster && (pwg || apple); }
+};
+
+DriverInput ReadDriverInput(ppd_file_t* ppd) {
+    DriverInput in;
     for (int i = 0; i < ppd->num_filters; ++i)
-        if (QByteArray(ppd->filters[i]).trimmed().startsWith("application/vnd.cups-raster")) return true;
-    for (ppd_attr_t* a = ppdFindAttr(ppd, "cupsFilter2", nullptr); a; a = ppdFindNextAttr(ppd, "cupsFilter2", nullptr))
-        if (a->value && QByteArray(a->value).trimmed().startsWith("application/vnd.cups-raster")) return true;
-    return false;
+        in.cupsRaster |= QByteArray(ppd->filters[i]).trimmed().startsWith("application/vnd.cups-raster");
+    for (ppd_attr_t* a = ppdFindAttr(ppd, "cupsFilter2", nullptr); a; a = ppdFindNextAttr(ppd, "cupsFilter2", nullptr)) {
+        const QByteArray line = QByteArray(a->value).trimmed();
+        in.cupsRaster |= line.startsWith("application/vnd.cups-raster");
+        in.pwg |= line.startsWith("image/pwg-raster");
+        in.apple |= line.startsWith("image/urf");
+        const QByteArray source = line.split(' ').value(0);
+        in.convertsApple |= source != "image/urf" && source != "image/jpeg";
+    }
+    return in;
 }
 
 bool WholeRatio(int x, int y) { return x > 0 && y > 0 && (x % std::min(x, y)) == 0 && (y % std::min(x, y)) == 0; }
@@ -132,55 +157,6 @@ bool IsPlacementOption(const QString& name) {
     return names.contains(name, Qt::CaseInsensitive);
 }
 
-}  // namespace
-
-QStringList SchedulerQueueNames() {
-    cups_dest_t* dests = nullptr;
-    const int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
-    QStringList names;
-    for (int i = 0; i < count; ++i) {
-        if (dests[i].instance) continue;  // an instance is a set of options, not a queue
-        const QString name = QString::fromUtf8(dests[i].name);
-        if (dests[i].is_default) names.prepend(name);
-        else names.append(name);
-    }
-    cupsFreeDests(count, dests);
-    return names;
-}
-
-bool QueueExists(const QString& queue) { return !queue.isEmpty() && Dest(queue).dest != nullptr; }
-
-bool CheckQueueReady(const QString& queue) {
-    const Dest d(queue);
-    if (!d.dest) Fail(QStringLiteral("The printer %1 is not available.").arg(Quoted(queue)));
-    if (d.Option("printer-is-accepting-jobs") == "false")
-        Fail(QStringLiteral("The printer %1 does not accept jobs.").arg(Quoted(queue)));
-    return d.Option("printer-state") == "5";
-}
-
-int ParseResolution(const QString& text) {
-    const QString t = text.trimmed().toLower();
-    const bool perCm = t.endsWith(QLatin1String("dpcm"));
-    if (!perCm && !t.endsWith(QLatin1String("dpi"))) return 0;
-    QString figures = t.left(t.size() - (perCm ? 4 : 3));
-    figures = figures.section(QLatin1Char('x'), 0, 0);  // horizontal dots
-    bool ok = false;
-    const int value = figures.toInt(&ok);
-    if (!ok || value <= 0) return 0;
-    const int dpi = perCm ? int(std::lround(value * 2.54)) : value;
-    return dpi <= 32767 ? dpi : 0;
-}
-
-namespace {
-
-// Whether the queue's description takes PWG raster (a *cupsFilter2 line
-// whose input is image/pwg-raster, as CUPS writes for driverless queues).
-bool TakesPwgRaster(ppd_file_t* ppd) {
-    for (ppd_attr_t* a = ppdFindAttr(ppd, "cupsFilter2", nullptr); a; a = ppdFindNextAttr(ppd, "cupsFilter2", nullptr))
-        if (a->value && QByteArray(a->value).trimmed().startsWith("image/pwg-raster")) return true;
-    return false;
-}
-
 // The PWG raster type nearest to what the description's colour model asks.
 const char* PwgType(const cups_page_header2_t& h) {
     const bool colour = h.cupsColorSpace == CUPS_CSPACE_RGB || h.cupsColorSpace == CUPS_CSPACE_SRGB ||
@@ -189,29 +165,6 @@ const char* PwgType(const cups_page_header2_t& h) {
     if (colour) return h.cupsBitsPerColor == 16 ? "srgb_16" : "srgb_8";
     if (h.cupsBitsPerColor == 1) return "black_1";
     return h.cupsBitsPerColor == 16 ? "sgray_16" : "sgray_8";
-}
-
-}  // namespace
-
-namespace {
-
-// Whether the queue's description takes Apple raster (CUPS makes a
-// driverless queue for it whenever the printer lists image/urf).
-bool TakesAppleRaster(ppd_file_t* ppd) {
-    for (ppd_attr_t* a = ppdFindAttr(ppd, "cupsFilter2", nullptr); a; a = ppdFindNextAttr(ppd, "cupsFilter2", nullptr))
-        if (a->value && QByteArray(a->value).trimmed().startsWith("image/urf")) return true;
-    return false;
-}
-
-// Whether the print system would turn Apple raster into another format on
-// its way to the printer: cups-filters converts it to PDF at no cost, so a
-// queue that also takes PDF or PostScript gets the page re-rendered.
-bool ConvertsAppleRaster(ppd_file_t* ppd) {
-    for (ppd_attr_t* a = ppdFindAttr(ppd, "cupsFilter2", nullptr); a; a = ppdFindNextAttr(ppd, "cupsFilter2", nullptr)) {
-        const QByteArray source = QByteArray(a->value).trimmed().split(' ').value(0);
-        if (source != "image/urf" && source != "image/jpeg") return true;
-    }
-    return false;
 }
 
 QString DpiText(QSize dpi) {
@@ -319,133 +272,239 @@ struct PpdRead {
     QList<QSize> resolutions;
 };
 
-PpdRead ReadPpd(const QString& queue, const QStringList& options, QSize wanted) {
-    PpdRead out;
-    const QueuePpd ppd(queue);
-    if (!ppd.get()) return out;
-    MarkQueueOptions(ppd.get(), queue, options);
-    if (!ppdPageSize(ppd.get(), nullptr)) return out;
-    std::optional<cups_page_header2_t> header = Interpret(ppd.get());
+// For a driverless queue (or one with no description) whose device is a
+// queue of another CUPS: that server's description of its driver, when it
+// gives one; `server` says what the server answered.
+std::unique_ptr<QueuePpd> ServerPpd(const QString& queue, ppd_file_t* own, std::optional<ServerDriver>& server) {
+    if (own && !ReadDriverInput(own).Driverless()) return nullptr;  // the same driver on both sides: exact already
+    server = AskServerDriver(queue);
+    if (!server || server->ppd.isEmpty()) return nullptr;
+    auto ppd = std::make_unique<QueuePpd>(server->ppd);
+    if (!ppd->get()) server->refusal = QStringLiteral("its description cannot be read");
+    else if (ReadDriverInput(ppd->get()).Driverless()) server->refusal = QStringLiteral("its queue is driverless too");
+    else return ppd;
+    return nullptr;
+}
 
-    const bool cupsRaster = TakesCupsRaster(ppd.get());
-    const bool pwg = !cupsRaster && TakesPwgRaster(ppd.get());
-    const bool apple = !cupsRaster && !pwg && TakesAppleRaster(ppd.get());
+// The resolution a page is made at, what the device offers and what the
+// job must ask for it.
+struct ResolutionPick {
+    cups_page_header2_t header;
+    QList<QSize> offered;
     QStringList jobOptions;
-    std::optional<PrinterAnswer> answer;
-    if (pwg || apple) {
-        answer = AskPrinter(queue);
-        QSize fallback = HeaderDpi(*header);
-        if (apple && fallback.width() != fallback.height()) {
-            // Apple raster has one resolution for both axes; CUPS defaults
-            // the queue to the printer's lowest.
-            const ppd_attr_t* a = ppdFindAttr(ppd.get(), "DefaultResolution", nullptr);
-            const int dpi = a && a->value ? std::atoi(a->value) : 0;
-            fallback = QSize(dpi, dpi);
-        }
-        out.resolutions = DriverlessResolutions(apple, answer, fallback);
-        QSize use = wanted.isEmpty() ? fallback : wanted;
-        if (!out.resolutions.contains(use)) {
-            if (!wanted.isEmpty()) FailResolution(queue, wanted, out.resolutions);
-            if (!out.resolutions.isEmpty()) use = out.resolutions.first();
-        }
-        header->HWResolution[0] = unsigned(use.width());
-        header->HWResolution[1] = unsigned(use.height());
-        if (!wanted.isEmpty()) jobOptions << QStringLiteral("printer-resolution") << DpiText(use);
-        // Sent raw, the page reaches the printer as the program wrote it,
-        // as application/octet-stream, which every driverless printer
-        // takes and sniffs.
-        if (apple && ConvertsAppleRaster(ppd.get()))
-            jobOptions << QStringLiteral("document-format") << QStringLiteral(CUPS_FORMAT_RAW);
-    } else {
-        const std::vector<PpdChoice> choices = ResolutionChoices(ppd.get());
-        for (const PpdChoice& c : choices) out.resolutions.append(HeaderDpi(c.header));
-        MarkQueueOptions(ppd.get(), queue, options);  // listing moved the mark
-        const auto x = int(header->HWResolution[0]), y = int(header->HWResolution[1]);
-        if (!wanted.isEmpty()) {
-            const auto it = std::find_if(choices.begin(), choices.end(),
-                                         [&](const PpdChoice& c) { return HeaderDpi(c.header) == wanted; });
-            if (it == choices.end()) {
-                if (HeaderDpi(*header) != wanted) FailResolution(queue, wanted, out.resolutions);
-            } else {
-                ppdMarkOption(ppd.get(), "Resolution", it->choice.toUtf8().constData());
-                header = Interpret(ppd.get());
-                jobOptions << QStringLiteral("Resolution") << it->choice;
-            }
-        } else if (!WholeRatio(x, y)) {
-            // No picture pixel is a whole block of dots: take the square
-            // choice nearest to the finer figure, when the PPD has one.
-            const int finer = std::max(x, y);
-            const PpdChoice* best = nullptr;
-            for (const PpdChoice& c : choices) {
-                if (c.header.HWResolution[0] != c.header.HWResolution[1]) continue;
-                if (!best || std::abs(int(c.header.HWResolution[0]) - finer) <
-                                 std::abs(int(best->header.HWResolution[0]) - finer))
-                    best = &c;
-            }
-            if (best) {
-                header = best->header;
-                jobOptions << QStringLiteral("Resolution") << best->choice;
-            }
-        }
-        std::sort(out.resolutions.begin(), out.resolutions.end(),
-                  [](QSize a, QSize b) { return a.width() * a.height() < b.width() * b.height(); });
-    }
+};
 
+// A driverless printer's: one it takes in the format it is sent (its own
+// answer, else the description's default); Apple raster has one figure for
+// both axes.
+ResolutionPick PickDriverlessResolution(ppd_file_t* ppd, const QString& queue, cups_page_header2_t header, bool apple,
+                                        const std::optional<PrinterAnswer>& answer, QSize wanted) {
+    ResolutionPick pick{header, {}, {}};
+    QSize fallback = HeaderDpi(header);
+    if (apple && fallback.width() != fallback.height()) {
+        // CUPS defaults an Apple raster queue to the printer's lowest.
+        const ppd_attr_t* a = ppdFindAttr(ppd, "DefaultResolution", nullptr);
+        const int dpi = a && a->value ? std::atoi(a->value) : 0;
+        fallback = QSize(dpi, dpi);
+    }
+    pick.offered = DriverlessResolutions(apple, answer, fallback);
+    QSize use = wanted.isEmpty() ? fallback : wanted;
+    if (!pick.offered.contains(use)) {
+        if (!wanted.isEmpty()) FailResolution(queue, wanted, pick.offered);
+        if (!pick.offered.isEmpty()) use = pick.offered.first();
+    }
+    pick.header.HWResolution[0] = unsigned(use.width());
+    pick.header.HWResolution[1] = unsigned(use.height());
+    if (!wanted.isEmpty()) pick.jobOptions << QStringLiteral("printer-resolution") << DpiText(use);
+    return pick;
+}
+
+// A driver's: what its Resolution choices' code really sets. The one asked
+// for, else the marked one, unless no picture pixel can be a whole block
+// of its dots: then the square choice nearest to its finer figure.
+ResolutionPick PickDriverResolution(ppd_file_t* ppd, const QString& queue, const QStringList& options,
+                                    cups_page_header2_t header, QSize wanted) {
+    ResolutionPick pick{header, {}, {}};
+    const std::vector<PpdChoice> choices = ResolutionChoices(ppd);
+    for (const PpdChoice& c : choices) pick.offered.append(HeaderDpi(c.header));  // in the PPD's order
+    MarkQueueOptions(ppd, queue, options);  // listing moved the mark
+    const auto x = int(header.HWResolution[0]), y = int(header.HWResolution[1]);
+    const PpdChoice* use = nullptr;
+    if (!wanted.isEmpty()) {
+        const auto it = std::find_if(choices.begin(), choices.end(),
+                                     [&](const PpdChoice& c) { return HeaderDpi(c.header) == wanted; });
+        if (it == choices.end() && HeaderDpi(header) != wanted) FailResolution(queue, wanted, pick.offered);
+        if (it != choices.end()) {
+            ppdMarkOption(ppd, "Resolution", it->choice.toUtf8().constData());
+            pick.header = Interpret(ppd);
+            pick.jobOptions << QStringLiteral("Resolution") << it->choice;
+        }
+        return pick;
+    }
+    if (WholeRatio(x, y)) return pick;
+    const int finer = std::max(x, y);
+    for (const PpdChoice& c : choices) {
+        if (c.header.HWResolution[0] != c.header.HWResolution[1]) continue;
+        if (!use || std::abs(int(c.header.HWResolution[0]) - finer) < std::abs(int(use->header.HWResolution[0]) - finer))
+            use = &c;
+    }
+    if (use) {
+        pick.header = use->header;
+        pick.jobOptions << QStringLiteral("Resolution") << use->choice;
+    }
+    return pick;
+}
+
+// The page the header describes, as the description's source.
+PageGeometry GeometryOf(const cups_page_header2_t& h, ppd_file_t* ppd) {
     PageGeometry g;
-    g.media = QString::fromUtf8(header->cupsPageSizeName);
-    g.widthPoints = header->cupsPageSize[0];
-    g.heightPoints = header->cupsPageSize[1];
-    g.left = header->cupsImagingBBox[0];
-    g.bottom = header->cupsImagingBBox[1];
-    g.right = header->cupsImagingBBox[2];
-    g.top = header->cupsImagingBBox[3];
-    g.xdpi = int(header->HWResolution[0]);
-    g.ydpi = int(header->HWResolution[1]);
+    g.media = QString::fromUtf8(h.cupsPageSizeName);
+    g.widthPoints = h.cupsPageSize[0];
+    g.heightPoints = h.cupsPageSize[1];
+    g.left = h.cupsImagingBBox[0];
+    g.bottom = h.cupsImagingBBox[1];
+    g.right = h.cupsImagingBBox[2];
+    g.top = h.cupsImagingBBox[3];
+    g.xdpi = int(h.HWResolution[0]);
+    g.ydpi = int(h.HWResolution[1]);
     g.source = QString::fromLatin1(kSourcePpd);
-    g.jobOptions = jobOptions;
     if (g.media.isEmpty())
-        if (const ppd_size_t* size = ppdPageSize(ppd.get(), nullptr)) g.media = QString::fromUtf8(size->name);
+        if (const ppd_size_t* size = ppdPageSize(ppd, nullptr)) g.media = QString::fromUtf8(size->name);
+    return g;
+}
+
+// A driver that reads CUPS raster gets the imageable box: our own raster of
+// it when we can write its layout, else Ghostscript's rendering of our PDF.
+void ForDriverRaster(QueuePage& page) {
+    PageGeometry& g = page.geometry;
+    page.format = UnsupportedLayout(page.header).isEmpty() ? PageFormat::CupsRaster : PageFormat::Pdf;
+    SetImageableRaster(g);
+    if (page.format != PageFormat::CupsRaster) return;
+    // Nothing lays our raster out again: row 0 is the box's top.
+    g.rasterTop = g.top;
+    g.rasterWidthDots = int(page.header.cupsWidth);
+    g.rasterHeightDots = int(page.header.cupsHeight);
+}
+
+// A driverless printer gets the whole sheet in its own margins, as PWG or
+// Apple raster of the paper it knows.
+void ForDriverlessRaster(QueuePage& page, bool apple, bool colourDevice, const std::optional<PrinterAnswer>& answer) {
+    PageGeometry& g = page.geometry;
+    TakePrinterMargins(g, answer);
+    pwg_media_t* media = pwgMediaForPPD(g.media.toUtf8().constData());
+    if (!media)
+        media = pwgMediaForSize(int(std::lround(g.widthPoints * 2540 / 72)), int(std::lround(g.heightPoints * 2540 / 72)));
+    SetSheetRaster(g);
+    // A raw job's options reach the printer as they are: its paper by
+    // the name the printer knows (iso_a4_210x297mm, not A4).
+    if (media && g.jobOptions.contains(QStringLiteral(CUPS_FORMAT_RAW))) g.media = QString::fromUtf8(media->pwg);
+    const char* type = apple ? UrfType(page.header, colourDevice, answer) : PwgType(page.header);
+    cups_page_header2_t raster{};
+    if (media && cupsRasterInitPWGHeader(&raster, media, type, g.xdpi, g.ydpi, "one-sided", nullptr)) {
+        page.format = apple ? PageFormat::AppleRaster : PageFormat::PwgRaster;
+        page.header = raster;
+        g.rasterWidthDots = int(raster.cupsWidth);
+        g.rasterHeightDots = int(raster.cupsHeight);
+    }
+}
+
+// Through the queue here unchanged, as the server's driver takes it: sent
+// raw, the server sniffs the page's format; every choice the page was made
+// with goes along. A server that said no is named with its reason.
+void NameServer(PageGeometry& g, ppd_file_t* served, const std::optional<ServerDriver>& server) {
+    if (served) {
+        g.source = SharedSource(*server);
+        g.jobOptions = MarkedChoices(served) + g.jobOptions;
+        g.jobOptions << QStringLiteral("document-format") << QStringLiteral(CUPS_FORMAT_RAW);
+    } else if (server) {
+        g.source = RefusedSource(g.source, *server);
+    }
+}
+
+// The description to read (the queue's own, or its print server's), the
+// driver's input, its resolution, then the page and the format it goes in.
+PpdRead ReadPpd(const QString& queue, const QStringList& dialogOptions, QSize wanted) {
+    PpdRead out;
+    const QueuePpd own(queue);
+    std::optional<ServerDriver> server;
+    const std::unique_ptr<QueuePpd> served = ServerPpd(queue, own.get(), server);
+    ppd_file_t* ppd = served ? served->get() : own.get();
+    if (!ppd) return out;
+    // The dialog names papers as the queue here does.
+    const QStringList options = served ? ServerPaperOptions(dialogOptions, own.get(), ppd) : dialogOptions;
+    MarkQueueOptions(ppd, queue, options);
+    if (!ppdPageSize(ppd, nullptr)) return out;
+
+    const DriverInput input = ReadDriverInput(ppd);
+    const bool pwg = !input.cupsRaster && input.pwg;
+    const bool apple = !input.cupsRaster && !pwg && input.apple;
+    std::optional<PrinterAnswer> answer;
+    // A print server found silent a moment ago is not asked again.
+    if ((pwg || apple) && (!server || server->answered)) answer = AskPrinter(queue);
+    const ResolutionPick pick = pwg || apple ? PickDriverlessResolution(ppd, queue, Interpret(ppd), apple, answer, wanted)
+                                             : PickDriverResolution(ppd, queue, options, Interpret(ppd), wanted);
+    out.resolutions = pick.offered;
+    std::sort(out.resolutions.begin(), out.resolutions.end(),
+              [](QSize a, QSize b) { return a.width() * a.height() < b.width() * b.height(); });
 
     QueuePage page;
-    page.header = *header;
-    if (cupsRaster) {
-        // The driver gets the imageable box: our own raster of it when we can
-        // write its layout, else Ghostscript's rendering of our PDF.
-        page.format = UnsupportedLayout(*header).isEmpty() ? PageFormat::CupsRaster : PageFormat::Pdf;
-        SetImageableRaster(g);
-        if (page.format == PageFormat::CupsRaster) {
-            // Nothing lays our raster out again: row 0 is the box's top.
-            g.rasterTop = g.top;
-            g.rasterWidthDots = int(header->cupsWidth);
-            g.rasterHeightDots = int(header->cupsHeight);
-        }
-    } else if (pwg || apple) {
-        TakePrinterMargins(g, answer);
-        cups_page_header2_t raster{};
-        pwg_media_t* media = pwgMediaForPPD(g.media.toUtf8().constData());
-        if (!media)
-            media = pwgMediaForSize(int(std::lround(g.widthPoints * 2540 / 72)), int(std::lround(g.heightPoints * 2540 / 72)));
-        SetSheetRaster(g);
-        // A raw job's options reach the printer as they are: its paper by
-        // the name the printer knows (iso_a4_210x297mm, not A4).
-        if (media && jobOptions.contains(QStringLiteral(CUPS_FORMAT_RAW))) g.media = QString::fromUtf8(media->pwg);
-        const char* type = apple ? UrfType(*header, ppd.get()->color_device, answer) : PwgType(*header);
-        if (media && cupsRasterInitPWGHeader(&raster, media, type, g.xdpi, g.ydpi, "one-sided", nullptr)) {
-            page.format = apple ? PageFormat::AppleRaster : PageFormat::PwgRaster;
-            page.header = raster;
-            g.rasterWidthDots = int(raster.cupsWidth);
-            g.rasterHeightDots = int(raster.cupsHeight);
-        }
-    } else {
-        SetSheetRaster(g);
-    }
-    page.oneBitDevice = header->cupsBitsPerColor == 1 && !ppd.get()->color_device;
-    page.geometry = g;
+    page.header = pick.header;
+    page.geometry = GeometryOf(pick.header, ppd);
+    page.geometry.jobOptions = pick.jobOptions;
+    // Sent raw, Apple raster reaches the printer as the program wrote it,
+    // as application/octet-stream, which every driverless printer takes
+    // and sniffs.
+    if (apple && input.convertsApple)
+        page.geometry.jobOptions << QStringLiteral("document-format") << QStringLiteral(CUPS_FORMAT_RAW);
+    if (input.cupsRaster) ForDriverRaster(page);
+    else if (pwg || apple) ForDriverlessRaster(page, apple, ppd->color_device, answer);
+    else SetSheetRaster(page.geometry);
+    page.oneBitDevice = pick.header.cupsBitsPerColor == 1 && !ppd->color_device;
+    NameServer(page.geometry, served ? ppd : nullptr, server);
     out.page = page;
     return out;
 }
 
 }  // namespace
+
+QStringList SchedulerQueueNames() {
+    cups_dest_t* dests = nullptr;
+    const int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
+    QStringList names;
+    for (int i = 0; i < count; ++i) {
+        if (dests[i].instance) continue;  // an instance is a set of options, not a queue
+        const QString name = QString::fromUtf8(dests[i].name);
+        if (dests[i].is_default) names.prepend(name);
+        else names.append(name);
+    }
+    cupsFreeDests(count, dests);
+    return names;
+}
+
+QString Quoted(const QString& queue) { return QStringLiteral("\"%1\"").arg(queue); }
+
+bool QueueExists(const QString& queue) { return !queue.isEmpty() && Dest(queue).dest != nullptr; }
+
+bool CheckQueueReady(const QString& queue) {
+    const Dest d(queue);
+    if (!d.dest) Fail(QStringLiteral("The printer %1 is not available.").arg(Quoted(queue)));
+    if (d.Option("printer-is-accepting-jobs") == "false")
+        Fail(QStringLiteral("The printer %1 does not accept jobs.").arg(Quoted(queue)));
+    return d.Option("printer-state") == "5";
+}
+
+int ParseResolution(const QString& text) {
+    const QString t = text.trimmed().toLower();
+    const bool perCm = t.endsWith(QLatin1String("dpcm"));
+    if (!perCm && !t.endsWith(QLatin1String("dpi"))) return 0;
+    QString figures = t.left(t.size() - (perCm ? 4 : 3));
+    figures = figures.section(QLatin1Char('x'), 0, 0);  // horizontal dots
+    bool ok = false;
+    const int value = figures.toInt(&ok);
+    if (!ok || value <= 0) return 0;
+    const int dpi = perCm ? int(std::lround(value * 2.54)) : value;
+    return dpi <= 32767 ? dpi : 0;
+}
 
 std::optional<PageGeometry> PpdGeometry(const QString& queue, const QStringList& options) {
     const PpdRead read = ReadPpd(queue, options, {});

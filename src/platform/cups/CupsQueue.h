@@ -19,6 +19,9 @@ namespace platform {
 // is none or no scheduler answers (which returns at once, never waits).
 QStringList SchedulerQueueNames();
 
+// A queue's name as messages give it: in double quotes.
+QString Quoted(const QString& queue);
+
 // Whether the scheduler knows a queue of that name.
 bool QueueExists(const QString& queue);
 
@@ -57,6 +60,9 @@ struct QueuePage {
 // A driverless queue (one CUPS made for PWG or Apple raster) takes the
 // margins its printer gives the paper when the printer answers (see
 // AskPrinter), and its description's otherwise.
+// A driverless queue whose device is a queue of another CUPS is read from
+// that server's own description when it gives one (AskServerDriver), and
+// its page goes through raw to the server's driver.
 // `resolution` (dots per inch across and down) picks one of
 // QueueResolutions; empty for the queue's default. Throws Failure when the
 // queue has no such resolution.

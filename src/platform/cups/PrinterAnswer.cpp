@@ -1,10 +1,9 @@
 #include "platform/cups/PrinterAnswer.h"
 
+#include "platform/cups/KeptAnswer.h"
+
 #include <cups/cups.h>
 
-#include <QDateTime>
-#include <QHash>
-#include <QMutex>
 
 #include <algorithm>
 
@@ -158,7 +157,6 @@ const char* const kAsked[] = {
 // Milliseconds the printer has to answer: a printer that is asleep or gone
 // must not hold up the window; the queue's description is used instead.
 constexpr int kAnswerMs = 4000;
-constexpr qint64 kKeepMs = 60000;
 
 std::optional<PrinterAnswer> Ask(cups_dest_t* dest) {
     const char* device = cupsGetOption("device-uri", dest->num_options, dest->options);
@@ -194,32 +192,6 @@ std::optional<PrinterAnswer> Ask(cups_dest_t* dest) {
 
 }  // namespace
 
-std::optional<PrinterAnswer> AskPrinter(const QString& queue) {
-    struct Kept {
-        QByteArray device;
-        qint64 when = 0;
-        std::optional<PrinterAnswer> answer;
-    };
-    static QMutex mutex;
-    static QHash<QString, Kept> kept;
-
-    cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, queue.toUtf8().constData(), nullptr);
-    if (!dest) return std::nullopt;
-    const QByteArray device(cupsGetOption("device-uri", dest->num_options, dest->options));
-    const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    {
-        QMutexLocker lock(&mutex);
-        const auto it = kept.constFind(queue);
-        if (it != kept.constEnd() && it->device == device && now - it->when < kKeepMs) {
-            cupsFreeDests(1, dest);
-            return it->answer;
-        }
-    }
-    std::optional<PrinterAnswer> answer = Ask(dest);
-    cupsFreeDests(1, dest);
-    QMutexLocker lock(&mutex);
-    kept.insert(queue, Kept{device, now, answer});
-    return answer;
-}
+std::optional<PrinterAnswer> AskPrinter(const QString& queue) { return AskKept<PrinterAnswer>(queue, Ask); }
 
 }  // namespace platform

@@ -17,8 +17,6 @@ namespace {
 // choices, number-up...) under this private key, as name, value pairs.
 const auto kCupsOptionsKey = QPrintEngine::PrintEnginePropertyKey(0xfe00);
 
-QString Quoted(const QString& queue) { return QStringLiteral("\"%1\"").arg(queue); }
-
 bool GreyPage(const cups_page_header2_t& h) {
     return h.cupsColorSpace == CUPS_CSPACE_W || h.cupsColorSpace == CUPS_CSPACE_SW || h.cupsColorSpace == CUPS_CSPACE_K;
 }
