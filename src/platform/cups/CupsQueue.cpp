@@ -271,6 +271,10 @@ const char* UrfType(const cups_page_header2_t& h, bool colourDevice, const std::
     return "sgray_8";  // W8: every Apple raster printer takes it
 }
 
+// Coarser first: fewer dots to the square inch (in 64 bits: a PPD's or a
+// printer's figures may be anything).
+bool FewerDots(QSize a, QSize b) { return qint64(a.width()) * a.height() < qint64(b.width()) * b.height(); }
+
 // The resolutions a driverless printer takes in the format it is sent;
 // without its answer, the one the description defaults to.
 QList<QSize> DriverlessResolutions(bool apple, const std::optional<PrinterAnswer>& answer, QSize fallback) {
@@ -282,7 +286,7 @@ QList<QSize> DriverlessResolutions(bool apple, const std::optional<PrinterAnswer
             list = answer->pwgResolutions;
     }
     if (list.isEmpty() && fallback.width() > 0) list.append(fallback);
-    std::sort(list.begin(), list.end(), [](QSize a, QSize b) { return a.width() * a.height() < b.width() * b.height(); });
+    std::sort(list.begin(), list.end(), FewerDots);
     list.erase(std::unique(list.begin(), list.end()), list.end());
     return list;
 }
@@ -300,17 +304,25 @@ QString ResolutionList(const QList<QSize>& list) {
 }
 
 // The printer's own margins for the paper of `g` (a driverless queue's
-// sheet), over the description's; the source says which were used.
-void TakePrinterMargins(PageGeometry& g, const std::optional<PrinterAnswer>& answer) {
+// sheet), over the description's; the source says which were used. Margins
+// that leave no room on the paper are noted and left out.
+void TakePrinterMargins(PageGeometry& g, const std::optional<PrinterAnswer>& answer, QStringList& notes) {
     if (!answer) return;
     const auto hundredths = [](double points) { return int(std::lround(points * 2540.0 / 72.0)); };
     const bool borderless = g.left <= 0 && g.bottom <= 0 && g.right >= g.widthPoints && g.top >= g.heightPoints;
-    const auto m = MarginsFor(*answer, hundredths(g.widthPoints), hundredths(g.heightPoints), borderless);
+    const int width = hundredths(g.widthPoints), length = hundredths(g.heightPoints);
+    const auto m = MarginsFor(*answer, width, length, borderless);
     if (!m) return;
-    g.left = PointsFromHundredthsMm(m->margins.left);
-    g.bottom = PointsFromHundredthsMm(m->margins.bottom);
-    g.right = g.widthPoints - PointsFromHundredthsMm(m->margins.right);
-    g.top = g.heightPoints - PointsFromHundredthsMm(m->margins.top);
+    const MediaMargins& e = m->margins;
+    if (e.left < 0 || e.right < 0 || e.top < 0 || e.bottom < 0 || qint64(e.left) + e.right >= width ||
+        qint64(e.top) + e.bottom >= length) {
+        notes << QStringLiteral("its margins for the paper leave no room on it");
+        return;
+    }
+    g.left = PointsFromHundredthsMm(e.left);
+    g.bottom = PointsFromHundredthsMm(e.bottom);
+    g.right = g.widthPoints - PointsFromHundredthsMm(e.right);
+    g.top = g.heightPoints - PointsFromHundredthsMm(e.top);
     g.source = QString::fromLatin1(kSourcePrinter);
 }
 
@@ -318,6 +330,14 @@ struct PpdRead {
     std::optional<QueuePage> page;
     QList<QSize> resolutions;
 };
+
+// The printer's answer, with what of it is not used in `notes`.
+std::optional<PrinterAnswer> AskPrinterNoting(const QString& queue, QStringList& notes) {
+    const PrinterReply reply = AskPrinter(queue);
+    if (!reply.failure.isEmpty()) notes << QStringLiteral("not used: %1").arg(reply.failure);
+    if (reply.answer) notes << reply.answer->notes;
+    return reply.answer;
+}
 
 PpdRead ReadPpd(const QString& queue, const QStringList& options, QSize wanted) {
     PpdRead out;
@@ -332,8 +352,9 @@ PpdRead ReadPpd(const QString& queue, const QStringList& options, QSize wanted) 
     const bool apple = !cupsRaster && !pwg && TakesAppleRaster(ppd.get());
     QStringList jobOptions;
     std::optional<PrinterAnswer> answer;
+    QStringList notes;
     if (pwg || apple) {
-        answer = AskPrinter(queue);
+        answer = AskPrinterNoting(queue, notes);
         QSize fallback = HeaderDpi(*header);
         if (apple && fallback.width() != fallback.height()) {
             // Apple raster has one resolution for both axes; CUPS defaults
@@ -387,8 +408,7 @@ PpdRead ReadPpd(const QString& queue, const QStringList& options, QSize wanted) 
                 jobOptions << QStringLiteral("Resolution") << best->choice;
             }
         }
-        std::sort(out.resolutions.begin(), out.resolutions.end(),
-                  [](QSize a, QSize b) { return a.width() * a.height() < b.width() * b.height(); });
+        std::sort(out.resolutions.begin(), out.resolutions.end(), FewerDots);
     }
 
     PageGeometry g;
@@ -420,7 +440,7 @@ PpdRead ReadPpd(const QString& queue, const QStringList& options, QSize wanted) 
             g.rasterHeightDots = int(header->cupsHeight);
         }
     } else if (pwg || apple) {
-        TakePrinterMargins(g, answer);
+        TakePrinterMargins(g, answer, notes);
         cups_page_header2_t raster{};
         pwg_media_t* media = pwgMediaForPPD(g.media.toUtf8().constData());
         if (!media)
@@ -441,6 +461,7 @@ PpdRead ReadPpd(const QString& queue, const QStringList& options, QSize wanted) 
     }
     page.oneBitDevice = header->cupsBitsPerColor == 1 && !ppd.get()->color_device;
     page.geometry = g;
+    page.notes = notes;
     out.page = page;
     return out;
 }
