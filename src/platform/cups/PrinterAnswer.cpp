@@ -77,7 +77,7 @@ QList<int> Bounded(const QList<int>& values, int low, int high, const char* name
     for (int v : values)
         if (Within(v, low, high)) kept.append(v);
     if (kept.size() < values.size())
-        notes << QStringLiteral("%1: %2 values ignored (out of range)")
+        notes << QStringLiteral("%1: %2 of its values ignored (out of range)")
                      .arg(QLatin1String(name))
                      .arg(values.size() - kept.size());
     return kept;
@@ -121,7 +121,7 @@ QList<QSize> Resolutions(ipp_t* response, const char* name, QStringList& notes) 
             else ++ignored;
         }
     if (ignored)
-        notes << QStringLiteral("%1: %2 resolutions ignored (outside %3 to %4 dpi)")
+        notes << QStringLiteral("%1: %2 of its resolutions ignored (outside %3 to %4 dpi)")
                      .arg(QLatin1String(name))
                      .arg(ignored)
                      .arg(kMinAnswerDpi)
