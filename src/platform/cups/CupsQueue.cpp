@@ -491,12 +491,9 @@ std::optional<PageGeometry> IppGeometry(const QString& queue, const QStringList&
     int xdpi = 0, ydpi = 0;
     const auto take = [&](ipp_attribute_t* a) {
         if (!a || ippGetValueTag(a) != IPP_TAG_RESOLUTION || xdpi > 0) return;
-        ipp_res_t units = IPP_RES_PER_INCH;
-        int y = 0;
-        const int x = ippGetResolution(a, 0, &y, &units);
-        const double k = units == IPP_RES_PER_CM ? 2.54 : 1.0;
-        xdpi = int(std::lround(x * k));
-        ydpi = int(std::lround(y * k));
+        const QSize dpi = ResolutionDpi(a, 0);
+        xdpi = dpi.width();
+        ydpi = dpi.height();
     };
     take(cupsFindDestDefault(CUPS_HTTP_DEFAULT, d.dest, info, "printer-resolution"));
     take(cupsFindDestSupported(CUPS_HTTP_DEFAULT, d.dest, info, "pwg-raster-document-resolution-supported"));

@@ -98,16 +98,6 @@ QStringList Strings(ipp_t* response, const char* name) {
     return list;
 }
 
-QSize Dpi(ipp_attribute_t* a, int i) {
-    ipp_res_t units = IPP_RES_PER_INCH;
-    int y = 0;
-    const int x = ippGetResolution(a, i, &y, &units);
-    const double k = units == IPP_RES_PER_CM ? 2.54 : 1.0;
-    // Out of int's range only for a value no printer has: made 0, ignored.
-    const auto dots = [k](int v) { return std::abs(v * k) < 1e9 ? int(std::lround(v * k)) : 0; };
-    return QSize(dots(x), dots(y));
-}
-
 bool SaneDpi(QSize dpi) {
     return Within(dpi.width(), kMinAnswerDpi, kMaxAnswerDpi) && Within(dpi.height(), kMinAnswerDpi, kMaxAnswerDpi);
 }
@@ -117,7 +107,7 @@ QList<QSize> Resolutions(ipp_t* response, const char* name, QStringList& notes) 
     int ignored = 0;
     if (ipp_attribute_t* a = ippFindAttribute(response, name, IPP_TAG_RESOLUTION))
         for (int i = 0; i < ippGetCount(a); ++i) {
-            if (const QSize dpi = Dpi(a, i); SaneDpi(dpi)) list.append(dpi);
+            if (const QSize dpi = ResolutionDpi(a, i); SaneDpi(dpi)) list.append(dpi);
             else ++ignored;
         }
     if (ignored)
@@ -144,6 +134,22 @@ std::optional<MediaMargins> Pick(const QList<PrinterMedia>& list, int width, int
 }
 
 }  // namespace
+
+QSize ResolutionDpi(ipp_attribute_t* a, int i) {
+    ipp_res_t units = IPP_RES_PER_INCH;
+    int y = 0;
+    const int x = ippGetResolution(a, i, &y, &units);
+    // libcups keeps the units byte as it came; read as a number, since a
+    // value outside the enumeration may not be read as one.
+    int code = 0;
+    static_assert(sizeof code == sizeof units);
+    std::memcpy(&code, &units, sizeof code);
+    if (code != IPP_RES_PER_INCH && code != IPP_RES_PER_CM) return {};
+    const double k = code == IPP_RES_PER_CM ? 2.54 : 1.0;
+    // Out of int's range only for a value no printer has: made 0, ignored.
+    const auto dots = [k](int v) { return std::abs(v * k) < 1e9 ? int(std::lround(v * k)) : 0; };
+    return QSize(dots(x), dots(y));
+}
 
 bool PrinterMedia::Fits(int width, int length) const {
     const auto within = [](int v, int low, int high) { return (v >= low && v <= high) || Near(v, low) || Near(v, high); };
@@ -182,7 +188,7 @@ PrinterAnswer ParsePrinterAnswer(ipp_t* response) {
     a.pwgTypes = Strings(response, "pwg-raster-document-type-supported");
     a.resolutions = Resolutions(response, "printer-resolution-supported", notes);
     if (ipp_attribute_t* d = ippFindAttribute(response, "printer-resolution-default", IPP_TAG_RESOLUTION)) {
-        if (const QSize dpi = Dpi(d, 0); SaneDpi(dpi)) a.defaultResolution = dpi;
+        if (const QSize dpi = ResolutionDpi(d, 0); SaneDpi(dpi)) a.defaultResolution = dpi;
         else notes << QStringLiteral("printer-resolution-default ignored (outside %1 to %2 dpi)")
                           .arg(kMinAnswerDpi)
                           .arg(kMaxAnswerDpi);

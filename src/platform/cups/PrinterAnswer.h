@@ -13,6 +13,7 @@
 #include <optional>
 
 typedef struct _ipp_s ipp_t;
+typedef struct _ipp_attribute_s ipp_attribute_t;
 
 namespace platform {
 
@@ -55,6 +56,10 @@ struct PrinterAnswer {
 inline constexpr int kMinPaper = 100, kMaxPaperWidth = 1000000, kMaxPaperLength = 100000000;
 inline constexpr int kMinAnswerDpi = 50, kMaxAnswerDpi = 9600;
 inline constexpr int kMaxAnswerValues = 1000;
+
+// Value `i` of a resolution attribute in dots per inch (dots per cm
+// converted); empty when its units are neither.
+QSize ResolutionDpi(ipp_attribute_t* resolution, int i);
 
 // The attributes above from a Get-Printer-Attributes response; values out of
 // the ranges above are left out, with a note.

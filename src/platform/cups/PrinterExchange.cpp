@@ -165,6 +165,7 @@ public:
     Link& operator=(const Link&) = delete;
 
     QString Connect(const sockaddr* address, socklen_t size) {
+        if (mSocket >= 0) ::close(mSocket);  // the previous address refused
         mSocket = ::socket(address->sa_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
         if (mSocket < 0) return QString::fromLocal8Bit(std::strerror(errno));
         if (::connect(mSocket, address, size) == 0) return {};
