@@ -434,7 +434,8 @@ ExchangeResult PostToPrinter(const QByteArray& uri, const std::function<QByteArr
     httpAssembleURI(HTTP_URI_CODING_ALL, printerUri, sizeof printerUri, place.tls ? "ipps" : "ipp", nullptr,
                     place.host.constData(), place.port, place.resource.constData());
     const QByteArray body = request(QByteArray(printerUri));
-    const QByteArray post = "POST " + place.resource + " HTTP/1.1\r\nHost: " + place.host + ':' +
+    const QByteArray host = place.host.contains(':') && !place.host.startsWith('[') ? '[' + place.host + ']' : place.host;
+    const QByteArray post = "POST " + place.resource + " HTTP/1.1\r\nHost: " + host + ':' +
                       QByteArray::number(place.port) +
                       "\r\nContent-Type: application/ipp\r\nConnection: close\r\nContent-Length: " +
                       QByteArray::number(body.size()) + "\r\n\r\n";
