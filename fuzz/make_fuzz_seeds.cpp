@@ -3,9 +3,14 @@
 // every format the Open command is meant for (GIF, JPEG, BMP) and PNG, in the
 // shapes the decoders treat differently (palette, transparency, grey, odd
 // sizes, progressive JPEG), each a few hundred bytes so mutations stay fast.
+// printer_answer/: made-up Get-Printer-Attributes answers (papers with their
+// margins, margin lists, Apple and PWG raster resolutions), in range and out
+// of it, bare and as an HTTP answer in chunks.
 #include "support/PictureFiles.h"
+#include "support/SyntheticAnswer.h"
 
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QImageWriter>
@@ -27,6 +32,42 @@ bool Save(const QImage& image, const QString& path, const char* format, int qual
     if (quality >= 0) writer.setQuality(quality);
     writer.setProgressiveScanWrite(progressive);
     return writer.write(image);
+}
+
+bool Write(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+bool WriteAnswers(const QString& folder) {
+    QDir dir(folder);
+    if (!dir.mkpath(QStringLiteral("."))) return false;
+    using testcups::AnswerShape;
+    AnswerShape label;
+    label.database = {{6200, 10000, 154, 154, 303, 303}, {2900, 9000, 0, 0, 0, 0}};
+    label.urf = {QStringLiteral("W8"), QStringLiteral("RS300")};
+    AnswerShape wrong;
+    wrong.database = {{21000, 29700, -500, 300, 2147483647, 300}, {0, 29700, 0, 0, 0, 0}};
+    wrong.marginsSupported = {300, -2147483647 - 1};
+    wrong.urf = {QStringLiteral("SRGB24"), QStringLiteral("RS99999-0")};
+    wrong.pwgResolutions = {QSize(1000000000, 1000000000), QSize(600, 10)};
+    AnswerShape many;
+    many.databaseCopies = 40;
+    AnswerShape bare;
+    bare.database.clear();
+    bare.urf.clear();
+    const QByteArray plain = testcups::SyntheticAnswer();
+    QByteArray chunked = "HTTP/1.1 200 OK\r\nContent-Type: application/ipp\r\nTransfer-Encoding: chunked\r\n\r\n";
+    for (qsizetype at = 0; at < plain.size(); at += 64)
+        chunked += QByteArray::number(plain.mid(at, 64).size(), 16) + "\r\n" + plain.mid(at, 64) + "\r\n";
+    chunked += "0\r\n\r\n";
+    bool ok = Write(dir.filePath(QStringLiteral("a4.ipp")), plain);
+    ok &= Write(dir.filePath(QStringLiteral("label.ipp")), testcups::SyntheticAnswer(label));
+    ok &= Write(dir.filePath(QStringLiteral("out-of-range.ipp")), testcups::SyntheticAnswer(wrong));
+    ok &= Write(dir.filePath(QStringLiteral("many.ipp")), testcups::SyntheticAnswer(many));
+    ok &= Write(dir.filePath(QStringLiteral("bare.ipp")), testcups::SyntheticAnswer(bare));
+    ok &= Write(dir.filePath(QStringLiteral("chunked.http")), chunked);
+    return ok;
 }
 
 }  // namespace
@@ -56,5 +97,6 @@ int main(int argc, char** argv) {
     ok &= Save(Gradient(6, 6, QImage::Format_ARGB32), at("alpha.png"), "PNG");
     ok &= Save(Gradient(13, 4, QImage::Format_Grayscale16), at("grey16.png"), "PNG");
     ok &= Save(Gradient(4, 11, QImage::Format_Indexed8), at("palette.png"), "PNG");
+    ok &= WriteAnswers(QString::fromLocal8Bit(argv[1]) + QStringLiteral("/printer_answer"));
     return ok ? 0 : 1;
 }

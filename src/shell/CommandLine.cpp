@@ -411,6 +411,8 @@ int RunInfo(const Request& r, QTextStream& out) {
         rows.push_back({QStringLiteral("Resolution chosen"),
                         chosen.isEmpty() ? QStringLiteral("printer default") : platform::ResolutionName(chosen)});
         if (!facts.pageFormat.isEmpty()) rows.push_back({QStringLiteral("Sent as"), facts.pageFormat});
+        for (qsizetype i = 0; i < facts.answerNotes.size(); ++i)
+            rows.push_back({i == 0 ? QStringLiteral("Printer's answer") : QString(), facts.answerNotes[i]});
         // Only when asked for: the figures stay as they were for a plain run.
         if (r.sheet != platform::SheetOptions{} || !printer->Nudge().isNull()) {
             const std::vector<properties::FigureRow> layout =

@@ -12,12 +12,17 @@
 #include "platform/print/SystemPrinters.h"
 #include "printing/PrintJob.h"
 #include "support/IppAttributesFile.h"
+#include "support/FakePrinter.h"
 #include "support/IppEverywhere.h"
+#include "support/PixelCheck.h"
+#include "support/ProgramRun.h"
+#include "support/SyntheticAnswer.h"
 #include "support/RasterReader.h"
 
 #include <QDir>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <cmath>
 
 using namespace cupstest;
@@ -174,4 +179,53 @@ TEST_F(CupsTest, DriverlessPrinterAsleepFallsBackToTheQueuesDescription) {
     EXPECT_EQ(printer->Facts().pageFormat, QStringLiteral("Apple raster"));
     const auto& page = dynamic_cast<platform::CupsPrinter&>(*printer).Geometry();
     EXPECT_NEAR(page.bottom, 2900 * 72.0 / 2540, 0.01);
+}
+
+// A driverless queue whose printer answers what no printer should: the
+// program says so under --info and uses the queue's description; a printer
+// that asks for a password (which once aborted the program) is no prompt
+// and no crash for --print either.
+TEST_F(CupsTest, DriverlessPrinterHostileAnswerIsNotedAndTheDescriptionUsed) {
+    if (QStandardPaths::findExecutable(QStringLiteral("ippeveprinter")).isEmpty())
+        GTEST_SKIP() << "ippeveprinter is missing";
+    const QString queue = QStringLiteral("HostileAnswer");
+    testcups::IppEverywhere device;  // only for the queue CUPS makes of it
+    QString error;
+    ASSERT_TRUE(device.Start(queue, &error, {QStringLiteral("image/pwg-raster")})) << error.toStdString();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("noise.png"));
+    ASSERT_TRUE(testcups::MakeNoise(40, 30, 3).save(path, "PNG"));
+    testcups::AnswerShape outOfRange;
+    outOfRange.database = {{21590, 27940, -2147483647, 300, 300, 300}};
+    outOfRange.pwgResolutions = {QSize(99999, 99999)};
+    struct Row {
+        testcups::Behaviour behaviour;
+        const char* scheme;
+        QByteArray answer;
+        const char* note;
+    };
+    const Row rows[] = {
+        {testcups::Behaviour::Unauthorized, "ipp", {}, "not used: it asks for a password (HTTP 401)"},
+        {testcups::Behaviour::Silent, "ipps", {}, "not used: no answer within 4 s"},
+        {testcups::Behaviour::Answer, "ipp", testcups::SyntheticAnswer(outOfRange),
+         "pwg-raster-document-resolution-supported: 1 of its resolutions ignored"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.note);
+        testcups::FakePrinter printer(row.behaviour, row.answer);
+        ASSERT_EQ(Cups().RunTool(QStringLiteral("lpadmin"),
+                                 {QStringLiteral("-p"), queue, QStringLiteral("-v"), QString::fromLatin1(printer.Uri(row.scheme))}),
+                  0);
+        const ProgramRun info = RunProgram({QStringLiteral("--info"), path, QStringLiteral("--printer"), queue}, {}, 60000);
+        EXPECT_EQ(info.status, 0) << info.err.toStdString();
+        EXPECT_TRUE(info.out.contains(QLatin1String("Printer's answer"))) << info.out.toStdString();
+        EXPECT_TRUE(info.out.contains(QLatin1String(row.note))) << info.out.toStdString();
+        // The description's resolution and papers stand (ippeveprinter's queue: 600 dpi).
+        EXPECT_TRUE(info.out.contains(QLatin1String("600"))) << info.out.toStdString();
+        if (row.behaviour == testcups::Behaviour::Unauthorized) {
+            const ProgramRun print = RunProgram({QStringLiteral("--print"), path, QStringLiteral("--printer"), queue}, {}, 60000);
+            EXPECT_EQ(print.status, 0) << print.err.toStdString();
+            Cups().RunTool(QStringLiteral("cancel"), {QStringLiteral("-a"), queue});
+        }
+    }
 }

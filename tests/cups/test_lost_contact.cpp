@@ -57,3 +57,55 @@ TEST_F(CupsTest, WaitEndsWhenThePrintSystemIsGone) {
         << err.toStdString();
     EXPECT_LT(took, 30000) << "waited far past the grace";
 }
+
+// A scheduler that is frozen (SIGSTOP) takes every connection and answers
+// nothing: the wait still ends by its timeout or its grace, whichever comes
+// first, not a minute per question later.
+TEST_F(CupsTest, WaitHoldsItsDeadlinesAgainstAFrozenScheduler) {
+    const QueueSpec& q = A4Queue();
+    ASSERT_NO_THROW(Cups().AddRasterQueue(q.name, q.ppd));
+    Cups().DisableQueue(q.name);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("noise.png"));
+    ASSERT_TRUE(testcups::MakeNoise(40, 30, 9).save(path, "PNG"));
+    struct Row {
+        const char* timeout;
+        const char* grace;
+        int status;
+        const char* says;
+    };
+    const Row rows[] = {
+        {"600", "3", 1, "lost contact with the print system"},
+        {"4", "600", 7, "still not printed after 4 s"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.says);
+        const int before = Cups().Jobs(q.name).size();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(QString::fromLatin1(name));
+        env.insert(QStringLiteral("CUPS_SERVER"), Cups().SocketPath());
+        env.insert(QStringLiteral("OMBRASTELE_WAIT_GRACE"), QString::fromLatin1(row.grace));
+        QProcess program;
+        program.setProcessEnvironment(env);
+        program.start(QStringLiteral(OMBRASTELE_BINARY), {"--print", path, "--printer", q.name, "--wait",
+                                                          "--wait-timeout", QString::fromLatin1(row.timeout)});
+        for (int waited = 0; waited < 60000 && Cups().Jobs(q.name).size() == before; waited += 100)
+            QThread::msleep(100);
+        ASSERT_GT(Cups().Jobs(q.name).size(), before) << "the job never reached the queue";
+        QElapsedTimer clock;
+        clock.start();
+        Cups().Freeze();
+        const bool ended = program.waitForFinished(60000);
+        const qint64 took = clock.elapsed();
+        Cups().Thaw();
+        if (!ended) program.kill();
+        ASSERT_TRUE(ended) << "still waiting a minute after the scheduler froze";
+        EXPECT_EQ(program.exitCode(), row.status);
+        const QString err = QString::fromUtf8(program.readAllStandardError());
+        EXPECT_TRUE(err.contains(QLatin1String(row.says))) << err.toStdString();
+        // Both limits are a few seconds; a question per minute would be far more.
+        EXPECT_LT(took, 20000);
+    }
+    Cups().EnableQueue(q.name);
+    Cups().WaitForJobs(q.name, 60000);
+}

@@ -229,6 +229,14 @@ bool Scheduler::Start(QString* error) {
     return false;
 }
 
+void Scheduler::Freeze() {
+    if (mPid > 0) kill(mPid, SIGSTOP);
+}
+
+void Scheduler::Thaw() {
+    if (mPid > 0) kill(mPid, SIGCONT);
+}
+
 void Scheduler::Stop() {
     if (mPid <= 0) return;
     kill(mPid, SIGTERM);

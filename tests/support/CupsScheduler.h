@@ -42,6 +42,10 @@ public:
     // Stops cupsd; queues and their configuration stay for the next Start.
     void Stop();
     bool Running() const;
+    // Stops the scheduler's process where it is (SIGSTOP): it keeps its
+    // socket, takes connections and answers nothing until thawed (SIGCONT).
+    void Freeze();
+    void Thaw();
 
     // Stops the scheduler and removes every file it made.
     void Shutdown();

@@ -224,6 +224,10 @@ const char* UrfType(const cups_page_header2_t& h, bool colourDevice, const std::
     return "sgray_8";  // W8: every Apple raster printer takes it
 }
 
+// Coarser first: fewer dots to the square inch (in 64 bits: a PPD's or a
+// printer's figures may be anything).
+bool FewerDots(QSize a, QSize b) { return qint64(a.width()) * a.height() < qint64(b.width()) * b.height(); }
+
 // The resolutions a driverless printer takes in the format it is sent;
 // without its answer, the one the description defaults to.
 QList<QSize> DriverlessResolutions(bool apple, const std::optional<PrinterAnswer>& answer, QSize fallback) {
@@ -235,7 +239,7 @@ QList<QSize> DriverlessResolutions(bool apple, const std::optional<PrinterAnswer
             list = answer->pwgResolutions;
     }
     if (list.isEmpty() && fallback.width() > 0) list.append(fallback);
-    std::sort(list.begin(), list.end(), [](QSize a, QSize b) { return a.width() * a.height() < b.width() * b.height(); });
+    std::sort(list.begin(), list.end(), FewerDots);
     list.erase(std::unique(list.begin(), list.end()), list.end());
     return list;
 }
@@ -253,17 +257,25 @@ QString ResolutionList(const QList<QSize>& list) {
 }
 
 // The printer's own margins for the paper of `g` (a driverless queue's
-// sheet), over the description's; the source says which were used.
-void TakePrinterMargins(PageGeometry& g, const std::optional<PrinterAnswer>& answer) {
+// sheet), over the description's; the source says which were used. Margins
+// that leave no room on the paper are noted and left out.
+void TakePrinterMargins(PageGeometry& g, const std::optional<PrinterAnswer>& answer, QStringList& notes) {
     if (!answer) return;
     const auto hundredths = [](double points) { return int(std::lround(points * 2540.0 / 72.0)); };
     const bool borderless = g.left <= 0 && g.bottom <= 0 && g.right >= g.widthPoints && g.top >= g.heightPoints;
-    const auto m = MarginsFor(*answer, hundredths(g.widthPoints), hundredths(g.heightPoints), borderless);
+    const int width = hundredths(g.widthPoints), length = hundredths(g.heightPoints);
+    const auto m = MarginsFor(*answer, width, length, borderless);
     if (!m) return;
-    g.left = PointsFromHundredthsMm(m->margins.left);
-    g.bottom = PointsFromHundredthsMm(m->margins.bottom);
-    g.right = g.widthPoints - PointsFromHundredthsMm(m->margins.right);
-    g.top = g.heightPoints - PointsFromHundredthsMm(m->margins.top);
+    const MediaMargins& e = m->margins;
+    if (e.left < 0 || e.right < 0 || e.top < 0 || e.bottom < 0 || qint64(e.left) + e.right >= width ||
+        qint64(e.top) + e.bottom >= length) {
+        notes << QStringLiteral("its margins for the paper leave no room on it");
+        return;
+    }
+    g.left = PointsFromHundredthsMm(e.left);
+    g.bottom = PointsFromHundredthsMm(e.bottom);
+    g.right = g.widthPoints - PointsFromHundredthsMm(e.right);
+    g.top = g.heightPoints - PointsFromHundredthsMm(e.top);
     g.source = QString::fromLatin1(kSourcePrinter);
 }
 
@@ -284,6 +296,14 @@ std::unique_ptr<QueuePpd> ServerPpd(const QString& queue, ppd_file_t* own, std::
     else if (ReadDriverInput(ppd->get()).Driverless()) server->refusal = QStringLiteral("its queue is driverless too");
     else return ppd;
     return nullptr;
+}
+
+// The printer's answer, with what of it is not used in `notes`.
+std::optional<PrinterAnswer> AskPrinterNoting(const QString& queue, QStringList& notes) {
+    const PrinterReply reply = AskPrinter(queue);
+    if (!reply.failure.isEmpty()) notes << QStringLiteral("not used: %1").arg(reply.failure);
+    if (reply.answer) notes << reply.answer->notes;
+    return reply.answer;
 }
 
 // The resolution a page is made at, what the device offers and what the
@@ -388,9 +408,10 @@ void ForDriverRaster(QueuePage& page) {
 
 // A driverless printer gets the whole sheet in its own margins, as PWG or
 // Apple raster of the paper it knows.
-void ForDriverlessRaster(QueuePage& page, bool apple, bool colourDevice, const std::optional<PrinterAnswer>& answer) {
+void ForDriverlessRaster(QueuePage& page, bool apple, bool colourDevice, const std::optional<PrinterAnswer>& answer,
+                         QStringList& notes) {
     PageGeometry& g = page.geometry;
-    TakePrinterMargins(g, answer);
+    TakePrinterMargins(g, answer, notes);
     pwg_media_t* media = pwgMediaForPPD(g.media.toUtf8().constData());
     if (!media)
         media = pwgMediaForSize(int(std::lround(g.widthPoints * 2540 / 72)), int(std::lround(g.heightPoints * 2540 / 72)));
@@ -439,13 +460,13 @@ PpdRead ReadPpd(const QString& queue, const QStringList& dialogOptions, QSize wa
     const bool pwg = !input.cupsRaster && input.pwg;
     const bool apple = !input.cupsRaster && !pwg && input.apple;
     std::optional<PrinterAnswer> answer;
+    QStringList notes;
     // A print server found silent a moment ago is not asked again.
-    if ((pwg || apple) && (!server || server->answered)) answer = AskPrinter(queue);
+    if ((pwg || apple) && (!server || server->answered)) answer = AskPrinterNoting(queue, notes);
     const ResolutionPick pick = pwg || apple ? PickDriverlessResolution(ppd, queue, Interpret(ppd), apple, answer, wanted)
                                              : PickDriverResolution(ppd, queue, options, Interpret(ppd), wanted);
     out.resolutions = pick.offered;
-    std::sort(out.resolutions.begin(), out.resolutions.end(),
-              [](QSize a, QSize b) { return a.width() * a.height() < b.width() * b.height(); });
+    std::sort(out.resolutions.begin(), out.resolutions.end(), FewerDots);
 
     QueuePage page;
     page.header = pick.header;
@@ -457,10 +478,11 @@ PpdRead ReadPpd(const QString& queue, const QStringList& dialogOptions, QSize wa
     if (apple && input.convertsApple)
         page.geometry.jobOptions << QStringLiteral("document-format") << QStringLiteral(CUPS_FORMAT_RAW);
     if (input.cupsRaster) ForDriverRaster(page);
-    else if (pwg || apple) ForDriverlessRaster(page, apple, ppd->color_device, answer);
+    else if (pwg || apple) ForDriverlessRaster(page, apple, ppd->color_device, answer, notes);
     else SetSheetRaster(page.geometry);
     page.oneBitDevice = pick.header.cupsBitsPerColor == 1 && !ppd->color_device;
     NameServer(page.geometry, served ? ppd : nullptr, server);
+    page.notes = notes;
     out.page = page;
     return out;
 }
@@ -529,12 +551,9 @@ std::optional<PageGeometry> IppGeometry(const QString& queue, const QStringList&
     int xdpi = 0, ydpi = 0;
     const auto take = [&](ipp_attribute_t* a) {
         if (!a || ippGetValueTag(a) != IPP_TAG_RESOLUTION || xdpi > 0) return;
-        ipp_res_t units = IPP_RES_PER_INCH;
-        int y = 0;
-        const int x = ippGetResolution(a, 0, &y, &units);
-        const double k = units == IPP_RES_PER_CM ? 2.54 : 1.0;
-        xdpi = int(std::lround(x * k));
-        ydpi = int(std::lround(y * k));
+        const QSize dpi = ResolutionDpi(a, 0);
+        xdpi = dpi.width();
+        ydpi = dpi.height();
     };
     take(cupsFindDestDefault(CUPS_HTTP_DEFAULT, d.dest, info, "printer-resolution"));
     take(cupsFindDestSupported(CUPS_HTTP_DEFAULT, d.dest, info, "pwg-raster-document-resolution-supported"));

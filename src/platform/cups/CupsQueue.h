@@ -49,6 +49,10 @@ struct QueuePage {
     // not a colour device's): a PDF for it carries pictures already cut to
     // black and white, so its renderer has no grey to screen.
     bool oneBitDevice = false;
+    // What of the printer's own answer was not used, and why (nothing said
+    // within the deadline, a password asked, values out of range): the
+    // description's figures stand in for what was left out.
+    QStringList notes;
 };
 
 // The page the queue prints with `options` (name, value pairs: the dialog's

@@ -13,6 +13,7 @@ bool Same(const JobStatus& a, const JobStatus& b) {
 JobFollower::JobFollower(const QString& queue, int jobId, QObject* parent, int intervalMs,
                          std::function<JobStatus(const QString&, int)> query)
     : QObject(parent), mQueue(queue), mJobId(jobId), mQuery(std::move(query)) {
+    if (!mQuery) mQuery = [](const QString& q, int id) { return QueryJobWithin(q, id, kWindowQueryMs); };
     mTimer.setInterval(intervalMs);
     connect(&mTimer, &QTimer::timeout, this, &JobFollower::Poll);
     mTimer.start();

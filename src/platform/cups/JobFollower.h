@@ -13,9 +13,11 @@ class JobFollower : public QObject {
     Q_OBJECT
 public:
     // Starts at once; the first question is asked on the next turn of the
-    // event loop. `query` is QueryJob unless a test gives another.
+    // event loop. `query` is QueryJobWithin kWindowQueryMs unless a test
+    // gives another: the window never waits long on a stuck scheduler.
     JobFollower(const QString& queue, int jobId, QObject* parent = nullptr, int intervalMs = 1000,
-                std::function<JobStatus(const QString&, int)> query = QueryJob);
+                std::function<JobStatus(const QString&, int)> query = {});
+    static constexpr int kWindowQueryMs = 1000;
 
     const QString& Queue() const { return mQueue; }
     int JobId() const { return mJobId; }

@@ -8,6 +8,7 @@
 #include <cups/cups.h>
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 
 namespace platform {
@@ -25,15 +26,46 @@ QByteArray PrinterUri(const QString& queue) {
     return QByteArray(uri);
 }
 
-// Sends `request` to the scheduler; the response, or a Failure with its text.
-Ipp Ask(ipp_t* request, const QString& what) {
-    Ipp response(cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/"));
-    if (!response)
-        throw PrintSystemUnreachable(QStringLiteral("%1: %2").arg(what, QString::fromUtf8(cupsLastErrorString())));
-    if (cupsLastError() > IPP_STATUS_OK_CONFLICTING)
-        Fail(QStringLiteral("%1: %2").arg(what, QString::fromUtf8(cupsLastErrorString())));
-    return response;
-}
+using Clock = std::chrono::steady_clock;
+
+// A connection of its own to the scheduler, every wait on it (connecting,
+// sending, each read) ending by one deadline: a scheduler that is stopped
+// (SIGSTOP) takes the connection and never answers, and libcups would wait
+// a minute on each read of its default connection.
+class SchedulerLink {
+public:
+    SchedulerLink(int limitMs, const QString& what) : mEnd(Clock::now() + std::chrono::milliseconds(limitMs)), mWhat(what) {
+        mHttp = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, std::max(limitMs, 1),
+                             nullptr);
+        if (!mHttp)
+            throw PrintSystemUnreachable(QStringLiteral("%1: %2").arg(what, QString::fromUtf8(cupsLastErrorString())));
+        // Waits of a fifth of a second, each followed by a look at the deadline.
+        httpSetTimeout(mHttp, 0.2, [](http_t*, void* end) { return int(Clock::now() < *static_cast<Clock::time_point*>(end)); },
+                       &mEnd);
+    }
+    ~SchedulerLink() { httpClose(mHttp); }
+    SchedulerLink(const SchedulerLink&) = delete;
+    SchedulerLink& operator=(const SchedulerLink&) = delete;
+
+    // Sends `request`; the response, or a Failure with its text.
+    Ipp Ask(ipp_t* request) {
+        if (Clock::now() >= mEnd) {
+            ippDelete(request);
+            throw PrintSystemUnreachable(QStringLiteral("%1: no answer in time").arg(mWhat));
+        }
+        Ipp response(cupsDoRequest(mHttp, request, "/"));
+        if (!response)
+            throw PrintSystemUnreachable(QStringLiteral("%1: %2").arg(mWhat, QString::fromUtf8(cupsLastErrorString())));
+        if (cupsLastError() > IPP_STATUS_OK_CONFLICTING)
+            Fail(QStringLiteral("%1: %2").arg(mWhat, QString::fromUtf8(cupsLastErrorString())));
+        return response;
+    }
+
+private:
+    Clock::time_point mEnd;
+    QString mWhat;
+    http_t* mHttp = nullptr;
+};
 
 ipp_t* NewRequest(ipp_op_t op, const QString& queue, const char* const* attributes, int count) {
     ipp_t* request = ippNewRequest(op);
@@ -88,14 +120,17 @@ QString PlainReason(const QString& keyword) {
     return r;
 }
 
-JobStatus QueryJob(const QString& queue, int jobId) {
+JobStatus QueryJob(const QString& queue, int jobId) { return QueryJobWithin(queue, jobId, kQueryLimitMs); }
+
+JobStatus QueryJobWithin(const QString& queue, int jobId, int limitMs) {
     static const char* const jobAttributes[] = {"job-state", "job-state-reasons", "job-printer-state-message"};
     static const char* const printerAttributes[] = {"printer-state", "printer-state-reasons",
                                                     "printer-state-message"};
     const QString what = QStringLiteral("job %1 on \"%2\"").arg(jobId).arg(queue);
+    SchedulerLink link(limitMs, what);
     ipp_t* request = NewRequest(IPP_OP_GET_JOB_ATTRIBUTES, queue, jobAttributes, 3);
     ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", jobId);
-    const Ipp job = Ask(request, what);
+    const Ipp job = link.Ask(request);
 
     JobStatus s;
     s.state = Integer(job.get(), "job-state");
@@ -108,7 +143,7 @@ JobStatus QueryJob(const QString& queue, int jobId) {
     // The printer's side: why a waiting job waits. A queue deleted since
     // leaves the job's own figures.
     ContinueOnFailure([&] {
-        const Ipp printer = Ask(NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, queue, printerAttributes, 3), what);
+        const Ipp printer = link.Ask(NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, queue, printerAttributes, 3));
         s.printerState = Integer(printer.get(), "printer-state");
         s.printerReasons = Reasons(printer.get(), "printer-state-reasons");
         if (s.message.isEmpty() && !s.Ended()) s.message = Text(printer.get(), "printer-state-message");
@@ -146,18 +181,27 @@ JobStatus WaitForJob(const QString& queue, int jobId, int timeoutMs, bool* timed
     return result.last;
 }
 
-WaitResult FollowJob(const QString& queue, int jobId, int timeoutMs, int lostAfterMs, int intervalMs,
+WaitResult FollowJob(const QString& queue, int jobId, qint64 timeoutMs, qint64 lostAfterMs, int intervalMs,
                      const std::function<JobStatus(const QString&, int)>& query) {
     QElapsedTimer clock;
     clock.start();
     WaitResult result;
     qint64 silentSince = -1;  // when the scheduler last stopped answering
     for (;;) {
+        const qint64 asked = clock.elapsed();
         try {
-            result.last = query(queue, jobId);
+            if (query) {
+                result.last = query(queue, jobId);
+            } else {
+                // No question outlasts the wait: what is left of it, at most kQueryLimitMs.
+                qint64 limit = kQueryLimitMs;
+                if (timeoutMs >= 0) limit = std::min(limit, timeoutMs - asked);
+                if (lostAfterMs >= 0 && silentSince >= 0) limit = std::min(limit, silentSince + lostAfterMs - asked);
+                result.last = QueryJobWithin(queue, jobId, int(std::max<qint64>(limit, 100)));
+            }
             silentSince = -1;
         } catch (const PrintSystemUnreachable&) {
-            if (silentSince < 0) silentSince = clock.elapsed();
+            if (silentSince < 0) silentSince = asked;
             if (lostAfterMs >= 0 && clock.elapsed() - silentSince >= lostAfterMs) {
                 result.end = WaitEnd::LostContact;
                 return result;

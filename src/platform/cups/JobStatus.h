@@ -33,10 +33,14 @@ public:
     using Failure::Failure;
 };
 
-// Asks the scheduler about job `jobId` on `queue`. Throws Failure when the
-// scheduler cannot be reached (PrintSystemUnreachable) or does not know the
-// job.
-JobStatus QueryJob(const QString& queue, int jobId);
+// Asks the scheduler about job `jobId` on `queue`, on a connection of its
+// own that gives up after `limitMs` in all (a scheduler stopped or stuck
+// takes the connection and never answers). Throws Failure when the
+// scheduler cannot be reached or does not answer in time
+// (PrintSystemUnreachable) or does not know the job.
+JobStatus QueryJobWithin(const QString& queue, int jobId, int limitMs);
+inline constexpr int kQueryLimitMs = 5000;
+JobStatus QueryJob(const QString& queue, int jobId);  // within kQueryLimitMs
 
 // A reason in keyword form without its severity ("media-empty-error" ->
 // "media-empty"); empty for "none".
@@ -52,12 +56,12 @@ QString JobReason(const JobStatus& status);
 QString JobStatusText(const QString& queue, int jobId, const JobStatus& status);
 
 // Polls the job every `intervalMs` until it ends or `timeoutMs` has passed
-// (a negative timeout waits for ever). `query` is QueryJob unless a test
-// gives another; `sleep` waits the interval. Returns the last status seen;
+// (a negative timeout waits for ever). `query` is QueryJobWithin what is
+// left of the wait unless a test gives another; `sleep` waits the interval. Returns the last status seen;
 // `timedOut` tells whether the job had not ended. Query failures are
 // retried until the timeout.
 JobStatus WaitForJob(const QString& queue, int jobId, int timeoutMs, bool* timedOut, int intervalMs = 500,
-                     const std::function<JobStatus(const QString&, int)>& query = QueryJob);
+                     const std::function<JobStatus(const QString&, int)>& query = {});
 
 // How a wait for a job ended.
 enum class WaitEnd { Ended, TimedOut, LostContact };
@@ -67,8 +71,9 @@ struct WaitResult {
 };
 // WaitForJob that also stops when the scheduler has given no answer for
 // `lostAfterMs` (negative: never); a restart within it is waited out. Other
-// query failures are retried until the timeout, as there.
-WaitResult FollowJob(const QString& queue, int jobId, int timeoutMs, int lostAfterMs, int intervalMs = 500,
-                     const std::function<JobStatus(const QString&, int)>& query = QueryJob);
+// query failures are retried until the timeout, as there. No question to
+// the scheduler outlasts the timeout or the grace by more than an interval.
+WaitResult FollowJob(const QString& queue, int jobId, qint64 timeoutMs, qint64 lostAfterMs, int intervalMs = 500,
+                     const std::function<JobStatus(const QString&, int)>& query = {});
 
 }  // namespace platform

@@ -13,6 +13,7 @@
 #include <optional>
 
 typedef struct _ipp_s ipp_t;
+typedef struct _ipp_attribute_s ipp_attribute_t;
 
 namespace platform {
 
@@ -44,10 +45,35 @@ struct PrinterAnswer {
     QList<QSize> resolutions;                // printer-resolution-supported
     QSize defaultResolution;                 // printer-resolution-default
     QStringList formats;                     // document-format-supported
+    // What of the answer was left out, and why (a value out of range, a
+    // list cut short), one sentence each.
+    QStringList notes;
 };
 
-// The attributes above from a Get-Printer-Attributes response.
+// What is believed of a printer, whatever it says: papers of 1 mm to 10 m
+// across and up to 1 km of roll, margins within the paper, resolutions of
+// 50 to 9600 dots per inch, and lists of at most kMaxAnswerValues values.
+inline constexpr int kMinPaper = 100, kMaxPaperWidth = 1000000, kMaxPaperLength = 100000000;
+inline constexpr int kMinAnswerDpi = 50, kMaxAnswerDpi = 9600;
+inline constexpr int kMaxAnswerValues = 1000;
+
+// Value `i` of a resolution attribute in dots per inch (dots per cm
+// converted); empty when its units are neither.
+QSize ResolutionDpi(ipp_attribute_t* resolution, int i);
+
+// The attributes above from a Get-Printer-Attributes response; values out of
+// the ranges above are left out, with a note.
 PrinterAnswer ParsePrinterAnswer(ipp_t* response);
+
+// An IPP message as a printer sent it, with every attribute (and every
+// member of a collection) cut to its first `maxValues` values, so that
+// reading it costs in proportion to what is kept. Notes say what was cut.
+// False when the bytes are not an IPP message.
+bool BoundIppMessage(const QByteArray& in, int maxValues, QByteArray& out, QStringList& notes);
+
+// A Get-Printer-Attributes answer's bytes read as above (bounded, then
+// parsed); empty with `failure` set when they are not a successful answer.
+std::optional<PrinterAnswer> ReadPrinterAnswer(const QByteArray& bytes, QString* failure = nullptr);
 
 // Where the margins of a paper came from, best first.
 enum class MarginSource { Database, Ready, Default, LargestSupported };
@@ -66,13 +92,27 @@ struct PaperMargins {
 // source, else the first. Empty when the printer says nothing of margins.
 std::optional<PaperMargins> MarginsFor(const PrinterAnswer& answer, int width, int length, bool borderless);
 
-// Asks the printer behind `queue` (its device URI; DNS-SD and ipp-usb
-// addresses resolved as libcups resolves them) for the attributes above,
-// media-col-database named in the request, since a request for "all"
-// leaves it out. Empty when the queue has no network printer behind it or
-// the printer does not answer within a few seconds (asleep, unplugged). An
-// answer is kept for a minute, so reading a queue's page again costs no
-// round trip.
-std::optional<PrinterAnswer> AskPrinter(const QString& queue);
+struct PrinterReply {
+    std::optional<PrinterAnswer> answer;
+    // Why there is no answer to use ("no answer within 4 s", "it asks for a
+    // password (HTTP 401)"); empty when one was read or no network printer
+    // is behind the queue.
+    QString failure;
+};
+
+// Asks the printer at `uri` for the attributes above, media-col-database
+// named in the request, since a request for "all" leaves it out; the
+// exchange keeps PrinterExchange's limits (one deadline, capped sizes, no
+// password, no redirect).
+PrinterReply AskPrinterAt(const QByteArray& uri, int deadlineMs = 4000);
+
+// AskPrinterAt for the printer behind `queue` (its device URI; DNS-SD and
+// ipp-usb addresses resolved as libcups resolves them). No answer when the
+// queue has no network printer behind it, or the printer does not answer
+// within a few seconds (asleep, unplugged) or answers what cannot be used.
+// A reply is kept for a minute, so reading a queue's page again costs no
+// round trip: the window waits on a printer at most once a minute, and
+// never longer than the deadline.
+PrinterReply AskPrinter(const QString& queue);
 
 }  // namespace platform

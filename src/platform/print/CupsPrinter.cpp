@@ -61,6 +61,7 @@ void CupsPrinter::Load(const QString& queue, const QStringList& options, QSize r
     mFormat = read.format;
     mHeader = read.header;
     mOneBitDevice = read.oneBitDevice;
+    mNotes = read.notes;
     const QPageSize paper(QSizeF(page.widthPoints * 25.4 / 72.0, page.heightPoints * 25.4 / 72.0),
                           QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch);
     mPaper = PaperCodeOf(paper.id());
@@ -77,7 +78,7 @@ PrintableArea CupsPrinter::Area() const {
 Printer::DeviceFacts CupsPrinter::Facts() const {
     static const char* const kFormats[] = {"PDF", "CUPS raster", "PWG raster", "Apple raster"};
     DeviceFacts f{mPage.xdpi, mPage.ydpi, mGrid.areaDots, mPage.source,
-                  QString::fromLatin1(kFormats[int(mFormat)]), SheetInCells(mPage, mGrid, mLandscape)};
+                  QString::fromLatin1(kFormats[int(mFormat)]), SheetInCells(mPage, mGrid, mLandscape), mNotes};
     if (mLandscape) {
         std::swap(f.xdpi, f.ydpi);
         f.areaDots.transpose();

@@ -73,6 +73,7 @@ private:
     PageFormat mFormat = PageFormat::Pdf;
     cups_page_header2_t mHeader{};  // the raster's, for the raster formats
     bool mOneBitDevice = false;      // see QueuePage
+    QStringList mNotes;  // what of the printer's own answer was not used
     bool mPreferPdf = false;
     bool mDither = false;
     DotGrid mGrid;

@@ -134,7 +134,7 @@ Printer::DeviceFacts PdfPrinter::Facts() const {
     const PageGeometry g = Geometry();
     // A landscape page is laid out landscape (see OpenPage): nothing turned.
     const DotGrid grid = GridOf(g);
-    return DeviceFacts{g.xdpi, g.ydpi, grid.areaDots, g.source, QStringLiteral("PDF"), SheetInCells(g, grid, false)};
+    return DeviceFacts{g.xdpi, g.ydpi, grid.areaDots, g.source, QStringLiteral("PDF"), SheetInCells(g, grid, false), {}};
 }
 
 std::unique_ptr<PageWriter> PdfPrinter::OpenPage() {

@@ -14,6 +14,7 @@
 #include <QPoint>
 #include <QRect>
 #include <QRectF>
+#include <QStringList>
 #include <QSize>
 #include <QString>
 #include <cstdint>
@@ -120,6 +121,8 @@ public:
         // folded in half creases. Empty when not known; the area is then taken
         // to be centred on the sheet.
         QRectF sheet;
+        // What of a network printer's own answer was not used, and why.
+        QStringList answerNotes;
     };
     // By default the figures above: one dot per unit of Area(), square.
     virtual DeviceFacts Facts() const;
