@@ -21,6 +21,7 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <QImageReader>
+#include <cerrno>
 #include <cstdint>
 #include <limits>
 #include <optional>
@@ -216,18 +217,28 @@ QString TooLargeText(QSize size, const QString& shownPath) {
         .arg(shownPath);
 }
 
+QString OneLine(QString text) {
+    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return text.simplified();
+}
+
 platform::PicturePtr LoadOrExit(const QString& path) {
     // The name's very bytes are opened; messages show them escaped.
     const QString shown = platform::ShownFileName(path);
     const platform::FileFacts facts = platform::StatFile(path);
-    if (!facts.exists) throw Exit(kExitNoFile, QStringLiteral("no such file: %1").arg(shown));
+    // The system's reason when it has another than a missing file (a loop
+    // of links, a name too long).
+    if (!facts.exists && facts.error == ENOENT) throw Exit(kExitNoFile, QStringLiteral("no such file: %1").arg(shown));
+    if (!facts.exists)
+        throw Exit(kExitNoFile, QStringLiteral("cannot read file: %1: %2").arg(shown, platform::SystemReason(facts.error)));
     QFile file;
-    if (!facts.isFile || !facts.readable || !platform::OpenFile(file, path, QIODevice::ReadOnly, nullptr))
-        throw Exit(kExitNoFile, QStringLiteral("cannot read file: %1").arg(shown));
+    QString why;
+    if (facts.isFile && !facts.readable) why = platform::SystemReason(facts.error);
+    if (!facts.isFile || !facts.readable || !platform::OpenFile(file, path, QIODevice::ReadOnly, &why))
+        throw Exit(kExitNoFile, why.isEmpty() ? QStringLiteral("cannot read file: %1").arg(shown)
+                                              : QStringLiteral("cannot read file: %1: %2").arg(shown, why));
     // The header tells the size before any pixel is decoded.
-    QImageReader header(&file);
-    header.setDecideFormatFromContent(true);
-    const QSize declared = header.size();
+    const QSize declared = platform::DeclaredPictureSize(file);
     if (declared.isValid() && (declared.width() > kMaxSide || declared.height() > kMaxSide))
         throw Exit(kExitTooLarge, TooLargeText(declared, shown));
     // The limit on memory is another than the one on each side: say which.
@@ -237,6 +248,8 @@ platform::PicturePtr LoadOrExit(const QString& path) {
     file.close();
     try {
         return platform::LoadPicture(path);
+    } catch (const platform::DamagedPicture& d) {
+        throw Exit(kExitNotPicture, QStringLiteral("damaged picture: %1: %2").arg(shown, OneLine(d.reason)));
     } catch (const platform::Failure&) {
         throw Exit(kExitNotPicture, QStringLiteral("not a picture: %1").arg(shown));
     }
@@ -257,11 +270,6 @@ PixelSize PixelSizeOrExit(const platform::PicturePtr& picture, const QString& pa
     } catch (const platform::Failure&) {
         throw Exit(kExitTooLarge, TooLargeText(picture->Image().size(), platform::ShownFileName(path)));
     }
-}
-
-QString OneLine(QString text) {
-    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return text.simplified();
 }
 
 // Why a queue that exists cannot be printed on, as one line naming it.
@@ -553,7 +561,7 @@ Request Parse(const QStringList& arguments) {
     const bool pdfAllowed = r.mode == Mode::Print || r.mode == Mode::TestPage;
     if (parser.isSet(o.printer) && !printerAllowed)
         return Invalid(QStringLiteral("--printer goes with --print, --info or --test-page"));
-    if (parser.isSet(o.pdf) && !pdfAllowed && r.mode != Mode::Nudge)
+    if (parser.isSet(o.pdf) && !pdfAllowed)
         return Invalid(QStringLiteral("--pdf goes with --print or --test-page"));
     if (r.cutGuides && r.mode != Mode::Print) return Invalid(QStringLiteral("--cut-guides goes with --print"));
     if (r.dither && r.mode != Mode::Print) return Invalid(QStringLiteral("--dither goes with --print"));

@@ -102,14 +102,20 @@ FileFacts StatFile(const QString& name) {
     struct stat link {};
     if (lstat(bytes.constData(), &link) == 0) facts.isSymLink = S_ISLNK(link.st_mode);
     struct stat target {};
-    if (stat(bytes.constData(), &target) != 0) return facts;
+    if (stat(bytes.constData(), &target) != 0) {
+        facts.error = errno;
+        return facts;
+    }
     facts.exists = true;
     facts.isFile = S_ISREG(target.st_mode);
     facts.readable = access(bytes.constData(), R_OK) == 0;
+    if (!facts.readable) facts.error = errno;
     facts.device = quint64(target.st_dev);
     facts.inode = quint64(target.st_ino);
     return facts;
 }
+
+QString SystemReason(int error) { return QString::fromLocal8Bit(strerror(error)); }
 
 bool SameFile(const QString& a, const QString& b) {
     const FileFacts x = StatFile(a), y = StatFile(b);

@@ -26,7 +26,10 @@ struct FileFacts {
     bool readable = false;
     quint64 device = 0;      // with the inode: which file it is
     quint64 inode = 0;
+    int error = 0;           // errno when it does not exist, or is not readable
 };
+// The system's words for an errno value: "Too many levels of symbolic links".
+QString SystemReason(int error);
 FileFacts StatFile(const QString& name);
 // Whether both names exist and are one file (links followed).
 bool SameFile(const QString& a, const QString& b);

@@ -8,12 +8,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <cerrno>
 #include <functional>
 
 namespace {
@@ -102,6 +104,21 @@ TEST_F(BadInput, EachEndsWithItsStatusAndOneClearLine) {
     const QString oddPdf = Path(platform::FileNameFromBytes("out\xff.pdf"));
     const QString missing = Path(platform::FileNameFromBytes("gone\xff\n.png"));
     QFile::link(small, Path(QStringLiteral("link.png")));
+    QFile::link(Path(QStringLiteral("loop-b")), Path(QStringLiteral("loop-a")));
+    QFile::link(Path(QStringLiteral("loop-a")), Path(QStringLiteral("loop-b")));
+    const QString tooLong = Path(QString(300, QLatin1Char('n')) + QStringLiteral(".png"));
+    // Cut pictures: the decoders would fill the rest and say so on stderr.
+    QImage photo(300, 200, QImage::Format_RGB32);
+    photo.fill(Qt::darkCyan);
+    for (const char* format : {"PNG", "JPEG", "BMP"}) {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        photo.save(&buffer, format);
+        QFile cut(Path(QStringLiteral("cut.") + QLatin1String(format)));
+        ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
+        cut.write(bytes.left(bytes.size() * 2 / 3));
+    }
     WriteIni("[Settings]\nMainLeft=1000\n");
     const QByteArray smallBytes = Bytes(small);
 
@@ -131,9 +148,15 @@ TEST_F(BadInput, EachEndsWithItsStatusAndOneClearLine) {
         {"picture cut off", {"--print", wide, "--pdf", Path("cut.pdf")}, 0,
          "the picture, 9000 x 200 dots, is larger than the printable area, ", true},
         {"too large to decode", {"--print", huge}, 6,
-         "picture too large: 32767 x 32767 pixels need 4095 MiB decoded, more than the 1024 MiB allowed: "},
+         "picture too large: 32767 x 32767 pixels need 4096 MiB decoded, more than the 1024 MiB allowed: "},
         {"missing name that is not UTF-8", {"--print", missing}, 3,
          "no such file: " + platform::ShownFileName(missing)},
+        {"cut png", {"--print", Path("cut.PNG"), "--pdf", Path("o.pdf")}, 4, "damaged picture: " + Path("cut.PNG") + ": "},
+        {"cut jpeg", {"--info", Path("cut.JPEG")}, 4, "damaged picture: " + Path("cut.JPEG") + ": "},
+        {"cut bmp", {"--info", Path("cut.BMP")}, 4, "damaged picture: " + Path("cut.BMP") + ": "},
+        {"loop of links", {"--info", Path("loop-a")}, 3,
+         "cannot read file: " + Path("loop-a") + ": " + platform::SystemReason(ELOOP)},
+        {"name too long", {"--info", tooLong}, 3, "cannot read file: " + tooLong + ": " + platform::SystemReason(ENAMETOOLONG)},
         {"names that are not UTF-8", {"--print", odd, "--pdf", oddPdf}, 0, {}, false,
          [&] { EXPECT_TRUE(Bytes(oddPdf).startsWith("%PDF-")); }},
     };

@@ -105,6 +105,7 @@ const std::pair<QStringList, const char*> kInvalidCases[] = {
     {{"--list-printers", "--resolution", "300"}, "--resolution goes with"},
     {{"a.png", "--resolution", "300"}, "--resolution goes with"},
     {{"--nudge", "1,1", "--resolution", "300"}, "--resolution goes with"},
+    {{"--nudge", "1,1", "--pdf", "o.pdf"}, "--pdf goes with"},
 };
 
 QStringList WithProgram(const QStringList& args) { return QStringList{QStringLiteral("ombrastele")} + args; }
