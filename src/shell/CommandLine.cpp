@@ -302,20 +302,14 @@ QString ResolutionText(const platform::Printer::DeviceFacts& f) {
     return f.source.isEmpty() ? dpi : dpi + QStringLiteral(" (%1)").arg(f.source);
 }
 
-// The printer's stored nudge, or the one given (stored first for next time).
+// The printer's stored nudge, or the one given (stored by StoreChoices).
 void ApplyNudge(const Request& r, platform::Printer& printer) {
-    const QString name = printer.DeviceName();
-    if (r.setNudge) {
-        JobOrExit(QStringLiteral("cannot store the nudge"), [&] { platform::StoreNudge(name, r.nudge); });
-        printer.SetNudge(r.nudge);
-        return;
-    }
-    printer.SetNudge(platform::StoredNudge(name));
+    printer.SetNudge(r.setNudge ? r.nudge : platform::StoredNudge(printer.DeviceName()));
 }
 
-// The resolution kept for the printer's queue, or the one given (kept for
-// next time once the printer has taken it). One the device lacks is a
-// request that cannot be met: its message says what the device has.
+// The resolution kept for the printer's queue, or the one given. One the
+// device lacks is a request that cannot be met: its message says what the
+// device has.
 void ApplyResolution(const Request& r, platform::Printer& printer) {
     if (!r.setResolution) {
         platform::ApplyStoredResolution(printer);
@@ -326,8 +320,17 @@ void ApplyResolution(const Request& r, platform::Printer& printer) {
     } catch (const platform::Failure& f) {
         throw Exit(kExitUsage, OneLine(f.message()));
     }
-    JobOrExit(QStringLiteral("cannot store the resolution"),
-              [&] { platform::StoreResolution(printer.DeviceName(), r.resolution); });
+}
+
+// The nudge and resolution given, kept for the printer's queue for next
+// time. Called once the command is past every refusal: a refused command
+// changes nothing stored.
+void StoreChoices(const Request& r, const platform::Printer& printer) {
+    const QString name = printer.DeviceName();
+    if (r.setResolution)
+        JobOrExit(QStringLiteral("cannot store the resolution"),
+                  [&] { platform::StoreResolution(name, r.resolution); });
+    if (r.setNudge) JobOrExit(QStringLiteral("cannot store the nudge"), [&] { platform::StoreNudge(name, r.nudge); });
 }
 
 // "resolutions 300 x 300 dpi, 600 x 600 dpi": what the device can be set to,
@@ -342,6 +345,7 @@ QString ResolutionsText(const platform::Printer& printer) {
 
 int RunNudge(const Request& r, QTextStream& out) {
     const platform::PrinterPtr printer = PrinterFor(r);
+    StoreChoices(r, *printer);
     ApplyNudge(r, *printer);
     const QString text = properties::NudgeText(printer->Nudge());
     out << printer->DeviceName() << ": " << (text.isEmpty() ? QStringLiteral("no nudge") : text) << '\n';
@@ -394,6 +398,7 @@ int RunPrint(const Request& r, QTextStream& err) {
         platform::SetCurrentPrinter(printer);
         printer->SetDithering(r.dither);
         ApplyNudge(r, *printer);
+        StoreChoices(r, *printer);
         JobOrExit(QStringLiteral("printing failed"),
                   [&] { printing::RunPrintJob(*printer, *picture, pixels.x, pixels.y, r.cutGuides, r.sheet); });
     }
@@ -431,6 +436,7 @@ int RunInfo(const Request& r, QTextStream& out) {
     JobOrExit(QStringLiteral("cannot read the printer"),
               [&] { check = printing::CheckJob(*printer, pixels.x, pixels.y, r.sheet); });
     if (!check.refusal.isEmpty()) throw Exit(kExitUsage, check.refusal);
+    StoreChoices(r, *printer);
     out << FiguresText(rows);
     return kExitOk;
 }
@@ -480,6 +486,7 @@ int RunTestPage(const Request& r, QTextStream& err) {
     const platform::PrinterPtr printer = PrinterFor(r);
     ApplyResolution(r, *printer);
     ApplyNudge(r, *printer);
+    StoreChoices(r, *printer);
     {
         platform::TerminalProgress progress(stderr, QStringLiteral("printing"));
         const platform::ProgressScope scope(&progress);

@@ -96,6 +96,19 @@ QString ShownFileName(const QString& name) {
     return shown;
 }
 
+QString ShortenedName(const QString& name, int maxChars) {
+    const QString shown = ShownFileName(name);
+    if (shown.size() <= maxChars) return shown;
+    const QString dots = QStringLiteral("...");
+    const qsizetype tail = (maxChars - dots.size()) / 2;
+    qsizetype head = maxChars - dots.size() - tail;
+    // Never half of a surrogate pair.
+    if (head > 0 && shown[head - 1].isHighSurrogate()) --head;
+    qsizetype tailStart = shown.size() - tail;
+    if (shown[tailStart].isLowSurrogate()) ++tailStart;
+    return shown.left(head) + dots + shown.mid(tailStart);
+}
+
 FileFacts StatFile(const QString& name) {
     FileFacts facts;
     const QByteArray bytes = FileNameBytes(name);

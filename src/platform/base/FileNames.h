@@ -19,6 +19,10 @@ QByteArray FileNameBytes(const QString& name);
 // is not UTF-8 and every control character as \xNN.
 QString ShownFileName(const QString& name);
 
+// ShownFileName on at most `maxChars` characters: a longer one keeps its
+// start and its end (where the extension is) around "...".
+QString ShortenedName(const QString& name, int maxChars);
+
 struct FileFacts {
     bool exists = false;
     bool isFile = false;     // a regular file (after links)

@@ -43,13 +43,19 @@ std::vector<ResolutionItem> ResolutionItems(QSize defaultDpi, const QList<QSize>
 }
 
 QSize StoredResolution(const QString& queue) {
-    const QString text = GetSetting(AppTitle(), QString::fromLatin1(kSection), KeyOfName(queue), QString());
+    const QString text = GetQueueSetting(AppTitle(), QString::fromLatin1(kSection), queue, QString());
     QSize dpi;
-    return ParseResolutionChoice(text, &dpi) ? dpi : QSize();
+    if (text.isEmpty() || ParseResolutionChoice(text, &dpi)) return dpi;
+    // Written by hand or damaged: said as a stored nudge out of range is.
+    Warn(QStringLiteral("the stored resolution of %1, \"%2\", is not DPI or XxY in whole dots per inch from 1 to "
+                        "%3; the printer's default is used")
+             .arg(queue, text.left(40).simplified())
+             .arg(kMaxResolutionDpi));
+    return QSize();
 }
 
 void StoreResolution(const QString& queue, QSize dpi) {
-    SaveSetting(AppTitle(), QString::fromLatin1(kSection), KeyOfName(queue), FormatResolutionChoice(dpi));
+    SaveQueueSetting(AppTitle(), QString::fromLatin1(kSection), queue, FormatResolutionChoice(dpi));
 }
 
 void ApplyStoredResolution(Printer& printer) {

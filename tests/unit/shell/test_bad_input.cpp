@@ -230,3 +230,37 @@ TEST_F(BadInput, ADamagedSettingsFileIsReplacedOnceAndWhatIsReadIsRangeChecked) 
     EXPECT_TRUE(unwritable.err.startsWith("ombrastele: cannot store the nudge: Cannot write the settings file"))
         << unwritable.err.toStdString();
 }
+
+// A command refused after its options were read stores none of them; one
+// that runs keeps them. A stored resolution out of range is said as a nudge is.
+TEST_F(BadInput, ARefusedCommandStoresNothing) {
+    const QString wide = Picture(QStringLiteral("wide.png"), 9000, 200);
+    const QString sheet = Picture(QStringLiteral("sheet.png"), 4000, 4000);
+    const struct {
+        const char* name;
+        QStringList args;
+        int status;
+        bool stored;
+    } cases[] = {
+        {"too many sheets", {"--print", sheet, "--copies-on-sheet", "101", "--pdf", Path("o.pdf"), "--resolution", "600",
+                             "--nudge", "2,2"}, 2, false},
+        {"overlap too wide", {"--info", wide, "--poster", "--overlap", "99999", "--resolution", "600", "--nudge", "2,2"},
+         2, false},
+        {"missing picture", {"--info", Path("gone.png"), "--resolution", "600"}, 3, false},
+        {"accepted", {"--info", wide, "--resolution", "600", "--nudge", "2,2"}, 0, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteIni("[Settings]\nMainLeft=1000\n");
+        const ProgramRun run = Program(c.args);
+        EXPECT_EQ(run.status, c.status) << run.err.toStdString();
+        const QByteArray ini = Bytes(IniPath());
+        EXPECT_EQ(ini.contains("[Resolution]"), c.stored) << ini.toStdString();
+        EXPECT_EQ(ini.contains("[Nudge]"), c.stored && c.args.contains("--nudge")) << ini.toStdString();
+    }
+    WriteIni("[Resolution]\n504446=99999\n");
+    const ProgramRun run = Program({"--info", wide});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, QStringLiteral("ombrastele: the stored resolution of PDF, \"99999\", is not DPI or XxY in whole "
+                                      "dots per inch from 1 to 9600; the printer's default is used\n"));
+}
