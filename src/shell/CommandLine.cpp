@@ -614,7 +614,7 @@ QString HelpText() {
         "     tile, more than %1 sheets without --yes, a --pdf FILE that is the picture\n"
         "     or the settings file\n"
         "  3  the picture file is missing or cannot be read\n"
-        "  4  the file is not a picture\n"
+        "  4  the file is not a picture, or is damaged or changed while it was read\n"
         "  5  there is no print queue of that name\n"
         "  6  the picture is wider or higher than 32767 pixels (dots with --scale), or\n"
         "     needs more than 1024 MiB decoded\n"

@@ -225,8 +225,8 @@ void frmMain::Form_Load() {
         const std::optional<float> usable =
             UsablePlacement(text, i >= 2, horizontal ? platform::TwipsPerPixelX() : platform::TwipsPerPixelY());
         if (!usable)
-            platform::Warn(QStringLiteral("the stored window placement %1, \"%2\", is not usable; the default is used")
-                               .arg(QLatin1String(p.key), text.left(40).simplified()));
+            platform::WarnStoredValue(QStringLiteral("window placement %1").arg(QLatin1String(p.key)), text,
+                                      QStringLiteral("usable"), QStringLiteral("the default is used"));
         twips[i] = usable.value_or(p.defaultTwips);
     }
     // A window off every screen (a screen since removed, a hand-edited

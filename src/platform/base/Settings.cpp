@@ -192,6 +192,10 @@ void SaveSetting(const QString& application, const QString& section, const QStri
     WriteStore(application, [&](QSettings& store) { store.setValue(Path(section, key), value); });
 }
 
+void WarnStoredValue(const QString& what, const QString& text, const QString& expected, const QString& instead) {
+    Warn(QStringLiteral("the stored %1, \"%2\", is not %3; %4").arg(what, text.left(40).simplified(), expected, instead));
+}
+
 QString KeyOfName(const QString& name) { return QString::fromLatin1(name.toUtf8().toHex()); }
 
 QString GetQueueSetting(const QString& application, const QString& section, const QString& queue,

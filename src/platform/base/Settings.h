@@ -26,6 +26,11 @@ QString GetSetting(const QString& application, const QString& section, const QSt
 void SaveSetting(const QString& application, const QString& section, const QString& key,
                  const QString& value);
 
+// Says that a stored value cannot be used, the one way every stored value
+// out of range is said: `the stored <what>, "<text>", is not <expected>;
+// <instead>` (the text cut to 40 characters, on one line).
+void WarnStoredValue(const QString& what, const QString& text, const QString& expected, const QString& instead);
+
 // Free text (a print queue's name) as a key: the store would read some of
 // its characters as group separators or comments, so it is kept in
 // hexadecimal.

@@ -47,10 +47,9 @@ QSize StoredResolution(const QString& queue) {
     QSize dpi;
     if (text.isEmpty() || ParseResolutionChoice(text, &dpi)) return dpi;
     // Written by hand or damaged: said as a stored nudge out of range is.
-    Warn(QStringLiteral("the stored resolution of %1, \"%2\", is not DPI or XxY in whole dots per inch from 1 to "
-                        "%3; the printer's default is used")
-             .arg(queue, text.left(40).simplified())
-             .arg(kMaxResolutionDpi));
+    WarnStoredValue(QStringLiteral("resolution of %1").arg(queue), text,
+                    QStringLiteral("DPI or XxY in whole dots per inch from 1 to %1").arg(kMaxResolutionDpi),
+                    QStringLiteral("the printer's default is used"));
     return QSize();
 }
 
