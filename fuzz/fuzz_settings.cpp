@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 #include <cstdint>
 #include <cstdlib>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace {
