@@ -227,7 +227,6 @@ bool TooLargeToDecode(QSize size) {
     return size.isValid() && qint64(size.width()) * size.height() > kMaxDecodedBytes / 4;
 }
 
-
 QString TooLargeToDecodeText(QSize size) {
     constexpr qint64 kMiB = qint64(1) << 20;
     return QStringLiteral("%1 x %2 pixels need %3 MiB decoded, more than the %4 MiB allowed")

@@ -177,6 +177,18 @@ TEST(PictureFormats, SixteenBitsAChannelDecodeToEight) {
     }
 }
 
+// Interlaced: each of its seven passes lands where Qt's own reader puts it.
+TEST(PictureFormats, InterlacedPngDecodesLikeQtsReader) {
+    const QString path = QStringLiteral(OMBRASTELE_TEST_DATA_DIR "/interlaced-rgba.png");
+    const QImage expected = QImage(path).convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(expected.size(), QSize(23, 11));
+    const QImage got = platform::LoadPicture(path)->Image();
+    EXPECT_EQ(got.format(), expected.format());
+    for (int y = 0; y < expected.height(); ++y)
+        for (int x = 0; x < expected.width(); ++x)
+            ASSERT_EQ(got.pixel(x, y), expected.pixel(x, y)) << x << ", " << y;
+}
+
 TEST(PictureFormats, OrientationTagTurnsThePictureUprightKeepingEveryPixel) {
     QTemporaryDir dir;
     const QImage source = Pattern(6, 4);
