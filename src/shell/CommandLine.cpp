@@ -20,7 +20,6 @@
 #include <QScopeGuard>
 #include <QCommandLineParser>
 #include <QFileInfo>
-#include <QImageReader>
 #include <cerrno>
 #include <cstdint>
 #include <limits>
