@@ -16,7 +16,6 @@
 #include <QImage>
 #include <QTemporaryDir>
 #include <QtEndian>
-#include <QImageWriter>
 #include <cstdio>
 #include <functional>
 #include <unistd.h>
@@ -134,7 +133,8 @@ QByteArray Jpeg(quint16 w, quint16 h) {
     return b;
 }
 
-// A true picture of the format, for cutting short.
+// A true picture of the format, for cutting short; empty when Qt cannot
+// write it (TIFF and WebP come with plugins).
 QByteArray Real(const char* format) {
     QImage image(200, 150, QImage::Format_RGB32);
     for (int y = 0; y < image.height(); ++y)
@@ -162,20 +162,6 @@ QByteArray StderrOf(const std::function<void()>& f) {
     while (const size_t n = std::fread(buffer, 1, sizeof buffer, capture)) said.append(buffer, qsizetype(n));
     std::fclose(capture);
     return said;
-}
-
-// A true picture of `format` through Qt's writer (TIFF, WebP: plugins).
-QByteArray Written(const char* format) {
-    if (!QImageWriter::supportedImageFormats().contains(format)) return {};
-    QByteArray b;
-    QBuffer buffer(&b);
-    buffer.open(QIODevice::WriteOnly);
-    QImage image(200, 150, QImage::Format_RGB32);
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) image.setPixel(x, y, qRgb(x, y, (x * y) & 0xff));
-    QImageWriter writer(&buffer, format);
-    writer.write(image);
-    return b;
 }
 
 QByteArray Overwritten(QByteArray b, qsizetype at, const QByteArray& with) { return b.replace(at, with.size(), with); }
@@ -345,8 +331,8 @@ TEST_F(HostilePictures, DecodingFromMemoryRefusesLikeFromAFile) {
 // opened, cut while it was read or damaged inside, it is refused as damaged,
 // and the decoder's own words stay off stderr.
 TEST_F(HostilePictures, CutOrDamagedPicturesAreRefusedAndTheDecoderSaysNothing) {
-    const QByteArray png = Real("PNG"), jpeg = Real("JPEG"), bmp = Real("BMP"), tiff = Written("tiff"),
-                     webp = Written("webp");
+    const QByteArray png = Real("PNG"), jpeg = Real("JPEG"), bmp = Real("BMP"), tiff = Real("TIFF"),
+                     webp = Real("WEBP");
     QByteArray gif;
     {
         const QString path = mDir.filePath(QStringLiteral("whole.gif"));
