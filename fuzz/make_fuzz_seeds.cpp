@@ -1,11 +1,14 @@
 // Writes the fuzzers' seed corpora into the folder given, one folder a
-// target. picture/: small pictures of
+// target. command_line/: each argument vector of the command-line tests'
+// tables, its arguments separated by NUL bytes. picture/: small pictures of
 // every format the Open command is meant for (GIF, JPEG, BMP) and PNG, in the
 // shapes the decoders treat differently (palette, transparency, grey, odd
 // sizes, progressive JPEG), each a few hundred bytes so mutations stay fast.
 // printer_answer/: made-up Get-Printer-Attributes answers (papers with their
 // margins, margin lists, Apple and PWG raster resolutions), in range and out
 // of it, bare and as an HTTP answer in chunks.
+#include "platform/base/FileNames.h"
+#include "support/CommandLineCases.h"
 #include "support/PictureFiles.h"
 #include "support/SyntheticAnswer.h"
 
@@ -70,6 +73,23 @@ bool WriteAnswers(const QString& folder) {
     return ok;
 }
 
+bool WriteArguments(const QDir& dir, int index, const QStringList& arguments) {
+    QByteArrayList words;
+    for (const QString& a : arguments) words << platform::FileNameBytes(a);
+    QFile file(dir.filePath(QStringLiteral("case-%1").arg(index)));
+    return file.open(QIODevice::WriteOnly) && file.write(words.join('\0')) >= 0;
+}
+
+bool WriteCommandLines(const QString& folder) {
+    QDir dir(folder + QStringLiteral("/command_line"));
+    if (!dir.mkpath(QStringLiteral("."))) return false;
+    bool ok = true;
+    int index = 0;
+    for (const testcli::ParseCase& c : testcli::kParseCases) ok &= WriteArguments(dir, index++, c.args);
+    for (const auto& [args, word] : testcli::kInvalidCases) ok &= WriteArguments(dir, index++, args);
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -79,6 +99,7 @@ int main(int argc, char** argv) {
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    if (!WriteCommandLines(QString::fromLocal8Bit(argv[1]))) return 1;
     // Each fuzz target reads the folder of its own name.
     QDir dir(QString::fromLocal8Bit(argv[1]) + QStringLiteral("/picture"));
     if (!dir.mkpath(QStringLiteral("."))) return 1;

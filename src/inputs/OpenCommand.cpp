@@ -16,7 +16,7 @@
 
 namespace inputs {
 namespace {
-const char* const kOpenFilter = "Image files|*.gif;*.jpg;*.jpeg;*.bmp|All files|*.*";
+const char* const kOpenFilter = "Image files|*.gif;*.jpg;*.jpeg;*.bmp;*.png;*.tif;*.tiff;*.webp|All files|*.*";
 const char* const kSection = "Settings";
 }
 

@@ -20,7 +20,7 @@
 #include <QScopeGuard>
 #include <QCommandLineParser>
 #include <QFileInfo>
-#include <QImageReader>
+#include <cerrno>
 #include <cstdint>
 #include <limits>
 #include <optional>
@@ -216,18 +216,28 @@ QString TooLargeText(QSize size, const QString& shownPath) {
         .arg(shownPath);
 }
 
+QString OneLine(QString text) {
+    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return text.simplified();
+}
+
 platform::PicturePtr LoadOrExit(const QString& path) {
     // The name's very bytes are opened; messages show them escaped.
     const QString shown = platform::ShownFileName(path);
     const platform::FileFacts facts = platform::StatFile(path);
-    if (!facts.exists) throw Exit(kExitNoFile, QStringLiteral("no such file: %1").arg(shown));
+    // The system's reason when it has another than a missing file (a loop
+    // of links, a name too long).
+    if (!facts.exists && facts.error == ENOENT) throw Exit(kExitNoFile, QStringLiteral("no such file: %1").arg(shown));
+    if (!facts.exists)
+        throw Exit(kExitNoFile, QStringLiteral("cannot read file: %1: %2").arg(shown, platform::SystemReason(facts.error)));
     QFile file;
-    if (!facts.isFile || !facts.readable || !platform::OpenFile(file, path, QIODevice::ReadOnly, nullptr))
-        throw Exit(kExitNoFile, QStringLiteral("cannot read file: %1").arg(shown));
+    QString why;
+    if (facts.isFile && !facts.readable) why = platform::SystemReason(facts.error);
+    if (!facts.isFile || !facts.readable || !platform::OpenFile(file, path, QIODevice::ReadOnly, &why))
+        throw Exit(kExitNoFile, why.isEmpty() ? QStringLiteral("cannot read file: %1").arg(shown)
+                                              : QStringLiteral("cannot read file: %1: %2").arg(shown, why));
     // The header tells the size before any pixel is decoded.
-    QImageReader header(&file);
-    header.setDecideFormatFromContent(true);
-    const QSize declared = header.size();
+    const QSize declared = platform::DeclaredPictureSize(file);
     if (declared.isValid() && (declared.width() > kMaxSide || declared.height() > kMaxSide))
         throw Exit(kExitTooLarge, TooLargeText(declared, shown));
     // The limit on memory is another than the one on each side: say which.
@@ -237,6 +247,8 @@ platform::PicturePtr LoadOrExit(const QString& path) {
     file.close();
     try {
         return platform::LoadPicture(path);
+    } catch (const platform::DamagedPicture& d) {
+        throw Exit(kExitNotPicture, QStringLiteral("damaged picture: %1: %2").arg(shown, OneLine(d.reason)));
     } catch (const platform::Failure&) {
         throw Exit(kExitNotPicture, QStringLiteral("not a picture: %1").arg(shown));
     }
@@ -257,11 +269,6 @@ PixelSize PixelSizeOrExit(const platform::PicturePtr& picture, const QString& pa
     } catch (const platform::Failure&) {
         throw Exit(kExitTooLarge, TooLargeText(picture->Image().size(), platform::ShownFileName(path)));
     }
-}
-
-QString OneLine(QString text) {
-    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return text.simplified();
 }
 
 // Why a queue that exists cannot be printed on, as one line naming it.
@@ -294,20 +301,14 @@ QString ResolutionText(const platform::Printer::DeviceFacts& f) {
     return f.source.isEmpty() ? dpi : dpi + QStringLiteral(" (%1)").arg(f.source);
 }
 
-// The printer's stored nudge, or the one given (stored first for next time).
+// The printer's stored nudge, or the one given (stored by StoreChoices).
 void ApplyNudge(const Request& r, platform::Printer& printer) {
-    const QString name = printer.DeviceName();
-    if (r.setNudge) {
-        JobOrExit(QStringLiteral("cannot store the nudge"), [&] { platform::StoreNudge(name, r.nudge); });
-        printer.SetNudge(r.nudge);
-        return;
-    }
-    printer.SetNudge(platform::StoredNudge(name));
+    printer.SetNudge(r.setNudge ? r.nudge : platform::StoredNudge(printer.DeviceName()));
 }
 
-// The resolution kept for the printer's queue, or the one given (kept for
-// next time once the printer has taken it). One the device lacks is a
-// request that cannot be met: its message says what the device has.
+// The resolution kept for the printer's queue, or the one given. One the
+// device lacks is a request that cannot be met: its message says what the
+// device has.
 void ApplyResolution(const Request& r, platform::Printer& printer) {
     if (!r.setResolution) {
         platform::ApplyStoredResolution(printer);
@@ -318,8 +319,17 @@ void ApplyResolution(const Request& r, platform::Printer& printer) {
     } catch (const platform::Failure& f) {
         throw Exit(kExitUsage, OneLine(f.message()));
     }
-    JobOrExit(QStringLiteral("cannot store the resolution"),
-              [&] { platform::StoreResolution(printer.DeviceName(), r.resolution); });
+}
+
+// The nudge and resolution given, kept for the printer's queue for next
+// time. Called once the command is past every refusal: a refused command
+// changes nothing stored.
+void StoreChoices(const Request& r, const platform::Printer& printer) {
+    const QString name = printer.DeviceName();
+    if (r.setResolution)
+        JobOrExit(QStringLiteral("cannot store the resolution"),
+                  [&] { platform::StoreResolution(name, r.resolution); });
+    if (r.setNudge) JobOrExit(QStringLiteral("cannot store the nudge"), [&] { platform::StoreNudge(name, r.nudge); });
 }
 
 // "resolutions 300 x 300 dpi, 600 x 600 dpi": what the device can be set to,
@@ -334,6 +344,7 @@ QString ResolutionsText(const platform::Printer& printer) {
 
 int RunNudge(const Request& r, QTextStream& out) {
     const platform::PrinterPtr printer = PrinterFor(r);
+    StoreChoices(r, *printer);
     ApplyNudge(r, *printer);
     const QString text = properties::NudgeText(printer->Nudge());
     out << printer->DeviceName() << ": " << (text.isEmpty() ? QStringLiteral("no nudge") : text) << '\n';
@@ -386,6 +397,7 @@ int RunPrint(const Request& r, QTextStream& err) {
         platform::SetCurrentPrinter(printer);
         printer->SetDithering(r.dither);
         ApplyNudge(r, *printer);
+        StoreChoices(r, *printer);
         JobOrExit(QStringLiteral("printing failed"),
                   [&] { printing::RunPrintJob(*printer, *picture, pixels.x, pixels.y, r.cutGuides, r.sheet); });
     }
@@ -425,6 +437,7 @@ int RunInfo(const Request& r, QTextStream& out) {
     JobOrExit(QStringLiteral("cannot read the printer"),
               [&] { check = printing::CheckJob(*printer, pixels.x, pixels.y, r.sheet); });
     if (!check.refusal.isEmpty()) throw Exit(kExitUsage, check.refusal);
+    StoreChoices(r, *printer);
     out << FiguresText(rows);
     return kExitOk;
 }
@@ -474,6 +487,7 @@ int RunTestPage(const Request& r, QTextStream& err) {
     const platform::PrinterPtr printer = PrinterFor(r);
     ApplyResolution(r, *printer);
     ApplyNudge(r, *printer);
+    StoreChoices(r, *printer);
     {
         platform::TerminalProgress progress(stderr, QStringLiteral("printing"));
         const platform::ProgressScope scope(&progress);
@@ -555,7 +569,7 @@ Request Parse(const QStringList& arguments) {
     const bool pdfAllowed = r.mode == Mode::Print || r.mode == Mode::TestPage;
     if (parser.isSet(o.printer) && !printerAllowed)
         return Invalid(QStringLiteral("--printer goes with --print, --info or --test-page"));
-    if (parser.isSet(o.pdf) && !pdfAllowed && r.mode != Mode::Nudge)
+    if (parser.isSet(o.pdf) && !pdfAllowed)
         return Invalid(QStringLiteral("--pdf goes with --print or --test-page"));
     if (r.cutGuides && r.mode != Mode::Print) return Invalid(QStringLiteral("--cut-guides goes with --print"));
     if (r.dither && r.mode != Mode::Print) return Invalid(QStringLiteral("--dither goes with --print"));
@@ -601,7 +615,7 @@ QString HelpText() {
         "     tile, more than %1 sheets without --yes, a --pdf FILE that is the picture\n"
         "     or the settings file\n"
         "  3  the picture file is missing or cannot be read\n"
-        "  4  the file is not a picture\n"
+        "  4  the file is not a picture, or is damaged or changed while it was read\n"
         "  5  there is no print queue of that name\n"
         "  6  the picture is wider or higher than 32767 pixels (dots with --scale), or\n"
         "     needs more than 1024 MiB decoded\n"

@@ -6,6 +6,7 @@
 #include "inputs/OpenCommand.h"
 #include "inputs/PageSetup.h"
 #include "platform/base/Failure.h"
+#include "platform/base/FileNames.h"
 #include "platform/desktop/Forms.h"
 #include "platform/base/Numeric.h"
 #include "platform/base/Progress.h"
@@ -128,17 +129,21 @@ void frmMain::CreateMenus() {
     mnuFilePageSetup->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
 }
 
+// A recent picture's name in the menu: a name of 255 bytes would make the
+// menu wider than the screen.
+constexpr int kRecentNameChars = 60;
+
 void frmMain::FillRecentMenu() {
     mnuFileRecent->clear();
     const QStringList pictures = platform::RecentPictures(AppTitle());
     for (int i = 0; i < pictures.size(); ++i) {
         const QString path = pictures[i];
-        QString name = QFileInfo(path).fileName();
+        QString name = platform::ShortenedName(path.section(QLatin1Char('/'), -1), kRecentNameChars);
         name.replace(QLatin1Char('&'), QStringLiteral("&&"));  // a file name's '&' is no access key
         QAction* a = mnuFileRecent->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(name));
         a->setObjectName(QStringLiteral("mnuFileRecent%1").arg(i + 1));
-        a->setStatusTip(path);
-        a->setToolTip(path);
+        a->setStatusTip(platform::ShownFileName(path));
+        a->setToolTip(platform::ShownFileName(path));
         connect(a, &QAction::triggered, this, [this, path] { OpenPicture(path); });
     }
     mnuFileRecent->menuAction()->setEnabled(!pictures.isEmpty());
@@ -220,8 +225,8 @@ void frmMain::Form_Load() {
         const std::optional<float> usable =
             UsablePlacement(text, i >= 2, horizontal ? platform::TwipsPerPixelX() : platform::TwipsPerPixelY());
         if (!usable)
-            platform::Warn(QStringLiteral("the stored window placement %1, \"%2\", is not usable; the default is used")
-                               .arg(QLatin1String(p.key), text.left(40).simplified()));
+            platform::WarnStoredValue(QStringLiteral("window placement %1").arg(QLatin1String(p.key)), text,
+                                      QStringLiteral("usable"), QStringLiteral("the default is used"));
         twips[i] = usable.value_or(p.defaultTwips);
     }
     // A window off every screen (a screen since removed, a hand-edited

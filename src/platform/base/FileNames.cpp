@@ -96,20 +96,39 @@ QString ShownFileName(const QString& name) {
     return shown;
 }
 
+QString ShortenedName(const QString& name, int maxChars) {
+    const QString shown = ShownFileName(name);
+    if (shown.size() <= maxChars) return shown;
+    const QString dots = QStringLiteral("...");
+    const qsizetype tail = (maxChars - dots.size()) / 2;
+    qsizetype head = maxChars - dots.size() - tail;
+    // Never half of a surrogate pair.
+    if (head > 0 && shown[head - 1].isHighSurrogate()) --head;
+    qsizetype tailStart = shown.size() - tail;
+    if (shown[tailStart].isLowSurrogate()) ++tailStart;
+    return shown.left(head) + dots + shown.mid(tailStart);
+}
+
 FileFacts StatFile(const QString& name) {
     FileFacts facts;
     const QByteArray bytes = FileNameBytes(name);
     struct stat link {};
     if (lstat(bytes.constData(), &link) == 0) facts.isSymLink = S_ISLNK(link.st_mode);
     struct stat target {};
-    if (stat(bytes.constData(), &target) != 0) return facts;
+    if (stat(bytes.constData(), &target) != 0) {
+        facts.error = errno;
+        return facts;
+    }
     facts.exists = true;
     facts.isFile = S_ISREG(target.st_mode);
     facts.readable = access(bytes.constData(), R_OK) == 0;
+    if (!facts.readable) facts.error = errno;
     facts.device = quint64(target.st_dev);
     facts.inode = quint64(target.st_ino);
     return facts;
 }
+
+QString SystemReason(int error) { return QString::fromLocal8Bit(strerror(error)); }
 
 bool SameFile(const QString& a, const QString& b) {
     const FileFacts x = StatFile(a), y = StatFile(b);

@@ -19,6 +19,10 @@ QByteArray FileNameBytes(const QString& name);
 // is not UTF-8 and every control character as \xNN.
 QString ShownFileName(const QString& name);
 
+// ShownFileName on at most `maxChars` characters: a longer one keeps its
+// start and its end (where the extension is) around "...".
+QString ShortenedName(const QString& name, int maxChars);
+
 struct FileFacts {
     bool exists = false;
     bool isFile = false;     // a regular file (after links)
@@ -26,7 +30,10 @@ struct FileFacts {
     bool readable = false;
     quint64 device = 0;      // with the inode: which file it is
     quint64 inode = 0;
+    int error = 0;           // errno when it does not exist, or is not readable
 };
+// The system's words for an errno value: "Too many levels of symbolic links".
+QString SystemReason(int error);
 FileFacts StatFile(const QString& name);
 // Whether both names exist and are one file (links followed).
 bool SameFile(const QString& a, const QString& b);

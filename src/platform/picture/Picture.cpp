@@ -3,6 +3,8 @@
 #include "platform/base/Failure.h"
 #include "platform/base/FileNames.h"
 #include "platform/base/Progress.h"
+#include "platform/picture/DecoderMessages.h"
+#include "platform/picture/PngDecoder.h"
 #include "platform/picture/ProgressDevice.h"
 #include "platform/base/Screen.h"
 #include "platform/base/Units.h"
@@ -10,9 +12,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <optional>
+#include <sys/stat.h>
 
 namespace platform {
 
@@ -78,8 +82,8 @@ bool GifImageCut(const QByteArray& b) {
 // last scan (FF DA) is followed by its end marker (FF D9), and neither two
 // bytes can occur inside entropy-coded data (FF there is followed by 00 or a
 // restart code), so an end marker only before the last scan (in an EXIF
-// thumbnail) means the main picture is cut. Other formats report a cut file
-// through their decoders.
+// thumbnail) means the main picture is cut; a WebP states its length. Other
+// formats report a cut file through their decoders.
 bool CutShort(QIODevice& device) {
     if (device.isSequential()) return false;
     const qint64 size = device.size();
@@ -124,14 +128,38 @@ bool CutShort(QIODevice& device) {
         return lastScan >= 0 && lastEnd < lastScan;
     }
     if (head.startsWith("GIF8")) return GifImageCut(ReadAt(device, 0, size));
+    // A WebP file is one RIFF chunk whose header states its length.
+    if (head.size() >= 12 && head.startsWith("RIFF") && head.mid(8, 4) == "WEBP")
+        return qint64(Le(head, 4, 4)) + 8 > size;
     return false;
 }
 
-// The picture's pixels, with every check LoadPictureFromDevice promises.
-QImage DecodeFromDevice(QIODevice& device, const QString& name) {
-    // The header and the checks read a little, or (a JPEG's markers) all of
-    // it once quickly: a small part of the time.
-    std::optional<ProgressStage> checks(std::in_place, 0.0, 0.05);
+// Qt's readers decode a picture of 16 bits a channel at 8 bytes a pixel:
+// twice what the size rule counts. The rule stays the limit (checked on the
+// header first); this only lets such a picture through the reader's own
+// guard, and it is brought to 8 bits a channel right after.
+constexpr int kReaderLimitMiB = int(2 * kMaxDecodedBytes / (1024 * 1024));
+
+// What the page takes: 8 bits a channel. Done in place where Qt can.
+QImage EightBitsAChannel(QImage image) {
+    switch (image.format()) {
+        case QImage::Format_Grayscale16: image.convertTo(QImage::Format_Grayscale8); break;
+        case QImage::Format_RGBX64:
+        case QImage::Format_RGBX16FPx4:
+        case QImage::Format_RGBX32FPx4: image.convertTo(QImage::Format_RGB32); break;
+        case QImage::Format_RGBA64:
+        case QImage::Format_RGBA64_Premultiplied:
+        case QImage::Format_RGBA16FPx4:
+        case QImage::Format_RGBA16FPx4_Premultiplied:
+        case QImage::Format_RGBA32FPx4:
+        case QImage::Format_RGBA32FPx4_Premultiplied: image.convertTo(QImage::Format_ARGB32); break;
+        default: break;
+    }
+    return image;
+}
+
+// Every format but PNG, through Qt's readers.
+QImage DecodeWithQt(QIODevice& device, const QString& name, std::optional<ProgressStage>& checks) {
     QImageReader reader(&device);
     reader.setDecideFormatFromContent(true);
     // A camera's EXIF orientation is applied so the picture stands upright.
@@ -140,12 +168,12 @@ QImage DecodeFromDevice(QIODevice& device, const QString& name) {
     reader.setAutoTransform(true);
     // The allocation limit is Qt's own guard against decompression bombs; we
     // also check the header's size first so nothing large is taken for a lie.
-    reader.setAllocationLimit(int(kMaxDecodedBytes / (1024 * 1024)));
+    reader.setAllocationLimit(kReaderLimitMiB);
     if (!reader.canRead()) Fail(QStringLiteral("Not a picture: %1").arg(name));
     const QSize size = reader.size();
     if (TooLargeToDecode(size)) Fail(QStringLiteral("Picture too large: %1").arg(TooLargeToDecodeText(size)));
 
-    if (CutShort(device)) Fail(QStringLiteral("Picture cut short: %1").arg(name));
+    if (CutShort(device)) throw DamagedPicture(name, QStringLiteral("it ends early"));
     checks.reset();
 
     QImage image;
@@ -155,10 +183,48 @@ QImage DecodeFromDevice(QIODevice& device, const QString& name) {
     return image;
 }
 
+// The picture's pixels, with every check LoadPictureFromDevice promises.
+QImage DecodeFromDevice(QIODevice& device, const QString& name) {
+    // What a decoder says is judged here, whatever it returned.
+    const DecoderMessages messages;
+    QImage image;
+    try {
+        if (IsPng(device)) {
+            const ProgressStage decoding(0.0, 1.0);
+            image = DecodePng(device, name);
+        } else {
+            // The header and the checks read a little, or (a JPEG's markers)
+            // all of it once quickly: a small part of the time.
+            std::optional<ProgressStage> checks(std::in_place, 0.0, 0.05);
+            image = DecodeWithQt(device, name, checks);
+        }
+    } catch (const DamagedPicture&) {
+        throw;
+    } catch (const Failure&) {
+        // A decoder that gave up and said why: the picture is damaged.
+        if (!messages.Lines().isEmpty()) throw DamagedPicture(name, messages.Lines().first());
+        throw;
+    }
+    if (!messages.Lines().isEmpty()) throw DamagedPicture(name, messages.Lines().first());
+    return EightBitsAChannel(std::move(image));
+}
+
 }  // namespace
 
+QSize DeclaredPictureSize(QIODevice& device) {
+    if (IsPng(device)) return PngDeclaredSize(device);
+    const DecoderMessages quiet;
+    const qint64 was = device.pos();
+    QImageReader header(&device);
+    header.setDecideFormatFromContent(true);
+    const QSize size = header.size();
+    if (!device.isSequential()) device.seek(was);
+    return size;
+}
+
 bool TooLargeToDecode(QSize size) {
-    return size.isValid() && qint64(size.width()) * size.height() * 4 > kMaxDecodedBytes;
+    // Sides below 2^31: their product fits 63 bits, four times it may not.
+    return size.isValid() && qint64(size.width()) * size.height() > kMaxDecodedBytes / 4;
 }
 
 QString TooLargeToDecodeText(QSize size) {
@@ -166,9 +232,31 @@ QString TooLargeToDecodeText(QSize size) {
     return QStringLiteral("%1 x %2 pixels need %3 MiB decoded, more than the %4 MiB allowed")
         .arg(size.width())
         .arg(size.height())
-        .arg(qint64(size.width()) * size.height() * 4 / kMiB)
+        .arg((qint64(size.width()) * size.height() + kMiB / 4 - 1) / (kMiB / 4))
         .arg(kMaxDecodedBytes / kMiB);
 }
+
+namespace {
+const QString kChangedWhileRead = QStringLiteral("it changed while it was read");
+
+// Which file, its size and when it was last written: another state after the
+// decoding means another picture than the one decoded may be on disk.
+struct FileState {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = -1;
+    timespec written{};
+    bool operator!=(const FileState& o) const {
+        return device != o.device || inode != o.inode || size != o.size || written.tv_sec != o.written.tv_sec ||
+               written.tv_nsec != o.written.tv_nsec;
+    }
+};
+FileState StateOf(const QFile& file) {
+    struct stat s {};
+    if (fstat(file.handle(), &s) != 0) return {};
+    return FileState{s.st_dev, s.st_ino, s.st_size, s.st_mtim};
+}
+}  // namespace
 
 PicturePtr LoadPictureFromDevice(QIODevice& device, const QString& name) {
     return std::make_shared<const Picture>(DecodeFromDevice(device, name));
@@ -179,11 +267,13 @@ PicturePtr LoadPicture(const QString& path) { return std::make_shared<const Pict
 QImage DecodePicture(const QString& path) {
     const QString shown = ShownFileName(path);
     const FileFacts facts = StatFile(path);
+    if (!facts.exists && facts.error != ENOENT) Fail(QStringLiteral("Cannot open %1: %2").arg(shown, SystemReason(facts.error)));
     if (!facts.exists) Fail(QStringLiteral("File not found: %1").arg(shown));
     if (!facts.isFile) Fail(QStringLiteral("Not a file: %1").arg(shown));
     QFile file;
     QString error;
     if (!OpenFile(file, path, QIODevice::ReadOnly, &error)) Fail(QStringLiteral("Cannot open %1: %2").arg(shown, error));
+    const FileState before = StateOf(file);
     ProgressDevice reading(file);
     QImage image;
     try {
@@ -191,10 +281,13 @@ QImage DecodePicture(const QString& path) {
     } catch (const Failure&) {
         // The decoder gave up because its reads were refused.
         if (reading.Stopped()) throw Cancelled();
+        if (reading.EndedEarly() || StateOf(file) != before) throw DamagedPicture(shown, kChangedWhileRead);
         throw;
     }
     // Some decoders return what they had when reading stopped.
     if (reading.Stopped()) throw Cancelled();
+    // Others return what they had when the file ended, without a word.
+    if (reading.EndedEarly() || StateOf(file) != before) throw DamagedPicture(shown, kChangedWhileRead);
     KeepFromOverwriting(path, QStringLiteral("the picture"));
     return image;
 }

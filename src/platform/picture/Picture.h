@@ -1,6 +1,8 @@
 #pragma once
 // The opened picture: an immutable decoded image shared by reference between
 // the properties panel, the preview and the print job.
+#include "platform/base/Failure.h"
+
 #include <QImage>
 #include <QString>
 #include <cstdint>
@@ -34,17 +36,35 @@ using PicturePtr = std::shared_ptr<const Picture>;
 inline constexpr qint64 kMaxDecodedBytes = qint64(1) << 30;
 
 // Whether a picture of `size` pixels would pass kMaxDecodedBytes decoded,
-// and the words for it: "32767 x 32767 pixels need 4095 MiB decoded, more
-// than the 1024 MiB allowed".
+// and the words for it: "32767 x 32767 pixels need 4096 MiB decoded, more
+// than the 1024 MiB allowed" (the MiB rounded up: a figure above the limit
+// never reads as the limit).
 bool TooLargeToDecode(QSize size);
 QString TooLargeToDecodeText(QSize size);
+
+// The file is a picture but was not read whole: it ends early, the decoder
+// met damaged data or warned, or the file changed while it was read. Nothing
+// of it is used. `reason` says which, for people, on one line.
+class DamagedPicture : public Failure {
+public:
+    DamagedPicture(const QString& name, const QString& why)
+        : Failure(QStringLiteral("Damaged picture %1: %2").arg(name, why)), reason(why) {}
+    QString reason;
+};
+
+// The size a picture's header states, read without decoding and without a
+// word from any decoder; invalid when there is no header to read. The
+// device's position is kept.
+QSize DeclaredPictureSize(QIODevice& device);
 
 // Decodes a picture file, opened on the very bytes of its name (see
 // FileNames.h); the last one decoded is kept from being written over. The
 // content decides the format, never the name.
-// Reads at least GIF, JPEG, BMP and PNG. Throws Failure when the file is
-// missing, unreadable, not a picture, or larger than kMaxDecodedBytes (the
-// size is read from the header before any pixel memory is taken).
+// Reads at least GIF, JPEG, BMP, PNG, TIFF and WebP, 16-bit ones as 8 bits a
+// channel. Throws Failure when the file is missing, unreadable, not a
+// picture, or larger than kMaxDecodedBytes (the size is read from the header
+// before any pixel memory is taken); DamagedPicture when it was not read
+// whole. The decoders' own lines never reach stderr.
 PicturePtr LoadPicture(const QString& path);
 
 // LoadPicture's decoding alone, without making the Picture (whose extent

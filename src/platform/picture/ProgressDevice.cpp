@@ -4,7 +4,7 @@
 
 namespace platform {
 
-ProgressDevice::ProgressDevice(QIODevice& inner) : mInner(inner) {
+ProgressDevice::ProgressDevice(QIODevice& inner) : mInner(inner), mSizeAtStart(inner.size()) {
     // Unbuffered: every read reaches readData, so the position reported is
     // the decoder's, not a read-ahead's.
     QIODevice::open(QIODevice::ReadOnly | QIODevice::Unbuffered);
@@ -23,7 +23,9 @@ qint64 ProgressDevice::readData(char* data, qint64 maxSize) {
         mStopped = true;
         return -1;
     }
-    return mInner.read(data, maxSize);
+    const qint64 got = mInner.read(data, maxSize);
+    if (got < maxSize && mInner.pos() < mSizeAtStart && !mInner.isSequential()) mEndedEarly = true;
+    return got;
 }
 
 }  // namespace platform

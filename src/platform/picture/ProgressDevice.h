@@ -18,6 +18,9 @@ public:
     bool seek(qint64 pos) override;
     // Whether a read was refused because the user asked to stop.
     bool Stopped() const { return mStopped; }
+    // Whether the data ended before the size the device had at the start:
+    // the file was cut while it was read (a decoder may not say so).
+    bool EndedEarly() const { return mEndedEarly; }
 
 protected:
     qint64 readData(char* data, qint64 maxSize) override;
@@ -25,7 +28,9 @@ protected:
 
 private:
     QIODevice& mInner;
+    qint64 mSizeAtStart;
     bool mStopped = false;
+    bool mEndedEarly = false;
 };
 
 }  // namespace platform

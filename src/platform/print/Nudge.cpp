@@ -26,18 +26,16 @@ QString FormatNudge(QPoint nudge) { return QStringLiteral("%1,%2").arg(nudge.x()
 
 QPoint StoredNudge(const QString& queue) {
     QPoint nudge;
-    const QString text = GetSetting(AppTitle(), QString::fromLatin1(kSection), KeyOfName(queue), QString());
+    const QString text = GetQueueSetting(AppTitle(), QString::fromLatin1(kSection), queue, QString());
     if (text.isEmpty() || ParseNudge(text, &nudge)) return nudge;
     // Written by hand or damaged: the program only stores what it can read.
-    Warn(QStringLiteral("the stored nudge of %1, \"%2\", is not X,Y in whole dots from -%3 to %3; no nudge is "
-                        "used")
-             .arg(queue, text.left(40).simplified())
-             .arg(kMaxNudgeDots));
+    WarnStoredValue(QStringLiteral("nudge of %1").arg(queue), text,
+                    QStringLiteral("X,Y in whole dots from -%1 to %1").arg(kMaxNudgeDots), QStringLiteral("no nudge is used"));
     return QPoint();
 }
 
 void StoreNudge(const QString& queue, QPoint nudge) {
-    SaveSetting(AppTitle(), QString::fromLatin1(kSection), KeyOfName(queue), FormatNudge(nudge));
+    SaveQueueSetting(AppTitle(), QString::fromLatin1(kSection), queue, FormatNudge(nudge));
 }
 
 }  // namespace platform

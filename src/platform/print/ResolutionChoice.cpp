@@ -43,13 +43,18 @@ std::vector<ResolutionItem> ResolutionItems(QSize defaultDpi, const QList<QSize>
 }
 
 QSize StoredResolution(const QString& queue) {
-    const QString text = GetSetting(AppTitle(), QString::fromLatin1(kSection), KeyOfName(queue), QString());
+    const QString text = GetQueueSetting(AppTitle(), QString::fromLatin1(kSection), queue, QString());
     QSize dpi;
-    return ParseResolutionChoice(text, &dpi) ? dpi : QSize();
+    if (text.isEmpty() || ParseResolutionChoice(text, &dpi)) return dpi;
+    // Written by hand or damaged: said as a stored nudge out of range is.
+    WarnStoredValue(QStringLiteral("resolution of %1").arg(queue), text,
+                    QStringLiteral("DPI or XxY in whole dots per inch from 1 to %1").arg(kMaxResolutionDpi),
+                    QStringLiteral("the printer's default is used"));
+    return QSize();
 }
 
 void StoreResolution(const QString& queue, QSize dpi) {
-    SaveSetting(AppTitle(), QString::fromLatin1(kSection), KeyOfName(queue), FormatResolutionChoice(dpi));
+    SaveQueueSetting(AppTitle(), QString::fromLatin1(kSection), queue, FormatResolutionChoice(dpi));
 }
 
 void ApplyStoredResolution(Printer& printer) {

@@ -40,7 +40,7 @@ struct ResolutionItem {
 std::vector<ResolutionItem> ResolutionItems(QSize defaultDpi, const QList<QSize>& choices);
 
 // The resolution kept for `queue`: empty when none is, or when what is kept
-// cannot be read or is out of range.
+// cannot be read or is out of range (said through Warn).
 QSize StoredResolution(const QString& queue);
 // Keeps it for `queue`; an empty size keeps "the default". Throws Failure
 // when the store cannot be written.

@@ -8,12 +8,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <cerrno>
 #include <functional>
 
 namespace {
@@ -102,6 +104,21 @@ TEST_F(BadInput, EachEndsWithItsStatusAndOneClearLine) {
     const QString oddPdf = Path(platform::FileNameFromBytes("out\xff.pdf"));
     const QString missing = Path(platform::FileNameFromBytes("gone\xff\n.png"));
     QFile::link(small, Path(QStringLiteral("link.png")));
+    QFile::link(Path(QStringLiteral("loop-b")), Path(QStringLiteral("loop-a")));
+    QFile::link(Path(QStringLiteral("loop-a")), Path(QStringLiteral("loop-b")));
+    const QString tooLong = Path(QString(300, QLatin1Char('n')) + QStringLiteral(".png"));
+    // Cut pictures: the decoders would fill the rest and say so on stderr.
+    QImage photo(300, 200, QImage::Format_RGB32);
+    photo.fill(Qt::darkCyan);
+    for (const char* format : {"PNG", "JPEG", "BMP"}) {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        photo.save(&buffer, format);
+        QFile cut(Path(QStringLiteral("cut.") + QLatin1String(format)));
+        ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
+        cut.write(bytes.left(bytes.size() * 2 / 3));
+    }
     WriteIni("[Settings]\nMainLeft=1000\n");
     const QByteArray smallBytes = Bytes(small);
 
@@ -131,9 +148,15 @@ TEST_F(BadInput, EachEndsWithItsStatusAndOneClearLine) {
         {"picture cut off", {"--print", wide, "--pdf", Path("cut.pdf")}, 0,
          "the picture, 9000 x 200 dots, is larger than the printable area, ", true},
         {"too large to decode", {"--print", huge}, 6,
-         "picture too large: 32767 x 32767 pixels need 4095 MiB decoded, more than the 1024 MiB allowed: "},
+         "picture too large: 32767 x 32767 pixels need 4096 MiB decoded, more than the 1024 MiB allowed: "},
         {"missing name that is not UTF-8", {"--print", missing}, 3,
          "no such file: " + platform::ShownFileName(missing)},
+        {"cut png", {"--print", Path("cut.PNG"), "--pdf", Path("o.pdf")}, 4, "damaged picture: " + Path("cut.PNG") + ": "},
+        {"cut jpeg", {"--info", Path("cut.JPEG")}, 4, "damaged picture: " + Path("cut.JPEG") + ": "},
+        {"cut bmp", {"--info", Path("cut.BMP")}, 4, "damaged picture: " + Path("cut.BMP") + ": "},
+        {"loop of links", {"--info", Path("loop-a")}, 3,
+         "cannot read file: " + Path("loop-a") + ": " + platform::SystemReason(ELOOP)},
+        {"name too long", {"--info", tooLong}, 3, "cannot read file: " + tooLong + ": " + platform::SystemReason(ENAMETOOLONG)},
         {"names that are not UTF-8", {"--print", odd, "--pdf", oddPdf}, 0, {}, false,
          [&] { EXPECT_TRUE(Bytes(oddPdf).startsWith("%PDF-")); }},
     };
@@ -206,4 +229,38 @@ TEST_F(BadInput, ADamagedSettingsFileIsReplacedOnceAndWhatIsReadIsRangeChecked) 
     EXPECT_EQ(unwritable.status, 1);
     EXPECT_TRUE(unwritable.err.startsWith("ombrastele: cannot store the nudge: Cannot write the settings file"))
         << unwritable.err.toStdString();
+}
+
+// A command refused after its options were read stores none of them; one
+// that runs keeps them. A stored resolution out of range is said as a nudge is.
+TEST_F(BadInput, ARefusedCommandStoresNothing) {
+    const QString wide = Picture(QStringLiteral("wide.png"), 9000, 200);
+    const QString sheet = Picture(QStringLiteral("sheet.png"), 4000, 4000);
+    const struct {
+        const char* name;
+        QStringList args;
+        int status;
+        bool stored;
+    } cases[] = {
+        {"too many sheets", {"--print", sheet, "--copies-on-sheet", "101", "--pdf", Path("o.pdf"), "--resolution", "600",
+                             "--nudge", "2,2"}, 2, false},
+        {"overlap too wide", {"--info", wide, "--poster", "--overlap", "99999", "--resolution", "600", "--nudge", "2,2"},
+         2, false},
+        {"missing picture", {"--info", Path("gone.png"), "--resolution", "600"}, 3, false},
+        {"accepted", {"--info", wide, "--resolution", "600", "--nudge", "2,2"}, 0, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteIni("[Settings]\nMainLeft=1000\n");
+        const ProgramRun run = Program(c.args);
+        EXPECT_EQ(run.status, c.status) << run.err.toStdString();
+        const QByteArray ini = Bytes(IniPath());
+        EXPECT_EQ(ini.contains("[Resolution]"), c.stored) << ini.toStdString();
+        EXPECT_EQ(ini.contains("[Nudge]"), c.stored && c.args.contains("--nudge")) << ini.toStdString();
+    }
+    WriteIni("[Resolution]\n504446=99999\n");
+    const ProgramRun run = Program({"--info", wide});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, QStringLiteral("ombrastele: the stored resolution of PDF, \"99999\", is not DPI or XxY in whole "
+                                      "dots per inch from 1 to 9600; the printer's default is used\n"));
 }

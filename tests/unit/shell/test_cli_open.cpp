@@ -154,6 +154,41 @@ TEST(PictureFormats, EachFormatDecodesToItsPixels) {
     }
 }
 
+// 16 bits a channel come as 8, the page's depth: every pixel the nearest
+// 8-bit value, transparency kept.
+TEST(PictureFormats, SixteenBitsAChannelDecodeToEight) {
+    QTemporaryDir dir;
+    QImage source = Pattern(23, 11).convertToFormat(QImage::Format_ARGB32);
+    source.setPixel(3, 4, qRgba(10, 20, 30, 128));
+    for (const auto& [format, depth] : {std::pair{"png", QImage::Format_RGBA64}, std::pair{"png", QImage::Format_Grayscale16},
+                                        std::pair{"tiff", QImage::Format_RGBA64}}) {
+        if (!QImageWriter::supportedImageFormats().contains(format)) continue;
+        SCOPED_TRACE(std::string(format) + " " + std::to_string(int(depth)));
+        const QImage deep = source.convertToFormat(depth);
+        const QString path = dir.filePath(QStringLiteral("deep.%1").arg(QString::fromLatin1(format)));
+        ASSERT_TRUE(QImageWriter(path, format).write(deep));
+        const QImage got = platform::LoadPicture(path)->Image();
+        EXPECT_LE(got.depth(), 32);
+        const QImage expected = deep.convertToFormat(QImage::Format_ARGB32);
+        const QImage decoded = got.convertToFormat(QImage::Format_ARGB32);
+        for (int y = 0; y < source.height(); ++y)
+            for (int x = 0; x < source.width(); ++x)
+                ASSERT_EQ(decoded.pixel(x, y), expected.pixel(x, y)) << x << ", " << y;
+    }
+}
+
+// Interlaced: each of its seven passes lands where Qt's own reader puts it.
+TEST(PictureFormats, InterlacedPngDecodesLikeQtsReader) {
+    const QString path = QStringLiteral(OMBRASTELE_TEST_DATA_DIR "/interlaced-rgba.png");
+    const QImage expected = QImage(path).convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(expected.size(), QSize(23, 11));
+    const QImage got = platform::LoadPicture(path)->Image();
+    EXPECT_EQ(got.format(), expected.format());
+    for (int y = 0; y < expected.height(); ++y)
+        for (int x = 0; x < expected.width(); ++x)
+            ASSERT_EQ(got.pixel(x, y), expected.pixel(x, y)) << x << ", " << y;
+}
+
 TEST(PictureFormats, OrientationTagTurnsThePictureUprightKeepingEveryPixel) {
     QTemporaryDir dir;
     const QImage source = Pattern(6, 4);

@@ -179,3 +179,53 @@ TEST_F(SettingsFaults, NudgeThatCannotBeStoredSaysSoOnceAndChangesNothing) {
     EXPECT_TRUE(testenv::Messages().value(0).startsWith("The nudge could not be stored."));
     EXPECT_EQ(printer->Nudge(), QPoint());
 }
+
+// What stands where the settings file should be. A FIFO or a folder is never
+// opened (a FIFO would block every read): reads give the defaults, writes
+// fail. A file that reads in full, byte order mark and all, is no damage; a
+// damaged one that cannot be moved aside names what is in the way.
+TEST_F(SettingsFaults, OnlyARegularFileIsReadAndWhatIsInTheWayIsNamed) {
+    const struct {
+        const char* name;
+        std::function<void()> make;
+        const char* read;         // what GetSetting gives for Nudge/k
+        const char* writeFailure;  // the failure's text, nullptr when writing works
+        bool movedAside;
+    } cases[] = {
+        {"fifo", [&] { ASSERT_EQ(mkfifo(QFile::encodeName(IniPath()).constData(), 0600), 0); }, "default",
+         "it is not a regular file", false},
+        {"byte order mark", [&] { WriteIni("\xef\xbb\xbf[Nudge]\nk=\"1,2\"\n"); }, "1,2", nullptr, false},
+        {"damaged, a folder in the way",
+         [&] {
+             WriteIni("[Nudge]\nk=\"1,2\"\n[Nud");
+             QDir().mkpath(IniPath() + QStringLiteral(".damaged"));
+         },
+         nullptr, ".damaged: Is a directory", false},
+        {"damaged, an old copy in the way",
+         [&] {
+             WriteIni("[Nud");
+             QFile old(IniPath() + QStringLiteral(".damaged"));
+             ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+         },
+         nullptr, nullptr, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir(AppFolder()).removeRecursively();
+        ASSERT_TRUE(QDir().mkpath(AppFolder()));
+        c.make();
+        if (c.read)
+            EXPECT_EQ(platform::GetSetting("Ombrastele", "Nudge", "k", "default"), QString::fromLatin1(c.read));
+        QString failure;
+        try {
+            platform::SaveSetting("Ombrastele", "Nudge", "j", "3,4");
+        } catch (const platform::Failure& f) {
+            failure = f.message();
+        }
+        if (c.writeFailure) EXPECT_TRUE(failure.endsWith(QLatin1String(c.writeFailure))) << failure.toStdString();
+        else EXPECT_EQ(failure, QString());
+        QFile aside(IniPath() + QStringLiteral(".damaged"));
+        EXPECT_EQ(aside.open(QIODevice::ReadOnly) && aside.readAll() == "[Nud", c.movedAside);
+        if (!c.writeFailure) EXPECT_EQ(platform::GetSetting("Ombrastele", "Nudge", "j", "none"), QStringLiteral("3,4"));
+    }
+}

@@ -118,3 +118,23 @@ TEST(Screens, AWindowMustBeSeenAndHeld) {
         EXPECT_EQ(OnSomeScreen(c.window, c.screens), c.on)
             << c.window.x() << "," << c.window.y() << " " << c.window.width() << " x " << c.window.height();
 }
+
+TEST(FileNames, LongNamesAreShortenedKeepingStartAndEnd) {
+    const QString longName = QString(100, QLatin1Char('a')) + QStringLiteral("-end.png");
+    const struct {
+        QString name;
+        int max;
+        QString expected;
+    } cases[] = {
+        {QStringLiteral("short.png"), 20, QStringLiteral("short.png")},
+        {longName, 20, QStringLiteral("aaaaaaaaa...-end.png")},
+        {platform::FileNameFromBytes("\xff" + QByteArray(40, 'b') + ".png"), 16, QStringLiteral("\\xFFbbb...bb.png")},
+        // A character outside the BMP is never cut in half.
+        {QStringLiteral("\U0001F600\U0001F600\U0001F600\U0001F600xyz"), 8, QStringLiteral("\U0001F600...yz")},
+    };
+    for (const auto& c : cases) {
+        const QString got = platform::ShortenedName(c.name, c.max);
+        EXPECT_EQ(got, c.expected) << got.toStdString();
+        EXPECT_LE(got.size(), c.max);
+    }
+}

@@ -3,6 +3,7 @@
 // and its peak memory stays near what the file really holds, whatever the
 // header claims (a claim is refused before its pixels are allocated).
 #include "platform/base/Failure.h"
+#include "platform/base/Progress.h"
 #include "platform/picture/Picture.h"
 #include "support/PictureFiles.h"
 
@@ -15,7 +16,9 @@
 #include <QImage>
 #include <QTemporaryDir>
 #include <QtEndian>
+#include <cstdio>
 #include <functional>
+#include <unistd.h>
 
 namespace {
 
@@ -130,7 +133,8 @@ QByteArray Jpeg(quint16 w, quint16 h) {
     return b;
 }
 
-// A true picture of the format, for cutting short.
+// A true picture of the format, for cutting short; empty when Qt cannot
+// write it (TIFF and WebP come with plugins).
 QByteArray Real(const char* format) {
     QImage image(200, 150, QImage::Format_RGB32);
     for (int y = 0; y < image.height(); ++y)
@@ -141,6 +145,43 @@ QByteArray Real(const char* format) {
     image.save(&buffer, format);
     return b;
 }
+
+// What the code under test writes to stderr (fd 2) while `f` runs.
+QByteArray StderrOf(const std::function<void()>& f) {
+    std::fflush(stderr);
+    FILE* capture = std::tmpfile();
+    const int saved = dup(2);
+    dup2(fileno(capture), 2);
+    f();
+    std::fflush(stderr);
+    dup2(saved, 2);
+    close(saved);
+    std::rewind(capture);
+    QByteArray said;
+    char buffer[512];
+    while (const size_t n = std::fread(buffer, 1, sizeof buffer, capture)) said.append(buffer, qsizetype(n));
+    std::fclose(capture);
+    return said;
+}
+
+QByteArray Overwritten(QByteArray b, qsizetype at, const QByteArray& with) { return b.replace(at, with.size(), with); }
+
+// A sink that cuts the file to half its size once reading has passed a
+// quarter of it, as another program writing it would.
+class CutWhileRead final : public platform::ProgressSink {
+public:
+    explicit CutWhileRead(QString path) : mPath(std::move(path)) {}
+    void Advance(double fraction) override {
+        if (mCut || fraction < 0.25) return;
+        QFile f(mPath);
+        mCut = f.resize(f.size() / 2);
+    }
+    bool CancelRequested() override { return false; }
+    bool mCut = false;
+
+private:
+    QString mPath;
+};
 
 struct Hostile {
     const char* name;
@@ -284,4 +325,88 @@ TEST_F(HostilePictures, DecodingFromMemoryRefusesLikeFromAFile) {
     ASSERT_TRUE(good.open(QIODevice::ReadOnly));
     const platform::PicturePtr picture = platform::LoadPictureFromDevice(good, QStringLiteral("memory"));
     EXPECT_EQ(picture->Image().size(), QSize(200, 150));
+}
+
+// A picture read in part is no picture: whether it was cut before it was
+// opened, cut while it was read or damaged inside, it is refused as damaged,
+// and the decoder's own words stay off stderr.
+TEST_F(HostilePictures, CutOrDamagedPicturesAreRefusedAndTheDecoderSaysNothing) {
+    const QByteArray png = Real("PNG"), jpeg = Real("JPEG"), bmp = Real("BMP"), tiff = Real("TIFF"),
+                     webp = Real("WEBP");
+    QByteArray gif;
+    {
+        const QString path = mDir.filePath(QStringLiteral("whole.gif"));
+        ASSERT_TRUE(testcups::WriteGif(testcups::MakePaletteNoise(200, 150, 256, 7), -1, path));
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        gif = f.readAll();
+    }
+    std::vector<Hostile> cases = {
+        {"png cut in its data", png.left(png.size() / 2)},
+        {"png without its end", png.left(png.size() - 12)},
+        {"png data damaged", Overwritten(png, png.size() / 2, QByteArray(16, '\x55'))},
+        {"jpeg cut", jpeg.left(jpeg.size() * 3 / 4)},
+        {"jpeg scan damaged", Overwritten(jpeg, jpeg.size() * 2 / 3, QByteArray("\xff\x13\x37\x00\xff\x00", 6))},
+        {"bmp cut", bmp.left(bmp.size() - 100)},
+        {"gif cut", gif.left(gif.size() / 2)},
+    };
+    if (!tiff.isEmpty()) cases.push_back({"tiff cut", tiff.left(tiff.size() * 3 / 4)});
+    if (!webp.isEmpty()) cases.push_back({"webp cut", webp.left(webp.size() / 2)});
+    for (const Hostile& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = Write(c.name, c.bytes);
+        bool damaged = false;
+        const QByteArray said = StderrOf([&] {
+            try {
+                platform::LoadPicture(path);
+            } catch (const platform::DamagedPicture&) {
+                damaged = true;
+            } catch (const platform::Failure&) {
+            }
+        });
+        EXPECT_TRUE(damaged);
+        EXPECT_EQ(said, QByteArray());
+    }
+
+    // Cut while the decoder reads it: formats whose decoders say so, and
+    // those that would fill the rest grey or black without a word.
+    for (const auto& [name, bytes] : {std::pair{"png", png}, std::pair{"jpeg", jpeg}, std::pair{"bmp", bmp},
+                                      std::pair{"gif", gif}}) {
+        SCOPED_TRACE(std::string("cut while read: ") + name);
+        const QString path = Write(name, bytes);
+        CutWhileRead cutter(path);
+        const platform::ProgressScope scope(&cutter);
+        QString reason;
+        const QByteArray said = StderrOf([&] {
+            try {
+                platform::LoadPicture(path);
+            } catch (const platform::DamagedPicture& d) {
+                reason = d.reason;
+            }
+        });
+        EXPECT_TRUE(cutter.mCut);
+        EXPECT_FALSE(reason.isEmpty());
+        EXPECT_EQ(said, QByteArray());
+    }
+}
+
+// The size rule at its edges, and in the words that say it: a figure above
+// the limit is never rounded down to it.
+TEST(PictureSizeRule, TheLimitIsKeptAndSaidWithoutRoundingDown) {
+    const struct {
+        QSize size;
+        bool tooLarge;
+        const char* text;
+    } cases[] = {
+        {{16384, 16384}, false, nullptr},
+        {{16384, 16385}, true, "16384 x 16385 pixels need 1025 MiB decoded, more than the 1024 MiB allowed"},
+        {{32768, 8192}, false, nullptr},
+        {{32767, 32767}, true, "32767 x 32767 pixels need 4096 MiB decoded, more than the 1024 MiB allowed"},
+        {{2147483647, 2147483647}, true,
+         "2147483647 x 2147483647 pixels need 17592186028033 MiB decoded, more than the 1024 MiB allowed"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(platform::TooLargeToDecode(c.size), c.tooLarge) << c.size.width() << " x " << c.size.height();
+        if (c.text) EXPECT_EQ(platform::TooLargeToDecodeText(c.size), QString::fromLatin1(c.text));
+    }
 }

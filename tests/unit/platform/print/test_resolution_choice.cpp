@@ -2,6 +2,7 @@
 // per queue, and offered.
 #include "platform/base/AppInfo.h"
 #include "platform/base/Settings.h"
+#include "platform/print/Nudge.h"
 #include "platform/print/PrinterDialogs.h"
 #include "platform/print/ResolutionChoice.h"
 
@@ -54,6 +55,23 @@ TEST(ResolutionChoice, KeptPerQueueAndCheckedWhenRead) {
         EXPECT_EQ(StoredResolution(label), QSize()) << junk;
     }
     StoreResolution(label, QSize());
+}
+
+// CUPS does not tell "A4" from "a4": neither does what is kept for a queue,
+// and storing under one spelling leaves one entry.
+TEST(ResolutionChoice, QueueNamesCompareWithoutCaseAsCupsCompares) {
+    StoreResolution(QStringLiteral("a4"), QSize(300, 300));
+    StoreNudge(QStringLiteral("a4"), QPoint(3, -2));
+    EXPECT_EQ(StoredResolution(QStringLiteral("A4")), QSize(300, 300));
+    EXPECT_EQ(StoredNudge(QStringLiteral("A4")), QPoint(3, -2));
+    StoreResolution(QStringLiteral("A4"), QSize(600, 600));
+    EXPECT_EQ(StoredResolution(QStringLiteral("a4")), QSize(600, 600));
+    // Only ASCII letters fold, as in CUPS; another queue stays apart.
+    EXPECT_EQ(StoredResolution(QStringLiteral("a4x")), QSize());
+    EXPECT_EQ(GetSetting(AppTitle(), QStringLiteral("Resolution"), KeyOfName(QStringLiteral("a4")), QStringLiteral("gone")),
+              QStringLiteral("gone"));
+    StoreResolution(QStringLiteral("a4"), QSize());
+    StoreNudge(QStringLiteral("a4"), QPoint());
 }
 
 TEST(ResolutionChoice, TheDialogNamesWhatEachSetsWithTheDefaultFirst) {
