@@ -24,10 +24,13 @@ void InitializeElements(PageLayoutModel& m) {
 
 namespace {
 
-// The picture's size in dots, as the print job takes it.
+// The picture's size in pixels and in dots, as the print job takes them.
+QSize PixelsOf(const LayoutInputs& in) {
+    return QSize(int(std::lround(in.imagePixelsX)), int(std::lround(in.imagePixelsY)));
+}
 QSize ScaledDots(const LayoutInputs& in) {
-    return platform::ScaledSize(int(std::lround(in.imagePixelsX)), int(std::lround(in.imagePixelsY)),
-                                in.sheet.dotsPerPixel);
+    const QSize pixels = PixelsOf(in);
+    return platform::ScaledSize(pixels.width(), pixels.height(), in.sheet.dotsPerPixel);
 }
 
 QSize AreaDots(const LayoutInputs& in) {
@@ -52,7 +55,7 @@ void LayOutPoster(PageLayoutModel& m, const LayoutInputs& in, QSize scaled) {
     const int band = platform::PosterBandDots(in.printerDotsPerInch);
     // A refused overlap (the panel says why) has no pages to outline: there
     // could be tens of thousands of them.
-    if (!platform::CheckLayout(in.sheet, area, scaled, band).refusal.isEmpty()) return;
+    if (!platform::CheckLayout(in.sheet, area, PixelsOf(in), band).refusal.isEmpty()) return;
     m.posterPages = PageOutlines{platform::LayOutPoster(area, scaled, in.sheet.overlapDots, band).tiles, page,
                                  float(scaled.width()), float(scaled.height())};
 }

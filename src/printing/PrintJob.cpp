@@ -125,21 +125,30 @@ Placement CentreInPrintableArea(float W, float H, int16_t w, int16_t h) {
 }
 
 namespace {
-QSize AreaDots(Printer& printer) {
+// The printable area in dots; empty when a side passes int (a printer's
+// figures gone wrong), which is never cut to int.
+std::optional<QSize> AreaDots(Printer& printer) {
     printer.SetScaleMode(platform::kPixels);
-    return QSize(platform::TruncateChecked(printer.ScaleWidth()), platform::TruncateChecked(printer.ScaleHeight()));
+    const double width = printer.ScaleWidth(), height = printer.ScaleHeight();
+    try {
+        return QSize(platform::TruncateChecked(width), platform::TruncateChecked(height));
+    } catch (const platform::Failure&) {
+        return std::nullopt;
+    }
 }
 }  // namespace
 
 platform::LayoutCheck CheckJob(Printer& printer, int16_t w, int16_t h, const platform::SheetOptions& sheet) {
-    return platform::CheckLayout(sheet, AreaDots(printer), QSize(w, h), platform::PosterBandDots(printer.DotsPerInch()));
+    const std::optional<QSize> area = AreaDots(printer);
+    if (!area) return platform::TooLargeToCount();
+    return platform::CheckLayout(sheet, *area, QSize(w, h), platform::PosterBandDots(printer.DotsPerInch()));
 }
 
 CutOffFacts CheckCutOff(Printer& printer, int16_t w, int16_t h, const platform::SheetOptions& sheet) {
     CutOffFacts facts;
-    facts.area = AreaDots(printer);
+    facts.area = AreaDots(printer).value_or(QSize());
     facts.picture = platform::ScaledSize(w, h, sheet.dotsPerPixel);
-    facts.cutOff = !facts.picture.isEmpty() && platform::CutOff(sheet, facts.area, facts.picture);
+    facts.cutOff = !facts.picture.isEmpty() && facts.area.isValid() && platform::CutOff(sheet, facts.area, facts.picture);
     return facts;
 }
 
@@ -152,7 +161,7 @@ void RunPrintJob(platform::Printer& printer, const platform::Picture& picture, i
         const float W = printer.ScaleWidth();
         const float H = printer.ScaleHeight();
         const QSize scaled = platform::ScaledSize(w, h, sheet.dotsPerPixel);
-        const QSize area = AreaDots(printer);
+        const QSize area = *AreaDots(printer);  // CheckJob refused any other
         if (platform::NeedsPoster(sheet, area, scaled))
             PrintPoster(printer, picture, scaled, sheet, area);
         else

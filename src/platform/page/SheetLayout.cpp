@@ -140,10 +140,12 @@ LayoutCheck CheckLayout(const SheetOptions& options, QSize area, QSize pixels, i
         check.sheets = MulChecked(TilesAcross(picture.width(), tile.width(), tile.width() - overlap),
                                   TilesAcross(picture.height(), tile.height(), tile.height() - overlap));
     } catch (const Failure&) {
-        return Refused(QString::fromLatin1(kOverflowText));
+        return TooLargeToCount();
     }
     return check;
 }
+
+LayoutCheck TooLargeToCount() { return Refused(QString::fromLatin1(kOverflowText)); }
 
 bool CutOff(const SheetOptions& options, QSize area, QSize picture) {
     return !NeedsPoster(options, area, picture) &&

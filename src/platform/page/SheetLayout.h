@@ -147,8 +147,10 @@ struct LayoutCheck {
 // down (each tile would add a dot or less of picture, tens of thousands of
 // pages for one picture); figures beyond what 64 bits count (kOverflowText).
 LayoutCheck CheckLayout(const SheetOptions& options, QSize area, QSize pixels, int band);
-// The refusal of a layout whose figures pass what the program counts.
-inline const char* const kOverflowText = "these sheet options make a layout too large to count";
+// The refusal of a layout whose figures (the area's among them) pass what
+// the program counts.
+inline const char* const kOverflowText = "the layout's figures are too large to count";
+LayoutCheck TooLargeToCount();
 // Whether the picture is cut off at the printable area's edges: larger than
 // the area, and not printed as a poster.
 bool CutOff(const SheetOptions& options, QSize area, QSize picture);
