@@ -1,6 +1,7 @@
 #include "platform/page/PdfPage.h"
 
 #include "platform/base/Failure.h"
+#include "platform/base/Numeric.h"
 #include "platform/base/Progress.h"
 
 #include <QFile>
@@ -228,9 +229,10 @@ void PdfPage::WriteSamples(const QRect& cells, const RowFill& fill) {
     std::vector<unsigned char> out(size_t(1) << 16);
     // One-bit rows: the dots of a cell row, led by the dots that put the
     // first one at its place in the 8-dot pattern of the page.
-    const int firstX = mGrid.firstDot.x() + cells.left() * fx;
+    // Device dots, which a page header counts in 32 bits: checked, never wrapped.
+    const int firstX = IntChecked(AddChecked(mGrid.firstDot.x(), MulChecked(cells.left(), fx)));
     const int lead = firstX % 8;
-    const int dotsWide = width * fx;
+    const int dotsWide = IntChecked(MulChecked(width, fx) + lead) - lead;
     const cups_page_header2_t oneBit = OneBitHeader(unsigned(lead + dotsWide));
     std::vector<QRgb> dots(mSetup.oneBit ? size_t(lead + dotsWide) : 0, 0xffffffffu);
     std::vector<unsigned char> encoded(mSetup.oneBit ? oneBit.cupsBytesPerLine : 0);
