@@ -13,10 +13,9 @@
 #include "platform/base/Failure.h"
 #include "platform/page/PagePainter.h"
 #include "platform/page/SheetLayout.h"
-#include "preview/PageLayoutModel.h"
 #include "preview/PageRender.h"
 #include "properties/Figures.h"
-#include "support/RecordingPrinter.h"
+#include "support/PreviewInputs.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -99,20 +98,8 @@ void CheckPoster(QSize area, QSize picture, const Input& in, int band, const pla
 // The window's preview of the same layout, painted: its cost follows the
 // pixels drawn.
 void Preview(const Input& in, platform::RecordingPrinter& printer) {
-    preview::PageLayoutModel m;
-    preview::InitializeElements(m);
-    preview::LayoutInputs li;
-    li.cw = 4800;
-    li.ch = 6000;
-    li.printer = &printer;
-    li.hasPicture = true;
-    li.imagePixelsX = float(in.pixelsX);
-    li.imagePixelsY = float(in.pixelsY);
-    li.printerPixelsX = float(in.areaX);
-    li.printerPixelsY = float(in.areaY);
-    li.sheet = in.sheet;
-    li.printerDotsPerInch = in.dpi;
-    preview::LayOutPage(m, li);
+    const preview::PageLayoutModel m = testcups::LaidOut(
+        testcups::PreviewInputs(printer, 4800, 6000, QSizeF(in.pixelsX, in.pixelsY), in.dpi, in.sheet));
     QImage shown(320, 400, QImage::Format_RGB32);
     QImage picture(2, 2, QImage::Format_RGB32);
     picture.fill(Qt::red);

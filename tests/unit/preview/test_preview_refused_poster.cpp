@@ -5,31 +5,16 @@
 // never the count (once a std::bad_alloc).
 #include "preview/PageLayoutModel.h"
 #include "preview/PageRender.h"
-#include "support/RecordingPrinter.h"
+#include "support/PreviewInputs.h"
 
 #include <gtest/gtest.h>
 
 #include <QPainter>
 
 namespace {
-// The layout of a picture of `pixels` with `sheet` on `printer`'s area.
 preview::PageLayoutModel LaidOut(platform::RecordingPrinter& printer, float cw, float ch, QSizeF pixels, int dpi,
                                  const platform::SheetOptions& sheet) {
-    preview::PageLayoutModel m;
-    preview::InitializeElements(m);
-    preview::LayoutInputs in;
-    in.cw = cw;
-    in.ch = ch;
-    in.printer = &printer;
-    in.hasPicture = true;
-    in.imagePixelsX = float(pixels.width());
-    in.imagePixelsY = float(pixels.height());
-    in.printerPixelsX = float(printer.area.widthDots);
-    in.printerPixelsY = float(printer.area.heightDots);
-    in.printerDotsPerInch = dpi;
-    in.sheet = sheet;
-    preview::LayOutPage(m, in);
-    return m;
+    return testcups::LaidOut(testcups::PreviewInputs(printer, cw, ch, pixels, dpi, sheet));
 }
 }  // namespace
 
