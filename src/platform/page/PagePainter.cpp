@@ -221,7 +221,7 @@ void PagePainter::Lattice(const QImage& image, double x, double y, double w, dou
     } else {
         // The caller's rows of copies are the device's columns, and its last
         // column of copies the device's top row.
-        const QRect first = ToDevice(dest.translated((across - 1) * stepX, 0));
+        const QRect first = ToDevice(dest.translated(IntChecked(MulChecked(across - 1, stepX)), 0));
         mSink.Lattice(first, QPoint(stepY, stepX), down, across, ToDevice(visible), fill, identity);
     }
 }

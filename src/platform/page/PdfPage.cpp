@@ -201,8 +201,8 @@ void PdfPage::Image(const QRect& cells, const RowFill& fill, const QByteArray& p
     // One-bit samples are ink (1) or paper (0), as the raster's; Decode
     // maps them onto DeviceGray's black and white.
     const QByteArray samples =
-        mSetup.oneBit ? " /Width " + QByteArray::number(cells.width() * mGrid.dotsAcross) + " /Height " +
-                            QByteArray::number(cells.height() * mGrid.dotsDown) +
+        mSetup.oneBit ? " /Width " + QByteArray::number(MulChecked(cells.width(), mGrid.dotsAcross)) + " /Height " +
+                            QByteArray::number(MulChecked(cells.height(), mGrid.dotsDown)) +
                             " /ColorSpace /DeviceGray /BitsPerComponent 1 /Decode [1 0]"
                       : " /Width " + QByteArray::number(cells.width()) + " /Height " +
                             QByteArray::number(cells.height()) + " /ColorSpace /DeviceRGB /BitsPerComponent 8";
