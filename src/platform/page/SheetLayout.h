@@ -61,9 +61,10 @@ struct CopyGrid {
     // puts its copies where the first page does.
     qint64 CopiesOn(qint64 page) const;
 };
-// `copies` is a count or kCopiesFill. Counted, never one by one. A count larger than one sheet holds
-// goes on as many sheets as it needs; a picture larger than the area is
-// one copy per sheet, centred and cut off evenly.
+// `copies` is a count or kCopiesFill; counted, never placed one by one. A
+// count larger than one sheet holds goes on as many sheets as it needs; a
+// picture larger than the area is one copy per sheet, centred and cut off
+// evenly.
 CopyGrid LayOutCopies(QSize area, QSize picture, int copies, int gap);
 
 // The tiles of a poster as a formula, not a list: tile (column, row) is the
