@@ -24,19 +24,17 @@ void InitializeElements(PageLayoutModel& m) {
 
 namespace {
 
-// Dots of the printable area -> twips on the control, with the sheet at
-// `page` standing for `areaDots`.
-struct DotsToTwips {
-    const RectElement& page;
-    float areaX, areaY;
-    float X(double dots) const { return float(page.Left + dots / areaX * page.Width); }
-    float Y(double dots) const { return float(page.Top + dots / areaY * page.Height); }
-};
-
-// The picture's size in dots, as the print job takes it.
+// The picture's size in pixels and in dots, as the print job takes them.
+QSize PixelsOf(const LayoutInputs& in) {
+    return QSize(int(std::lround(in.imagePixelsX)), int(std::lround(in.imagePixelsY)));
+}
 QSize ScaledDots(const LayoutInputs& in) {
-    return platform::ScaledSize(int(std::lround(in.imagePixelsX)), int(std::lround(in.imagePixelsY)),
-                                in.sheet.dotsPerPixel);
+    const QSize pixels = PixelsOf(in);
+    return platform::ScaledSize(pixels.width(), pixels.height(), in.sheet.dotsPerPixel);
+}
+
+QSize AreaDots(const LayoutInputs& in) {
+    return QSize(platform::TruncateChecked(in.printerPixelsX), platform::TruncateChecked(in.printerPixelsY));
 }
 
 // A poster: the sheet stands for the whole picture, scaled into the control,
@@ -53,69 +51,59 @@ void LayOutPoster(PageLayoutModel& m, const LayoutInputs& in, QSize scaled) {
         l->X1 = l->X2 = -100;
         l->Y1 = l->Y2 = -100;
     }
-    const QSize area(int(in.printerPixelsX), int(in.printerPixelsY));
+    const QSize area = AreaDots(in);
     const int band = platform::PosterBandDots(in.printerDotsPerInch);
     // A refused overlap (the panel says why) has no pages to outline: there
     // could be tens of thousands of them.
-    if (!platform::CheckLayout(in.sheet, area, scaled, band).refusal.isEmpty()) return;
-    const platform::PosterPlan plan = platform::LayOutPoster(area, scaled, in.sheet.overlapDots, band);
-    const DotsToTwips to{page, float(scaled.width()), float(scaled.height())};
-    for (const QRect& t : plan.tiles)
-        m.posterPages.push_back(RectElement{to.X(t.left()), to.Y(t.top()), to.X(t.left() + t.width()) - to.X(t.left()),
-                                            to.Y(t.top() + t.height()) - to.Y(t.top()), true});
+    if (!platform::CheckLayout(in.sheet, area, PixelsOf(in), band).refusal.isEmpty()) return;
+    m.posterPages = PageOutlines{platform::LayOutPoster(area, scaled, in.sheet.overlapDots, band).tiles, page,
+                                 float(scaled.width()), float(scaled.height())};
 }
 
 // Copies beyond the first: where the print job puts them on the first sheet,
 // the first one moved onto its own place in the block.
 void LayOutCopies(PageLayoutModel& m, const LayoutInputs& in, QSize scaled) {
-    const QSize area(int(in.printerPixelsX), int(in.printerPixelsY));
-    const platform::CopyGrid g = platform::LayOutCopies(area, scaled, in.sheet.copies, in.sheet.gapDots);
-    const int copies = g.CopiesOn(0);
-    if (copies <= 1) return;
-    const DotsToTwips to{m.shpPage, in.printerPixelsX, in.printerPixelsY};
-    const float w = m.imgImage.Width, h = m.imgImage.Height;
-    for (int i = 0; i < copies; ++i) {
-        const RectElement copy{to.X(g.left + double(i % g.columns) * g.stepX),
-                               to.Y(g.top + double(i / g.columns) * g.stepY), w, h, true};
-        if (i == 0) m.imgImage = copy;
-        else m.extraCopies.push_back(copy);
-    }
+    const platform::CopyGrid g = platform::LayOutCopies(AreaDots(in), scaled, in.sheet.copies, in.sheet.gapDots);
+    CopyLattice copies;
+    copies.count = g.CopiesOn(0);
+    if (copies.count <= 1) return;
+    copies.columns = g.columns;
+    copies.left = g.left;
+    copies.top = g.top;
+    copies.stepX = g.stepX;
+    copies.stepY = g.stepY;
+    copies.sheet = m.shpPage;
+    copies.areaX = in.printerPixelsX;
+    copies.areaY = in.printerPixelsY;
+    copies.width = m.imgImage.Width;
+    copies.height = m.imgImage.Height;
     // Guides through every copy's outer rows and columns; the first copy's
     // are the four guide elements, moved with it.
-    const double pixelX = platform::ScaleX(1, platform::kPixels, platform::kTwips);
-    const double pixelY = platform::ScaleY(1, platform::kPixels, platform::kTwips);
+    copies.insetX = platform::ScaleX(1, platform::kPixels, platform::kTwips);
+    copies.insetY = platform::ScaleY(1, platform::kPixels, platform::kTwips);
+    m.imgImage = RectElement{copies.X(0), copies.Y(0), copies.width, copies.height, true};
     const RectElement& page = m.shpPage;
     const float left = page.Left, right = page.Left + page.Width, top = page.Top, bottom = page.Top + page.Height;
-    std::vector<LineElement> vertical, horizontal;
-    for (int c = 0; c < std::min(copies, g.columns); ++c) {
-        const float x = to.X(g.left + double(c) * g.stepX);
-        vertical.push_back({x, top, x, bottom});
-        vertical.push_back({float(x + w - pixelX), top, float(x + w - pixelX), bottom});
-    }
-    for (int r = 0; r < (copies + g.columns - 1) / g.columns; ++r) {
-        const float y = to.Y(g.top + double(r) * g.stepY);
-        horizontal.push_back({left, y, right, y});
-        horizontal.push_back({left, float(y + h - pixelY), right, float(y + h - pixelY)});
-    }
+    const float x = copies.X(0), y = copies.Y(0);
     const bool shown = m.lineVertGuide1.Visible;
     const auto place = [shown](LineElement& target, const LineElement& at) {
         target = at;
         target.Visible = shown;
     };
-    place(m.lineVertGuide1, vertical[0]);
-    place(m.lineVertGuide2, vertical[1]);
-    place(m.lineHorizGuide1, horizontal[0]);
-    place(m.lineHorizGuide2, horizontal[1]);
-    for (size_t i = 2; i < vertical.size(); ++i) m.extraGuides.push_back(vertical[i]);
-    for (size_t i = 2; i < horizontal.size(); ++i) m.extraGuides.push_back(horizontal[i]);
+    place(m.lineVertGuide1, {x, top, x, bottom});
+    place(m.lineVertGuide2, {float(x + copies.width - copies.insetX), top,
+                             float(x + copies.width - copies.insetX), bottom});
+    place(m.lineHorizGuide1, {left, y, right, y});
+    place(m.lineHorizGuide2, {left, float(y + copies.height - copies.insetY), right,
+                              float(y + copies.height - copies.insetY)});
+    m.copies = copies;
 }
 
 }  // namespace
 
 void LayOutPage(PageLayoutModel& m, const LayoutInputs& in) noexcept {
-    m.extraCopies.clear();
-    m.extraGuides.clear();
-    m.posterPages.clear();
+    m.copies = CopyLattice{};
+    m.posterPages = PageOutlines{};
     using platform::ContinueOnFailure;
     using platform::CSng;
     using platform::DivideChecked;
@@ -190,10 +178,13 @@ void LayOutPage(PageLayoutModel& m, const LayoutInputs& in) noexcept {
     if (in.sheet == platform::SheetOptions{} || !(in.printerPixelsX > 0 && in.printerPixelsY > 0)) return;
     const QSize scaled = ScaledDots(in);
     if (scaled.isEmpty()) return;
-    if (platform::NeedsPoster(in.sheet, QSize(int(in.printerPixelsX), int(in.printerPixelsY)), scaled))
-        LayOutPoster(m, in, scaled);
-    else
-        LayOutCopies(m, in, scaled);
+    // An area past int (a printer's figures gone wrong) lays out nothing more.
+    ContinueOnFailure([&] {
+        if (platform::NeedsPoster(in.sheet, AreaDots(in), scaled))
+            LayOutPoster(m, in, scaled);
+        else
+            LayOutCopies(m, in, scaled);
+    });
 }
 
 }  // namespace preview

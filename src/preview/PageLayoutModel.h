@@ -6,7 +6,7 @@
 #include "platform/print/Printer.h"
 #include "platform/page/SheetLayout.h"
 
-#include <vector>
+#include <algorithm>
 
 namespace preview {
 
@@ -22,6 +22,38 @@ struct LineElement {
     bool Visible = false;
 };
 
+// Copies on the first sheet where the print job puts them, by formula: copy
+// i stands in column i % columns and row i / columns, the first on imgImage.
+// Nothing is kept per copy: a sheet of billions of one-dot copies costs what
+// four do, and the renderer draws only copies and guides on distinct pixels.
+struct CopyLattice {
+    qint64 count = 0;  // on the first sheet, the first included; below 2: no further copies
+    int columns = 1;
+    double left = 0, top = 0;            // the block's top-left, dots
+    int stepX = 0, stepY = 0;            // dots
+    RectElement sheet;                   // the sheet element the dots map onto
+    float areaX = 1, areaY = 1;          // the printable area, dots
+    float width = 0, height = 0;         // each copy, twips
+    double insetX = 0, insetY = 0;       // the far guide's distance inside a copy's edge, twips
+    qint64 size() const { return count > 1 ? count - 1 : 0; }  // copies beyond the first
+    int Columns() const { return int(std::min<qint64>(count, columns)); }
+    int Rows() const { return count > 0 ? int((count + columns - 1) / columns) : 0; }
+    int InRow(int row) const { return int(std::min<qint64>(count - qint64(row) * columns, columns)); }
+    float X(int column) const { return float(sheet.Left + (left + double(column) * stepX) / areaX * sheet.Width); }
+    float Y(int row) const { return float(sheet.Top + (top + double(row) * stepY) / areaY * sheet.Height); }
+};
+
+// A poster's pages on the sheet element, which stands for the whole picture:
+// the plan's tiles (the picture's dots) mapped onto twips as they are drawn.
+struct PageOutlines {
+    platform::TileLattice tiles;
+    RectElement sheet;
+    float pictureX = 1, pictureY = 1;  // the picture, dots
+    qint64 size() const { return tiles.size(); }
+    float X(int dots) const { return float(sheet.Left + double(dots) / pictureX * sheet.Width); }
+    float Y(int dots) const { return float(sheet.Top + double(dots) / pictureY * sheet.Height); }
+};
+
 // The elements at their design geometry, before initialisation.
 struct PageLayoutModel {
     // The sheet: the printable area at reduced scale. Left and Top are the
@@ -35,15 +67,14 @@ struct PageLayoutModel {
     LineElement lineVertGuide1{840, 120, 840, 720};
     LineElement lineVertGuide2{960, 120, 960, 720};
 
-    // What the sheet options add; all empty with the default options.
+    // What the sheet options add; both empty with the default options.
     // Further copies of the picture on the first sheet, each stretched like
     // imgImage, and the guides along their rows and columns (shown with the
     // four guides above).
-    std::vector<RectElement> extraCopies;
-    std::vector<LineElement> extraGuides;
+    CopyLattice copies;
     // A poster: the sheet element then stands for the whole picture, and
     // these are the parts of it each page prints, outlined.
-    std::vector<RectElement> posterPages;
+    PageOutlines posterPages;
 };
 
 // What one layout run reads besides the elements.

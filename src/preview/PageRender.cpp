@@ -6,6 +6,7 @@
 #include <QPen>
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <vector>
 
 namespace preview {
@@ -150,6 +151,70 @@ void DrawLine(QPainter& p, const LineElement& line, const PixelGrid& g, QSize co
     }
 }
 
+// The distinct pixels that `count` positions along an axis land on (in
+// order: `pixelOf` never decreases), each with the first index landing
+// there. A lattice of copies or pages costs the pixels it covers to draw,
+// never its count.
+template <class PixelOf>
+std::vector<std::pair<int, int>> DistinctPixels(int count, int size, PixelOf pixelOf) {
+    std::vector<std::pair<int, int>> pixels;
+    for (int i = 0; i < count; ++i) {
+        const int pixel = ClampToInt(pixelOf(i), size);
+        if (pixels.empty() || pixels.back().first != pixel) pixels.emplace_back(pixel, i);
+        if (pixel >= size + 4) break;  // all further ones clamp to the same
+    }
+    return pixels;
+}
+
+// The guides along the further copies' columns and rows, shown with the four.
+void DrawCopyGuides(QPainter& p, const PageLayoutModel& m, const PixelGrid& g, QSize control) {
+    const CopyLattice& c = m.copies;
+    if (c.size() == 0 || !m.lineVertGuide1.Visible) return;
+    const RectElement& s = m.shpPage;
+    const auto nearX = [&](int i) { return c.X(i); };
+    const auto farX = [&](int i) { return float(c.X(i) + c.width - c.insetX); };
+    const auto nearY = [&](int i) { return c.Y(i); };
+    const auto farY = [&](int i) { return float(c.Y(i) + c.height - c.insetY); };
+    for (const auto& x : {std::function<float(int)>(nearX), std::function<float(int)>(farX)})
+        for (const auto& [pixel, i] : DistinctPixels(c.Columns(), control.width(), [&](int i) { return g.X(x(i)); }))
+            if (i > 0)  // the first copy's are the guide elements
+                DrawLine(p, LineElement{x(i), s.Top, x(i), s.Top + s.Height, true}, g, control);
+    for (const auto& y : {std::function<float(int)>(nearY), std::function<float(int)>(farY)})
+        for (const auto& [pixel, i] : DistinctPixels(c.Rows(), control.height(), [&](int i) { return g.Y(y(i)); }))
+            if (i > 0) DrawLine(p, LineElement{s.Left, y(i), s.Left + s.Width, y(i), true}, g, control);
+}
+
+// The further copies, each the one resampled picture, once a pixel.
+void DrawCopies(QPainter& p, const CopyLattice& c, const QImage& scaled, const PixelGrid& g, QSize control) {
+    if (c.size() == 0) return;
+    const auto xs = DistinctPixels(c.Columns(), control.width(), [&](int i) { return g.X(c.X(i)); });
+    const auto ys = DistinctPixels(c.Rows(), control.height(), [&](int i) { return g.Y(c.Y(i)); });
+    for (const auto& [y, row] : ys)
+        for (const auto& [x, column] : xs) {
+            if (column >= c.InRow(row)) break;  // the last row may be short
+            if (row > 0 || column > 0) p.drawImage(QPoint(x, y), scaled);
+        }
+}
+
+// A poster's pages outlined: every page's edges are lines through the whole
+// poster, since the pages of a column (or a row) cover it end to end.
+void DrawPageOutlines(QPainter& p, const PageOutlines& o, const PixelGrid& g, QSize control) {
+    if (o.size() == 0) return;
+    const int w = control.width(), h = control.height();
+    const platform::TileLattice& t = o.tiles;
+    const auto left = DistinctPixels(t.Columns(), w, [&](int i) { return g.X(o.X(t.At(i, 0).left())); });
+    const auto right = DistinctPixels(t.Columns(), w, [&](int i) { return g.X(o.X(t.At(i, 0).right() + 1)) - 1; });
+    const auto top = DistinctPixels(t.Rows(), h, [&](int i) { return g.Y(o.Y(t.At(0, i).top())); });
+    const auto bottom = DistinctPixels(t.Rows(), h, [&](int i) { return g.Y(o.Y(t.At(0, i).bottom() + 1)) - 1; });
+    p.setPen(QPen(kPageOutlineColour, 1, Qt::DashLine));
+    p.setBrush(Qt::NoBrush);
+    const int x0 = left.front().first, x1 = right.back().first, y0 = top.front().first, y1 = bottom.back().first;
+    for (const auto* edges : {&left, &right})
+        for (const auto& edge : *edges) p.drawLine(QLine(edge.first, y0, edge.first, y1));
+    for (const auto* edges : {&top, &bottom})
+        for (const auto& edge : *edges) p.drawLine(QLine(x0, edge.first, x1, edge.first));
+}
+
 }  // namespace
 
 double PixelGrid::X(double twips) const { return std::floor(twips / twipsPerPixelX + 0.5); }
@@ -240,10 +305,7 @@ void RenderPageLayout(QPainter& p, const PageLayoutModel& m, QSize control, cons
 
     for (const LineElement* line : {&m.lineHorizGuide1, &m.lineHorizGuide2, &m.lineVertGuide1, &m.lineVertGuide2})
         DrawLine(p, *line, g, control);
-    for (LineElement line : m.extraGuides) {
-        line.Visible = m.lineVertGuide1.Visible;  // further guides show with the four
-        DrawLine(p, line, g, control);
-    }
+    DrawCopyGuides(p, m, g, control);
 
     const RectElement& im = m.imgImage;
     if (im.Visible && picture && !picture->isNull()) {
@@ -260,23 +322,12 @@ void RenderPageLayout(QPainter& p, const PageLayoutModel& m, QSize control, cons
                 p.drawImage(QPoint(x0, y0), scaled);
                 // Further copies are the same size on the same sheet: the
                 // one resampled copy serves them all.
-                for (const RectElement& copy : m.extraCopies)
-                    p.drawImage(QPoint(ClampToInt(g.X(copy.Left), control.width()),
-                                       ClampToInt(g.Y(copy.Top), control.height())),
-                                scaled);
+                DrawCopies(p, m.copies, scaled, g, control);
             }
         }
     }
     // A poster's pages, outlined over the picture.
-    for (const RectElement& page : m.posterPages) {
-        const int x0 = ClampToInt(g.X(page.Left), control.width());
-        const int y0 = ClampToInt(g.Y(page.Top), control.height());
-        const int x1 = ClampToInt(g.X(double(page.Left) + page.Width), control.width());
-        const int y1 = ClampToInt(g.Y(double(page.Top) + page.Height), control.height());
-        p.setPen(QPen(kPageOutlineColour, 1, Qt::DashLine));
-        p.setBrush(Qt::NoBrush);
-        p.drawRect(QRect(QPoint(x0, y0), QPoint(x1 - 1, y1 - 1)));
-    }
+    DrawPageOutlines(p, m.posterPages, g, control);
     p.restore();
 }
 

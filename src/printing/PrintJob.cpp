@@ -1,6 +1,7 @@
 #include "printing/PrintJob.h"
 
 #include "platform/base/Failure.h"
+#include "platform/base/Numeric.h"
 #include "platform/base/Progress.h"
 
 #include <QPainter>
@@ -28,9 +29,9 @@ void HorizontalGuides(Printer& printer, float y, int h, float W) {
 // The part of a job's progress one page of `pages` takes: pages share what
 // the drawing takes (the last page is written when the document ends). One
 // page needs no stage of its own.
-void EnterPage(std::optional<platform::ProgressStage>& stage, int page, int pages) {
+void EnterPage(std::optional<platform::ProgressStage>& stage, qint64 page, qint64 pages) {
     constexpr double kDrawing = 0.85;  // of the job, as Printer gives drawing
-    if (pages > 1) stage.emplace(kDrawing * page / pages, kDrawing * (page + 1) / pages);
+    if (pages > 1) stage.emplace(kDrawing * double(page) / double(pages), kDrawing * double(page + 1) / double(pages));
 }
 
 // "row 2, column 3": the label of a poster's page (both counted from 1).
@@ -56,16 +57,19 @@ QImage PosterLabelImage(const QString& text, int heightDots) {
 void PrintCopies(Printer& printer, const platform::Picture& picture, QSize scaled, bool cutGuides,
                  const platform::SheetOptions& sheet, float W, float H) {
     const platform::CopyGrid g =
-        platform::LayOutCopies(QSize(int(W), int(H)), scaled, sheet.copies, sheet.gapDots);
-    for (int page = 0; page < g.pages; ++page) {
+        platform::LayOutCopies(QSize(platform::TruncateChecked(W), platform::TruncateChecked(H)), scaled, sheet.copies, sheet.gapDots);
+    for (qint64 page = 0; page < g.pages; ++page) {
         std::optional<platform::ProgressStage> stage;
         EnterPage(stage, page, g.pages);
-        const int copies = g.CopiesOn(page);
-        const int columns = std::min(copies, g.columns), rows = (copies + g.columns - 1) / g.columns;
+        const qint64 copies = g.CopiesOn(page);
+        // Both within the sheet's columns and rows of copies.
+        const int columns = int(std::min<qint64>(copies, g.columns)), rows = int((copies + g.columns - 1) / g.columns);
         if (cutGuides) {
             printer.SetDrawWidth(1);
-            for (int c = 0; c < columns; ++c) VerticalGuides(printer, g.left + float(c * g.stepX), scaled.width(), H);
-            for (int r = 0; r < rows; ++r) HorizontalGuides(printer, g.top + float(r * g.stepY), scaled.height(), W);
+            for (int c = 0; c < columns; ++c)
+                VerticalGuides(printer, g.left + float(qint64(c) * g.stepX), scaled.width(), H);
+            for (int r = 0; r < rows; ++r)
+                HorizontalGuides(printer, g.top + float(qint64(r) * g.stepY), scaled.height(), W);
         }
         // After the guides, so the pictures cover them where they cross.
         printer.PaintCopies(picture, g.left, g.top, float(scaled.width()), float(scaled.height()),
@@ -84,17 +88,19 @@ void PrintPoster(Printer& printer, const platform::Picture& picture, QSize scale
     const int offset = b > 0 ? std::max(1, b / 8) : 0;
     const int length = b > 0 ? b / 2 : std::max(2, band / 2);
     printer.SetDrawWidth(1);
-    const int pages = int(plan.tiles.size());
-    for (int i = 0; i < pages; ++i) {
+    // Each tile from the plan's formula as its page comes: nothing is kept
+    // per page.
+    const qint64 pages = plan.Pages();
+    for (qint64 i = 0; i < pages; ++i) {
         std::optional<platform::ProgressStage> stage;
         EnterPage(stage, i, pages);
-        const QRect tile = plan.tiles[size_t(i)];
+        const QRect tile = plan.tiles[i];
         const QPoint origin(b, b);
         for (const QRect& m : platform::RegistrationMarks(origin, tile.size(), offset, length))
             printer.LineBox(float(m.left()), float(m.top()), float(m.right()), float(m.bottom()));
         if (b > 0) {
             // The label in the band above the tile, right of its corner mark.
-            const int row = i / plan.columns + 1, column = i % plan.columns + 1;
+            const int row = int(i / plan.columns) + 1, column = int(i % plan.columns) + 1;
             const QImage text = PosterLabelImage(PosterPageLabel(row, column), b - 2 * offset - 1);
             const platform::Picture label(text);
             const int x = b + 2 * offset, y = std::max(0, (b - offset - text.height()) / 2);
@@ -119,24 +125,30 @@ Placement CentreInPrintableArea(float W, float H, int16_t w, int16_t h) {
 }
 
 namespace {
-QSize AreaDots(Printer& printer) {
+// The printable area in dots; empty when a side passes int (a printer's
+// figures gone wrong), which is never cut to int.
+std::optional<QSize> AreaDots(Printer& printer) {
     printer.SetScaleMode(platform::kPixels);
-    return QSize(int(printer.ScaleWidth()), int(printer.ScaleHeight()));
+    const double width = printer.ScaleWidth(), height = printer.ScaleHeight();
+    try {
+        return QSize(platform::TruncateChecked(width), platform::TruncateChecked(height));
+    } catch (const platform::Failure&) {
+        return std::nullopt;
+    }
 }
 }  // namespace
 
 platform::LayoutCheck CheckJob(Printer& printer, int16_t w, int16_t h, const platform::SheetOptions& sheet) {
-    const QSize area = AreaDots(printer);
-    if (platform::TooLargeAt(w, h, sheet.dotsPerPixel)) return platform::LayoutCheck{{}, 0};
-    return platform::CheckLayout(sheet, area, platform::ScaledSize(w, h, sheet.dotsPerPixel),
-                                 platform::PosterBandDots(printer.DotsPerInch()));
+    const std::optional<QSize> area = AreaDots(printer);
+    if (!area) return platform::TooLargeToCount();
+    return platform::CheckLayout(sheet, *area, QSize(w, h), platform::PosterBandDots(printer.DotsPerInch()));
 }
 
 CutOffFacts CheckCutOff(Printer& printer, int16_t w, int16_t h, const platform::SheetOptions& sheet) {
     CutOffFacts facts;
-    facts.area = AreaDots(printer);
+    facts.area = AreaDots(printer).value_or(QSize());
     facts.picture = platform::ScaledSize(w, h, sheet.dotsPerPixel);
-    facts.cutOff = !facts.picture.isEmpty() && platform::CutOff(sheet, facts.area, facts.picture);
+    facts.cutOff = !facts.picture.isEmpty() && facts.area.isValid() && platform::CutOff(sheet, facts.area, facts.picture);
     return facts;
 }
 
@@ -149,11 +161,7 @@ void RunPrintJob(platform::Printer& printer, const platform::Picture& picture, i
         const float W = printer.ScaleWidth();
         const float H = printer.ScaleHeight();
         const QSize scaled = platform::ScaledSize(w, h, sheet.dotsPerPixel);
-        if (platform::TooLargeAt(w, h, sheet.dotsPerPixel))
-            platform::Fail(QStringLiteral("At %1 dots per pixel the picture would be wider or higher than "
-                                          "32767 dots.")
-                               .arg(sheet.dotsPerPixel));
-        const QSize area{int(W), int(H)};
+        const QSize area = *AreaDots(printer);  // CheckJob refused any other
         if (platform::NeedsPoster(sheet, area, scaled))
             PrintPoster(printer, picture, scaled, sheet, area);
         else

@@ -20,8 +20,8 @@ Placement CentreInPrintableArea(float W, float H, int16_t w, int16_t h);
 
 // What the sheet options make of a picture of w x h pixels on `printer`
 // (its printable area and resolution): the sheets the job takes, or why it
-// cannot be meant. Reads the area in dots (leaving the printer's unit at
-// dots); a picture too large once magnified is not its business (sheets 0).
+// cannot be meant, a picture too large once magnified among them (`tooLarge`).
+// Reads the area in dots, leaving the printer's unit at dots.
 platform::LayoutCheck CheckJob(platform::Printer& printer, int16_t w, int16_t h,
                                const platform::SheetOptions& sheet);
 // Whether such a job is cut off at the area's edges, and the sizes to say so:

@@ -164,18 +164,18 @@ std::vector<FigureRow> FigureRows(platform::Printer& printer, bool hasPicture, i
 
 QString SheetSummary(QSize area, double dotsPerInch, int16_t pixelsX, int16_t pixelsY,
                      const platform::SheetOptions& sheet) {
-    const QSize scaled = platform::ScaledSize(pixelsX, pixelsY, sheet.dotsPerPixel);
-    if (platform::TooLargeAt(pixelsX, pixelsY, sheet.dotsPerPixel))
-        return QStringLiteral("Too large at %1 dots per pixel").arg(sheet.dotsPerPixel);
     const int band = platform::PosterBandDots(dotsPerInch);
-    if (const platform::LayoutCheck check = platform::CheckLayout(sheet, area, scaled, band); !check.refusal.isEmpty())
-        return check.RefusalSentence();
+    const platform::LayoutCheck check = platform::CheckLayout(sheet, area, QSize(pixelsX, pixelsY), band);
+    // The panel's line has no room for a full stop after the size rule's words.
+    if (check.tooLarge) return check.RefusalSentence().chopped(1);
+    if (!check.refusal.isEmpty()) return check.RefusalSentence();
+    const QSize scaled = platform::ScaledSize(pixelsX, pixelsY, sheet.dotsPerPixel);
     if (platform::NeedsPoster(sheet, area, scaled)) {
         const platform::PosterPlan plan = platform::LayOutPoster(area, scaled, sheet.overlapDots, band);
         return QStringLiteral("Poster of %1 x %2 pages").arg(plan.columns).arg(plan.rows);
     }
     const platform::CopyGrid g = platform::LayOutCopies(area, scaled, sheet.copies, sheet.gapDots);
-    const auto copies = [](int n) { return n == 1 ? QStringLiteral("1 copy") : QStringLiteral("%1 copies").arg(n); };
+    const auto copies = [](qint64 n) { return n == 1 ? QStringLiteral("1 copy") : QStringLiteral("%1 copies").arg(n); };
     if (g.fit == 0) return QStringLiteral("Larger than the printing area");
     if (g.pages > 1) return QStringLiteral("%1 on %2 sheets, %3 fit on each").arg(copies(g.count)).arg(g.pages).arg(g.fit);
     return QStringLiteral("%1 fit on a sheet").arg(copies(g.fit));
@@ -235,7 +235,7 @@ QString NudgeText(QPoint nudge) {
 std::vector<FigureRow> SheetRows(platform::Printer& printer, int16_t pixelsX, int16_t pixelsY,
                                  const platform::SheetOptions& sheet, QPoint nudge) {
     printer.SetScaleMode(platform::kPixels);
-    const QSize area(int(printer.ScaleWidth()), int(printer.ScaleHeight()));
+    const QSize area(platform::TruncateChecked(printer.ScaleWidth()), platform::TruncateChecked(printer.ScaleHeight()));
     std::vector<FigureRow> rows{{QStringLiteral("Layout"), {}},
                                 {QStringLiteral("Dots per pixel"), QString::number(sheet.dotsPerPixel)},
                                 {QStringLiteral("On the sheet"), SheetSummary(area, printer.DotsPerInch(), pixelsX, pixelsY, sheet)}};

@@ -30,9 +30,6 @@ namespace cli {
 namespace {
 const char* const kProgram = "ombrastele";
 
-// Largest picture side the panel's 16-bit pixel figures hold.
-constexpr int kMaxSide = std::numeric_limits<int16_t>::max();
-
 // Every option the program takes, once. `headless` options ask for a run
 // without a window (looked at before Qt's own options are taken out).
 struct Options {
@@ -212,7 +209,7 @@ QString TooLargeText(QSize size, const QString& shownPath) {
     return QStringLiteral("picture too large: %1 x %2 pixels, at most %3 in each direction: %4")
         .arg(size.width())
         .arg(size.height())
-        .arg(kMaxSide)
+        .arg(platform::kLargestSide)
         .arg(shownPath);
 }
 
@@ -238,7 +235,7 @@ platform::PicturePtr LoadOrExit(const QString& path) {
                                               : QStringLiteral("cannot read file: %1: %2").arg(shown, why));
     // The header tells the size before any pixel is decoded.
     const QSize declared = platform::DeclaredPictureSize(file);
-    if (declared.isValid() && (declared.width() > kMaxSide || declared.height() > kMaxSide))
+    if (declared.isValid() && (declared.width() > platform::kLargestSide || declared.height() > platform::kLargestSide))
         throw Exit(kExitTooLarge, TooLargeText(declared, shown));
     // The limit on memory is another than the one on each side: say which.
     if (platform::TooLargeToDecode(declared))
@@ -361,6 +358,13 @@ void CheckLayoutOrExit(const Request& r, platform::Printer& printer, int16_t w, 
         check = printing::CheckJob(printer, w, h, r.sheet);
         cut = printing::CheckCutOff(printer, w, h, r.sheet);
     });
+    if (check.tooLarge)
+        throw Exit(kExitTooLarge, QStringLiteral("picture %1: %2 x %3 dots, at most %4 in each direction: %5")
+                                      .arg(check.refusal)
+                                      .arg(qint64(w) * r.sheet.dotsPerPixel)
+                                      .arg(qint64(h) * r.sheet.dotsPerPixel)
+                                      .arg(platform::kLargestSide)
+                                      .arg(platform::ShownFileName(r.picture)));
     if (!check.refusal.isEmpty()) throw Exit(kExitUsage, check.refusal);
     if (check.NeedsConfirming() && !r.yes)
         throw Exit(kExitUsage, QStringLiteral("this job takes %1 sheets, more than %2; give --yes to print them")
@@ -384,15 +388,6 @@ int RunPrint(const Request& r, QTextStream& err) {
         printer = PrinterFor(r);
         ApplyResolution(r, *printer);
         const PixelSize pixels = PixelSizeOrExit(picture, r.picture);
-        const int n = r.sheet.dotsPerPixel;
-        if (platform::TooLargeAt(pixels.x, pixels.y, n))
-            throw Exit(kExitTooLarge, QStringLiteral("picture too large at %1 dots per pixel: %2 x %3 dots, at most "
-                                                     "%4 in each direction: %5")
-                                          .arg(n)
-                                          .arg(pixels.x * n)
-                                          .arg(pixels.y * n)
-                                          .arg(kMaxSide)
-                                          .arg(platform::ShownFileName(r.picture)));
         CheckLayoutOrExit(r, *printer, pixels.x, pixels.y, err);
         platform::SetCurrentPrinter(printer);
         printer->SetDithering(r.dither);
@@ -432,11 +427,12 @@ int RunInfo(const Request& r, QTextStream& out) {
             rows.insert(rows.end(), layout.begin(), layout.end());
         }
     });
-    // Refused as --print refuses it, before any figure is told.
+    // Refused as --print refuses it, before any figure is told; a picture too
+    // large once magnified is one of the figures ("On the sheet").
     platform::LayoutCheck check;
     JobOrExit(QStringLiteral("cannot read the printer"),
               [&] { check = printing::CheckJob(*printer, pixels.x, pixels.y, r.sheet); });
-    if (!check.refusal.isEmpty()) throw Exit(kExitUsage, check.refusal);
+    if (!check.refusal.isEmpty() && !check.tooLarge) throw Exit(kExitUsage, check.refusal);
     StoreChoices(r, *printer);
     out << FiguresText(rows);
     return kExitOk;
@@ -612,19 +608,20 @@ QString HelpText() {
         "  1  the print job or the printer failed\n"
         "  2  the options make no request, ask for a resolution the printer lacks, or a\n"
         "     layout that cannot be meant: an overlap not smaller than the poster's\n"
-        "     tile, more than %1 sheets without --yes, a --pdf FILE that is the picture\n"
-        "     or the settings file\n"
+        "     tile, more than %1 sheets without --yes, a layout too large to count, a\n"
+        "     --pdf FILE that is the picture or the settings file\n"
         "  3  the picture file is missing or cannot be read\n"
         "  4  the file is not a picture, or is damaged or changed while it was read\n"
         "  5  there is no print queue of that name\n"
-        "  6  the picture is wider or higher than 32767 pixels (dots with --scale), or\n"
+        "  6  the picture is wider or higher than %3 pixels (dots with --scale), or\n"
         "     needs more than 1024 MiB decoded\n"
         "  7  --wait: the job had not ended when the wait timed out\n"
         "With --wait, 0 also means the job was printed, and 1 that it was aborted or\n"
         "canceled (the reason goes to stderr), or that the print system could not be\n"
         "reached for longer than %2 s (OMBRASTELE_WAIT_GRACE sets the seconds).\n")
                 .arg(platform::kSheetsWithoutAsking)
-                .arg(kWaitGraceSeconds);
+                .arg(kWaitGraceSeconds)
+                .arg(platform::kLargestSide);
     return text;
 }
 

@@ -49,6 +49,30 @@ int16_t StrictInt16(const QString& text) {
     return CInt(*v);
 }
 
+qint64 MulChecked(qint64 a, qint64 b) {
+    qint64 product = 0;
+    if (__builtin_mul_overflow(a, b, &product)) Fail(kOverflow);
+    return product;
+}
+
+qint64 AddChecked(qint64 a, qint64 b) {
+    qint64 sum = 0;
+    if (__builtin_add_overflow(a, b, &sum)) Fail(kOverflow);
+    return sum;
+}
+
+int IntChecked(qint64 value) {
+    if (value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max()) Fail(kOverflow);
+    return int(value);
+}
+
+int TruncateChecked(double value) {
+    // The bounds are exact in double; NaN fails both comparisons.
+    if (!(value > double(std::numeric_limits<int>::min()) - 1.0 && value < double(std::numeric_limits<int>::max()) + 1.0))
+        Fail(kOverflow);
+    return int(value);
+}
+
 double LeadingNumber(const QString& text) {
     // Blanks anywhere are ignored, as the classic Val does ("1 010" is 1010).
     QString s;

@@ -4,6 +4,7 @@
 // fails with "Overflow" outside -32768..32767. Geometry is single precision,
 // intermediates double.
 #include <QString>
+#include <QtGlobal>
 #include <cstdint>
 #include <optional>
 
@@ -34,5 +35,17 @@ double LeadingNumber(const QString& text);
 // Reads a decimal number (C locale, the form the program writes); empty
 // when the text is not a number.
 std::optional<double> ParseNumber(const QString& text);
+
+// Counts and sizes (pixels, dots, copies, tiles, pages, bytes) are multiplied
+// and added in 64 bits through these, never in int: a result beyond 64 bits
+// throws Failure("Overflow") instead of wrapping, and so does a count brought
+// back to int that does not fit. Callers that answer a user turn the failure
+// into a refusal.
+qint64 MulChecked(qint64 a, qint64 b);
+qint64 AddChecked(qint64 a, qint64 b);
+int IntChecked(qint64 value);
+// A floating figure (a printable area in dots) cut to a whole int, towards
+// zero; throws Failure("Overflow") for NaN or beyond int.
+int TruncateChecked(double value);
 
 }  // namespace platform

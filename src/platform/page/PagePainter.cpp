@@ -1,6 +1,7 @@
 #include "platform/page/PagePainter.h"
 
 #include "platform/base/Failure.h"
+#include "platform/base/Numeric.h"
 
 #include <QDataStream>
 #include <QIODevice>
@@ -36,6 +37,17 @@ QRgb OntoWhite(QRgb p) {
     if (a == 255) return p;
     const auto mix = [a](int c) { return (c * a + 255 * (255 - a) + 127) / 255; };
     return qRgb(mix(qRed(p)), mix(qGreen(p)), mix(qBlue(p)));
+}
+
+// The part inside `bounds` of the box at (left, top) of width x height,
+// figures that may pass int.
+QRect Within(const QRect& bounds, qint64 left, qint64 top, qint64 width, qint64 height) {
+    if (bounds.isEmpty()) return QRect();
+    const qint64 l = std::max<qint64>(left, bounds.left()), t = std::max<qint64>(top, bounds.top());
+    const qint64 r = std::min<qint64>(left + width, qint64(bounds.right()) + 1);
+    const qint64 b = std::min<qint64>(top + height, qint64(bounds.bottom()) + 1);
+    if (l >= r || t >= b) return QRect();
+    return QRect(int(l), int(t), int(r - l), int(b - t));
 }
 
 }  // namespace
@@ -178,13 +190,14 @@ void PagePainter::Picture(const QImage& image, double x, double y, double w, dou
 void PagePainter::Copies(const QImage& image, double x, double y, double w, double h, const CopyBlock& block) {
     const int columns = std::max(block.columns, 1);
     if (block.count <= mOneByOne) {
-        for (int i = 0; i < block.count; ++i)
-            Picture(image, x + double(i % columns * block.stepX), y + double(i / columns * block.stepY), w, h);
+        for (int i = 0; i < int(block.count); ++i)
+            Picture(image, x + double(i % columns) * block.stepX, y + double(i / columns) * block.stepY, w, h);
         return;
     }
-    const int fullRows = block.count / columns, rest = block.count % columns;
+    // Rows of copies on one sheet: never more than the sheet has dots down.
+    const int fullRows = IntChecked(block.count / columns), rest = int(block.count % columns);
     Lattice(image, x, y, w, h, columns, fullRows, block.stepX, block.stepY);
-    if (rest > 0) Lattice(image, x, y + double(fullRows * block.stepY), w, h, rest, 1, block.stepX, block.stepY);
+    if (rest > 0) Lattice(image, x, y + double(fullRows) * block.stepY, w, h, rest, 1, block.stepX, block.stepY);
 }
 
 void PagePainter::Lattice(const QImage& image, double x, double y, double w, double h, int across, int down,
@@ -196,8 +209,9 @@ void PagePainter::Lattice(const QImage& image, double x, double y, double w, dou
     if (dest.isEmpty()) return;
     stepX = std::max(stepX, dest.width());
     stepY = std::max(stepY, dest.height());
-    const QRect extent(dest.topLeft(), QSize((across - 1) * stepX + dest.width(), (down - 1) * stepY + dest.height()));
-    const QRect visible = extent & Visible();
+    // The block's extent in 64 bits, cut to what the page shows.
+    const QRect visible = Within(Visible(), dest.left(), dest.top(), MulChecked(across - 1, stepX) + dest.width(),
+                                 MulChecked(down - 1, stepY) + dest.height());
     if (visible.isEmpty()) return;
     QByteArray identity;
     QDataStream(&identity, QIODevice::WriteOnly) << image.cacheKey() << dest.size() << mQuarterTurn;
@@ -207,7 +221,7 @@ void PagePainter::Lattice(const QImage& image, double x, double y, double w, dou
     } else {
         // The caller's rows of copies are the device's columns, and its last
         // column of copies the device's top row.
-        const QRect first = ToDevice(dest.translated((across - 1) * stepX, 0));
+        const QRect first = ToDevice(dest.translated(IntChecked(MulChecked(across - 1, stepX)), 0));
         mSink.Lattice(first, QPoint(stepY, stepX), down, across, ToDevice(visible), fill, identity);
     }
 }

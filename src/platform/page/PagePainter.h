@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QImage>
 #include <QRect>
+#include <QtGlobal>
 #include <functional>
 
 namespace platform {
@@ -43,7 +44,7 @@ public:
 // (the last row may be short), each `stepX` x `stepY` dots from the next.
 struct CopyBlock {
     int columns = 1;
-    int count = 1;
+    qint64 count = 1;  // a sheet of one-dot copies may hold billions
     int stepX = 0;
     int stepY = 0;
 };

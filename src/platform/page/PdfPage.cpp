@@ -1,6 +1,7 @@
 #include "platform/page/PdfPage.h"
 
 #include "platform/base/Failure.h"
+#include "platform/base/Numeric.h"
 #include "platform/base/Progress.h"
 
 #include <QFile>
@@ -200,8 +201,8 @@ void PdfPage::Image(const QRect& cells, const RowFill& fill, const QByteArray& p
     // One-bit samples are ink (1) or paper (0), as the raster's; Decode
     // maps them onto DeviceGray's black and white.
     const QByteArray samples =
-        mSetup.oneBit ? " /Width " + QByteArray::number(cells.width() * mGrid.dotsAcross) + " /Height " +
-                            QByteArray::number(cells.height() * mGrid.dotsDown) +
+        mSetup.oneBit ? " /Width " + QByteArray::number(MulChecked(cells.width(), mGrid.dotsAcross)) + " /Height " +
+                            QByteArray::number(MulChecked(cells.height(), mGrid.dotsDown)) +
                             " /ColorSpace /DeviceGray /BitsPerComponent 1 /Decode [1 0]"
                       : " /Width " + QByteArray::number(cells.width()) + " /Height " +
                             QByteArray::number(cells.height()) + " /ColorSpace /DeviceRGB /BitsPerComponent 8";
@@ -228,9 +229,10 @@ void PdfPage::WriteSamples(const QRect& cells, const RowFill& fill) {
     std::vector<unsigned char> out(size_t(1) << 16);
     // One-bit rows: the dots of a cell row, led by the dots that put the
     // first one at its place in the 8-dot pattern of the page.
-    const int firstX = mGrid.firstDot.x() + cells.left() * fx;
+    // Device dots, which a page header counts in 32 bits: checked, never wrapped.
+    const int firstX = IntChecked(AddChecked(mGrid.firstDot.x(), MulChecked(cells.left(), fx)));
     const int lead = firstX % 8;
-    const int dotsWide = width * fx;
+    const int dotsWide = IntChecked(MulChecked(width, fx) + lead) - lead;
     const cups_page_header2_t oneBit = OneBitHeader(unsigned(lead + dotsWide));
     std::vector<QRgb> dots(mSetup.oneBit ? size_t(lead + dotsWide) : 0, 0xffffffffu);
     std::vector<unsigned char> encoded(mSetup.oneBit ? oneBit.cupsBytesPerLine : 0);

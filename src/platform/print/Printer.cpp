@@ -104,7 +104,7 @@ void Printer::PaintCopies(const Picture& picture, float x, float y, float width,
                           const CopyBlock& block) {
     const int columns = std::max(block.columns, 1);
     if (mScaleMode != kPixels) {
-        for (int i = 0; i < block.count; ++i)
+        for (qint64 i = 0; i < block.count; ++i)
             PaintPicture(picture, x + float(i % columns * block.stepX), y + float(i / columns * block.stepY), width,
                          height);
         return;
@@ -118,7 +118,7 @@ void Printer::DrawCopiesDots(const Picture& picture, double x, double y, double 
                              const QRect& clip) {
     // In dots the steps are whole, so x + step lands where the float sum of
     // a PaintPicture per copy lands.
-    for (int i = 0; i < block.count; ++i)
+    for (qint64 i = 0; i < block.count; ++i)
         DrawPictureDots(picture, x + double(i % block.columns * block.stepX),
                         y + double(i / block.columns * block.stepY), w, h, clip);
 }

@@ -126,3 +126,23 @@ TEST(Figures, WrapCaptionBreaksWhereItCanAndAnywhereElse) {
             if (line.size() > 1) EXPECT_LE(tenPerChar(line), c.room);
     }
 }
+
+// The panel's and --info's line for layouts an int could not count, answered
+// by arithmetic: laid out tile by tile they took seconds and gigabytes.
+TEST(Figures, SheetSummaryCountsPastInt) {
+    using platform::SheetOptions;
+    const QSize label(125, 125), a3(56133, 79400);  // a label at 300 dpi; A3 at 4800 dpi
+    const struct {
+        QSize area;
+        int16_t pixels;
+        SheetOptions sheet;
+        const char* text;
+    } cases[] = {
+        {label, 2047, {4, 1, 0, true, 124}, "Poster of 8064 x 8064 pages"},
+        {label, 2047, {16, 1, 0, true, 124}, "Poster of 32628 x 32628 pages"},
+        {label, 2048, {16, 1, 0, true, 124}, "Too large at 16 dots per pixel"},
+        {a3, 1, {1, platform::kCopiesFill, 0, false, 0}, "4456960200 copies fit on a sheet"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Str(properties::SheetSummary(c.area, 300, c.pixels, c.pixels, c.sheet)), c.text);
+}

@@ -100,6 +100,7 @@ TEST_F(BadInput, EachEndsWithItsStatusAndOneClearLine) {
     const QString wide = Picture(QStringLiteral("wide.png"), 9000, 200);
     const QString sheet = Picture(QStringLiteral("sheet.png"), 4000, 4000);
     const QString huge = Picture(QStringLiteral("huge.png"), 32767, 32767, QImage::Format_Mono);
+    const QString sprite = Picture(QStringLiteral("sprite.png"), 2047, 2047, QImage::Format_Mono);
     const QString odd = Picture(QStringLiteral("odd") + platform::FileNameFromBytes("\xff\xfe") + ".png", 20, 10);
     const QString oddPdf = Path(platform::FileNameFromBytes("out\xff.pdf"));
     const QString missing = Path(platform::FileNameFromBytes("gone\xff\n.png"));
@@ -139,6 +140,14 @@ TEST_F(BadInput, EachEndsWithItsStatusAndOneClearLine) {
         {"overlap smaller", {"--info", wide, "--poster", "--overlap", "4600"}, 0, {}},
         {"more sheets than the limit", {"--print", sheet, "--copies-on-sheet", "101", "--pdf", Path("o.pdf")}, 2,
          "this job takes 101 sheets, more than 100; give --yes to print them"},
+        // A step of one dot across: hundreds of thousands of pages, counted
+        // and refused (or told) before any is laid out.
+        {"a poster counted, not laid out",
+         {"--print", sprite, "--scale", "16", "--poster", "--overlap", "4660", "--pdf", Path("o.pdf")}, 2,
+         "this job takes "},
+        {"a poster's pages told", {"--info", sprite, "--scale", "16", "--poster", "--overlap", "4660"}, 0, {}},
+        {"too large once magnified", {"--print", wide, "--scale", "4", "--pdf", Path("o.pdf")}, 6,
+         "picture too large at 4 dots per pixel: 36000 x 800 dots, at most 32767 in each direction: " + wide},
         {"--yes alone", {"--info", sheet, "--yes"}, 2, "--yes goes with --print; see --help"},
         {"output is the picture", {"--print", small, "--pdf", small}, 2, "--pdf would write over the picture: "},
         {"output is a link to the picture", {"--print", small, "--pdf", Path("link.png")}, 2,

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 
 using namespace platform;
@@ -42,4 +43,28 @@ TEST(Numeric, SingleStoreAndCheckedDivision) {
     EXPECT_FLOAT_EQ(CSng(1570.909090909), 1570.90909f);
     EXPECT_THROW(DivideChecked(1, 0), Failure);
     EXPECT_DOUBLE_EQ(DivideChecked(1, 4), 0.25);
+}
+
+TEST(Numeric, CountsInSixtyFourBitsFailInsteadOfWrapping) {
+    constexpr qint64 kMax = std::numeric_limits<qint64>::max(), kIntMax = std::numeric_limits<int>::max();
+    // 56133 x 79400 dots: the product an int wrapped to -2066526896.
+    EXPECT_EQ(MulChecked(56133, 79400), 4456960200);
+    EXPECT_EQ(MulChecked(kMax, 1), kMax);
+    EXPECT_EQ(AddChecked(kMax - 1, 1), kMax);
+    EXPECT_EQ(IntChecked(kIntMax), kIntMax);
+    EXPECT_EQ(TruncateChecked(-2147483648.9), std::numeric_limits<int>::min());
+    EXPECT_EQ(TruncateChecked(2147483647.9), kIntMax);
+    const std::function<void()> wraps[] = {
+        [] { MulChecked(qint64(1) << 32, qint64(1) << 31); }, [] { AddChecked(kMax, 1); },
+        [] { IntChecked(qint64(kIntMax) + 1); },             [] { TruncateChecked(2147483648.0); },
+        [] { TruncateChecked(std::nan("")); },
+    };
+    for (const auto& step : wraps) {
+        try {
+            step();
+            ADD_FAILURE() << "no failure";
+        } catch (const Failure& f) {
+            EXPECT_EQ(f.message(), QStringLiteral("Overflow"));
+        }
+    }
 }
