@@ -162,7 +162,7 @@ TEST_F(CupsTest, CommandLineInfoAndListTellTheQueuesFigures) {
         ucProperties panel;
         panel.SetPrinter(QueuePrinter(*q));
         panel.SetImage(platform::LoadPicture(path));
-        EXPECT_TRUE(run.out.startsWith(cli::FiguresText(PanelRows(panel)))) << run.out.toStdString();
+        EXPECT_TRUE(run.out.startsWith(cli::FiguresText(panel.Figures()))) << run.out.toStdString();
         EXPECT_TRUE(run.out.contains(QStringLiteral("%1 x %1 DPI (PPD)").arg(q->dpi))) << run.out.toStdString();
         EXPECT_TRUE(run.out.contains(QStringLiteral("%1 x %2 dots").arg(q->widthDots).arg(q->heightDots)));
         EXPECT_TRUE(run.out.contains(QStringLiteral("%1 DPI").arg(q->dpi)));

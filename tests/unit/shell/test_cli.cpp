@@ -320,7 +320,7 @@ TEST_F(CommandLineProgram, InfoTellsThePanelsFigures) {
     panel.SetPrinter(platform::MakePdfPrinter(Path(QStringLiteral("unused.pdf"))));
     panel.SetImage(platform::LoadPicture(picture));
     // The panel's figures, then what the device itself prints.
-    EXPECT_TRUE(run.out.startsWith(cli::FiguresText(PanelRows(panel)))) << run.out.toStdString();
+    EXPECT_TRUE(run.out.startsWith(cli::FiguresText(panel.Figures()))) << run.out.toStdString();
     const bool letter = platform::LocaleDefaultPaper() == QPageSize::Letter;
     EXPECT_TRUE(run.out.contains(letter ? "5100 x 6600 dots" : "4961 x 7016 dots")) << run.out.toStdString();
     EXPECT_TRUE(run.out.contains("600 x 600 DPI (built-in)")) << run.out.toStdString();
