@@ -3,6 +3,7 @@
 #include "platform/cups/CupsUpload.h"
 #include "platform/cups/PrinterAnswer.h"
 #include "platform/base/Failure.h"
+#include "platform/base/PrintLog.h"
 #include "platform/page/RasterEncoding.h"
 
 #include <cups/cups.h>
@@ -330,6 +331,7 @@ PpdRead ReadPpd(const QString& queue, const QStringList& options, QSize wanted) 
     const bool cupsRaster = TakesCupsRaster(ppd.get());
     const bool pwg = !cupsRaster && TakesPwgRaster(ppd.get());
     const bool apple = !cupsRaster && !pwg && TakesAppleRaster(ppd.get());
+    qCDebug(lcPrint, "%s: the queue's filter takes %s", qUtf8Printable(queue), cupsRaster ? "CUPS raster (a driver)" : pwg ? "PWG raster (driverless)" : apple ? "Apple raster (driverless)" : "PDF (the print system renders it)");
     QStringList jobOptions;
     std::optional<PrinterAnswer> answer;
     if (pwg || apple) {
@@ -348,6 +350,7 @@ PpdRead ReadPpd(const QString& queue, const QStringList& options, QSize wanted) 
             if (!wanted.isEmpty()) FailResolution(queue, wanted, out.resolutions);
             if (!out.resolutions.isEmpty()) use = out.resolutions.first();
         }
+        qCDebug(lcPrint, "%s: %s, %s", qUtf8Printable(queue), qUtf8Printable(DpiText(use)), !wanted.isEmpty() ? "as asked" : use == fallback ? "the queue's default" : "the first the printer lists (the queue's default is not among them)");
         header->HWResolution[0] = unsigned(use.width());
         header->HWResolution[1] = unsigned(use.height());
         if (!wanted.isEmpty()) jobOptions << QStringLiteral("printer-resolution") << DpiText(use);
@@ -389,6 +392,7 @@ PpdRead ReadPpd(const QString& queue, const QStringList& options, QSize wanted) 
         }
         std::sort(out.resolutions.begin(), out.resolutions.end(),
                   [](QSize a, QSize b) { return a.width() * a.height() < b.width() * b.height(); });
+        qCDebug(lcPrint, "%s: %s, %s", qUtf8Printable(queue), qUtf8Printable(DpiText(HeaderDpi(*header))), !wanted.isEmpty() ? "as asked" : jobOptions.isEmpty() ? "the description's default" : "the square choice nearest the default, whose dots are no whole ratio");
     }
 
     PageGeometry g;
@@ -412,6 +416,7 @@ PpdRead ReadPpd(const QString& queue, const QStringList& options, QSize wanted) 
         // The driver gets the imageable box: our own raster of it when we can
         // write its layout, else Ghostscript's rendering of our PDF.
         page.format = UnsupportedLayout(*header).isEmpty() ? PageFormat::CupsRaster : PageFormat::Pdf;
+        if (page.format == PageFormat::Pdf) qCDebug(lcPrint, "%s: sent as PDF: %s", qUtf8Printable(queue), qUtf8Printable(UnsupportedLayout(*header)));
         SetImageableRaster(g);
         if (page.format == PageFormat::CupsRaster) {
             // Nothing lays our raster out again: row 0 is the box's top.
@@ -504,6 +509,7 @@ std::optional<PageGeometry> IppGeometry(const QString& queue, const QStringList&
 QueuePage ReadQueuePage(const QString& queue, const QStringList& options, QSize resolution) {
     if (auto page = ReadPpd(queue, options, resolution).page) return *page;
     if (auto g = IppGeometry(queue, options)) {
+        qCDebug(lcPrint, "%s: no description; paper, margins and resolution from the queue's IPP attributes", qUtf8Printable(queue));
         if (!resolution.isEmpty() && QSize(g->xdpi, g->ydpi) != resolution)
             FailResolution(queue, resolution, {QSize(g->xdpi, g->ydpi)});
         QueuePage page;

@@ -111,7 +111,7 @@ TEST(InstallTree, ProgramDesktopEntryMetadataIconsAndManualPage) {
         const Tool page = RunTool(man, {QStringLiteral("-l"), QFileInfo::exists(manual) ? manual : plainManual});
         EXPECT_EQ(page.status, 0) << page.output.toStdString();
         for (const char* option : {"--print", "--printer", "--pdf", "--cut-guides", "--info", "--list-printers",
-                                   "--test-page", "EXIT STATUS"})
+                                   "--test-page", "--verbose", "EXIT STATUS"})
             EXPECT_TRUE(page.output.contains(QString::fromLatin1(option))) << option;
     }
 }
