@@ -41,7 +41,7 @@ QString MoveDamagedAside(const QString& application, QSettings::SettingsMap* rea
         for (const QString& key : keys)
             if (!key.section(QLatin1Char('/'), -1).isEmpty()) readable->insert(key, parsed.value(key));
     }
-    const QString aside = file + QStringLiteral(".damaged");
+    QString aside = file + QStringLiteral(".damaged");  // returned, so moved
     QFile::remove(aside);
     if (!QFile::rename(file, aside)) Fail(QStringLiteral("Cannot write the settings file %1").arg(file));
     return aside;
