@@ -44,6 +44,8 @@ PACKAGES=(
   fonts-dejavu-core
   # the picture-path fuzzer: clang and its libFuzzer and sanitizer runtimes
   clang "$CLANG_RT"
+  # the static checks of the quick stage (scripts/test-tidy.sh)
+  clang-tidy
 )
 
 missing=()

@@ -5,8 +5,9 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 "$ROOT/scripts/install-deps.sh"
 "$ROOT/scripts/build.sh"
-cd "${BUILD_DIR:-$ROOT/build}"
-ctest --output-on-failure
+(cd "${BUILD_DIR:-$ROOT/build}" && ctest --output-on-failure)
+# Static checks of src/ (.clang-tidy), on the same build's compile commands.
+"$ROOT/scripts/test-tidy.sh"
 
 # Reliability stages, each in its own build tree: the whole suite again under
 # AddressSanitizer and UndefinedBehaviorSanitizer, then a minute of fuzzing

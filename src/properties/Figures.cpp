@@ -129,37 +129,69 @@ std::optional<PhysicalSize> PhysicalSizeOf(int16_t pixelsX, int16_t pixelsY, int
 
 QString ZeroPair(const char* suffix) { return QStringLiteral("0 x 0") + QString::fromLatin1(suffix); }
 
+FigureTable::FigureTable() : mRows(kFigureRowCount) {
+    const auto text = [](const char* caption) { return QString::fromLatin1(caption); };
+    mRows[kImageRow] = {text(kImageHeading), {}};
+    mRows[kPixelSizeRow] = {text(kSizeCaption), PixelSizeText(0, 0)};
+    mRows[kMegapixelsRow] = {{}, QStringLiteral("0 megapixels")};
+    mRows[kPrinterRow] = {text(kPrinterHeading), {}};
+    mRows[kPaperRow] = {text(kPaperSizeCaption), QStringLiteral("none")};
+    mRows[kAreaCmRow] = {text(kPrintingAreaCaption), ZeroPair(kCmSuffix)};
+    mRows[kAreaInchesRow] = {{}, ZeroPair(kInchSuffix)};
+    mRows[kResolutionRow] = {text(kResolutionCaption), ResolutionText(0)};
+    mRows[kOutputRow] = {text(kOutputHeading), {}};
+    mRows[kPhysicalCmRow] = {text(kPhysicalSizeCaption), ZeroPair(kCmSuffix)};
+    mRows[kPhysicalInchesRow] = {{}, ZeroPair(kInchSuffix)};
+}
+
+void FigureTable::SetPixels(int16_t pixelsX, int16_t pixelsY, const QLocale& locale) {
+    mRows[kPixelSizeRow].value = PixelSizeText(pixelsX, pixelsY);
+    mRows[kMegapixelsRow].value = MegapixelsText(pixelsX, pixelsY, locale);
+}
+
+void FigureTable::ReadPrinter(platform::Printer& printer, int16_t& resolution, const QLocale& locale) {
+    mRows[kPrinterRow].caption = PrinterHeading(printer.DeviceName());
+    resolution = printer.PrintQuality();
+    mRows[kResolutionRow].value = ResolutionText(resolution);
+    printer.SetScaleMode(platform::kCentimeters);
+    {
+        const float w = printer.ScaleWidth();
+        const float h = printer.ScaleHeight();
+        mRows[kAreaCmRow].value = FormatPair(w, h, kCmSuffix, locale);
+    }
+    printer.SetScaleMode(platform::kInches);
+    {
+        const float w = printer.ScaleWidth();
+        const float h = printer.ScaleHeight();
+        mRows[kAreaInchesRow].value = FormatPair(w, h, kInchSuffix, locale);
+    }
+    mRows[kPaperRow].value = QStringLiteral("none");
+    const int16_t paperSize = printer.PaperSize();
+    const int16_t orientation = printer.Orientation();
+    mRows[kPaperRow].value = PaperText(paperSize, orientation);
+}
+
+void FigureTable::ReadDeviceDots(platform::Printer& printer, int16_t resolution) {
+    const platform::Printer::DeviceFacts facts = printer.Facts();
+    mRows[kResolutionRow].value = ResolutionText(resolution, QSize(facts.xdpi, facts.ydpi));
+}
+
+void FigureTable::SetPhysicalSize(const std::optional<PhysicalSize>& size, const QLocale& locale) {
+    mRows[kPhysicalCmRow].value =
+        size ? FormatPair(size->widthCm, size->heightCm, kCmSuffix, locale) : ZeroPair(kCmSuffix);
+    mRows[kPhysicalInchesRow].value =
+        size ? FormatPair(size->widthInches, size->heightInches, kInchSuffix, locale) : ZeroPair(kInchSuffix);
+}
+
 std::vector<FigureRow> FigureRows(platform::Printer& printer, bool hasPicture, int16_t pixelsX, int16_t pixelsY,
                                   const QLocale& locale, int dotsPerPixel) {
-    if (!hasPicture) pixelsX = pixelsY = 0;
-    const QString name = printer.DeviceName();
-    const int16_t resolution = printer.PrintQuality();
-    printer.SetScaleMode(platform::kCentimeters);
-    const float wCm = printer.ScaleWidth(), hCm = printer.ScaleHeight();
-    printer.SetScaleMode(platform::kInches);
-    const float wIn = printer.ScaleWidth(), hIn = printer.ScaleHeight();
-    const QString paper = PaperText(printer.PaperSize(), printer.Orientation());
-    const platform::Printer::DeviceFacts facts = printer.Facts();
-
-    QString physicalCm = ZeroPair(kCmSuffix), physicalInches = ZeroPair(kInchSuffix);
-    if (const auto size = PhysicalSizeOf(pixelsX, pixelsY, resolution, dotsPerPixel); size && hasPicture) {
-        physicalCm = FormatPair(size->widthCm, size->heightCm, kCmSuffix, locale);
-        physicalInches = FormatPair(size->widthInches, size->heightInches, kInchSuffix, locale);
-    }
-    const auto text = [](const char* caption) { return QString::fromLatin1(caption); };
-    return {
-        {text(kImageHeading), {}},
-        {text(kSizeCaption), PixelSizeText(pixelsX, pixelsY)},
-        {{}, MegapixelsText(pixelsX, pixelsY, locale)},
-        {PrinterHeading(name), {}},
-        {text(kPaperSizeCaption), paper},
-        {text(kPrintingAreaCaption), FormatPair(wCm, hCm, kCmSuffix, locale)},
-        {{}, FormatPair(wIn, hIn, kInchSuffix, locale)},
-        {text(kResolutionCaption), ResolutionText(resolution, QSize(facts.xdpi, facts.ydpi))},
-        {text(kOutputHeading), {}},
-        {text(kPhysicalSizeCaption), physicalCm},
-        {{}, physicalInches},
-    };
+    FigureTable table;
+    if (hasPicture) table.SetPixels(pixelsX, pixelsY, locale);
+    int16_t resolution = 0;
+    table.ReadPrinter(printer, resolution, locale);
+    table.ReadDeviceDots(printer, resolution);
+    if (hasPicture) table.SetPhysicalSize(PhysicalSizeOf(pixelsX, pixelsY, resolution, dotsPerPixel), locale);
+    return table.Rows();
 }
 
 QString SheetSummary(QSize area, double dotsPerInch, int16_t pixelsX, int16_t pixelsY,

@@ -99,6 +99,52 @@ struct FigureRow {
     bool operator==(const FigureRow&) const = default;
 };
 
+// The rows of figures in the panel's order: a row's index is its place in
+// FigureTable::Rows and the panel's row from the top.
+enum FigureIndex : int {
+    kImageRow,
+    kPixelSizeRow,
+    kMegapixelsRow,
+    kPrinterRow,
+    kPaperRow,
+    kAreaCmRow,
+    kAreaInchesRow,
+    kResolutionRow,
+    kOutputRow,
+    kPhysicalCmRow,
+    kPhysicalInchesRow,
+    kFigureRowCount
+};
+
+// The figures the panel shows and the command line prints, one list of rows
+// with their very texts, filled in by the steps that read what each row
+// depends on. At first the texts shown before any printer or picture. A new
+// figure is a row here (its index, its first text, the step that writes it)
+// and its labels' names in the panel.
+class FigureTable {
+public:
+    FigureTable();
+    const std::vector<FigureRow>& Rows() const { return mRows; }
+
+    // The picture's rows: size in pixels and megapixels.
+    void SetPixels(int16_t pixelsX, int16_t pixelsY, const QLocale& locale);
+    // The printer's rows, each written as soon as its member is read, in this
+    // order: the heading (DeviceName), the resolution (PrintQuality, also
+    // stored in `resolution` at once), the printing area in centimetres then
+    // in inches (the unit is left at inches), the paper ("none" while
+    // PaperSize and Orientation are read). A failing member throws, and the
+    // rows after it keep their text.
+    void ReadPrinter(platform::Printer& printer, int16_t& resolution, const QLocale& locale);
+    // The resolution row again, with the device's own dots (Facts) for a
+    // device whose dots are not square.
+    void ReadDeviceDots(platform::Printer& printer, int16_t resolution);
+    // The physical size rows; "0 x 0" without a size to tell.
+    void SetPhysicalSize(const std::optional<PhysicalSize>& size, const QLocale& locale);
+
+private:
+    std::vector<FigureRow> mRows;
+};
+
 // Every figure the panel shows, in its order and with its very texts, for a
 // picture of pixelsX x pixelsY on `printer`; without a picture, what the
 // panel shows before one is opened. Reads the printer's members in the

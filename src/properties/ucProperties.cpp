@@ -15,35 +15,56 @@
 
 namespace {
 // Design geometry, in twips. Every label is one line of the dialog font high;
-// headings and descriptions sit at the left, values in a second column.
+// headings and descriptions sit at the left, values in a second column. Rows
+// are placed by their index, a row pitch apart.
 constexpr double kLabelHeight = 195;
 constexpr double kValueLeft = 1920;
+constexpr double kFirstRowTop = 120;
+constexpr double kRowPitch = 360;
+constexpr double RowTop(int row) { return kFirstRowTop + row * kRowPitch; }
 // The panel's width in its frame: a printer heading wraps to it.
 constexpr double kDesignWidth = 3615;
 constexpr double kBoxHeight = 315;
-constexpr QRectF kCutGuidesBox{0, 4320, 0, kBoxHeight};
-// Beside the Options heading, so it shows at the window's default size.
-constexpr QRectF kDitherBox{1920, 4020, 0, kBoxHeight};
-// The Layout section's heading, its summary beside it while it is closed,
-// and its body, a row every 360 twips.
-constexpr double kLayoutTop = 4680;
-constexpr double kSummaryGap = 90;  // between the heading's button and the summary
-constexpr double kScaleTop = 5040;
-constexpr double kCopiesTop = 5400;
-constexpr double kGapTop = 5760;
-constexpr QRectF kPosterBox{0, 6060, 0, kBoxHeight};
-constexpr double kOverlapTop = 6480;
-constexpr double kSheetTop = 6840;
-// After the section: the nudge, one row below the last row on show.
-constexpr double kNudgeTop = 7200;
-constexpr double kLayoutBodyHeight = kNudgeTop - kScaleTop;
+// A check box sits this far above the text row it belongs to; a spin box or
+// a button this far.
+constexpr double kBoxRaise = 60;
+constexpr double kControlRaise = 45;
 constexpr double kSpinWidth = 1215;
 constexpr double kSpinHeight = 300;
-// A spin box or a button sits this far above the text row it belongs to.
-constexpr double kControlRaise = 45;
 
-using properties::ZeroPair;
-QString Text(const char* caption) { return QString::fromLatin1(caption); }
+// The figure rows' labels, by the row's index in properties::FigureTable: the
+// heading or description at the left, the value in the second column.
+struct RowLabels {
+    const char* caption;
+    const char* value;
+};
+constexpr RowLabels kFigureLabels[] = {
+    {"lblImageHeader", nullptr},
+    {"lblPixelsDescription", "lblSize"},
+    {nullptr, "lblMegaPixels"},
+    {"lblPrinterHeader", nullptr},
+    {"lblPaperSizeDescription", "lblPaperSize"},
+    {"lblEffectiveAreaDescription", "lblEffectiveAreaCm"},
+    {nullptr, "lblEffectiveAreaInches"},
+    {"lblDPIDescription", "lblDPI"},
+    {"lblOutputHeader", nullptr},
+    {"lblPhysicalSizeDescription", "lblPhysicalSizeCm"},
+    {nullptr, "lblPhysicalSizeInches"},
+};
+static_assert(std::size(kFigureLabels) == properties::kFigureRowCount, "labels (or none) for every figure row");
+
+// The Options heading follows the figures; the cut-guides box sits 240 twips
+// below it, the dithering box beside it.
+constexpr int kOptionsRow = properties::kFigureRowCount;
+constexpr QRectF kCutGuidesBox{0, RowTop(kOptionsRow) + 240, 0, kBoxHeight};
+constexpr QRectF kDitherBox{kValueLeft, RowTop(kOptionsRow) - kBoxRaise, 0, kBoxHeight};
+
+// The rows below the cut-guides box, in order: the Layout section's heading
+// (its summary beside it while it is closed), its body, then the nudge.
+enum AddedRow : int { kLayoutRow, kScaleRow, kCopiesRow, kGapRow, kPosterRow, kOverlapRow, kSheetRow, kNudgeRow };
+constexpr double AddedRowTop(AddedRow row) { return kCutGuidesBox.top() + (row + 1) * kRowPitch; }
+constexpr double kSummaryGap = 90;  // between the heading's button and the summary
+constexpr double kLayoutBodyHeight = AddedRowTop(kNudgeRow) - AddedRowTop(kScaleRow);
 }  // namespace
 
 ucProperties::ucProperties(QWidget* parent) : QWidget(parent) {
@@ -60,34 +81,36 @@ ucProperties::ucProperties(QWidget* parent) : QWidget(parent) {
     mContent->setObjectName(QStringLiteral("ucProperties1Content"));
     mContent->setAutoFillBackground(false);
 
-    using P = Part;
-    lblImageHeader = MakeLabel("lblImageHeader", Text(properties::kImageHeading), 0, 120);
-    lblPixelsDescription = MakeLabel("lblPixelsDescription", Text(properties::kSizeCaption), 0, 480);
-    lblSize = MakeLabel("lblSize", QStringLiteral("0 x 0 pixels"), kValueLeft, 480);
-    lblMegaPixels = MakeLabel("lblMegaPixels", QStringLiteral("0 megapixels"), kValueLeft, 840);
-    lblPrinterHeader = MakeLabel("lblPrinterHeader", Text(properties::kPrinterHeading), 0, 1200);
-    lblPaperSizeDescription =
-        MakeLabel("lblPaperSizeDescription", Text(properties::kPaperSizeCaption), 0, 1560, P::BelowPrinterHeading);
-    lblPaperSize = MakeLabel("lblPaperSize", QStringLiteral("none"), kValueLeft, 1560, P::BelowPrinterHeading);
-    lblEffectiveAreaDescription = MakeLabel("lblEffectiveAreaDescription", Text(properties::kPrintingAreaCaption),
-                                            0, 1920, P::BelowPrinterHeading);
-    lblEffectiveAreaCm =
-        MakeLabel("lblEffectiveAreaCm", ZeroPair(properties::kCmSuffix), kValueLeft, 1920, P::BelowPrinterHeading);
-    lblEffectiveAreaInches = MakeLabel("lblEffectiveAreaInches", ZeroPair(properties::kInchSuffix), kValueLeft,
-                                       2280, P::BelowPrinterHeading);
-    lblDPIDescription =
-        MakeLabel("lblDPIDescription", Text(properties::kResolutionCaption), 0, 2640, P::BelowPrinterHeading);
-    lblDPI = MakeLabel("lblDPI", QStringLiteral("0 DPI"), kValueLeft, 2640, P::BelowPrinterHeading);
-    lblOutputHeader = MakeLabel("lblOutputHeader", Text(properties::kOutputHeading), 0, 3000, P::BelowPrinterHeading);
-    lblPhysicalSizeDescription = MakeLabel("lblPhysicalSizeDescription", Text(properties::kPhysicalSizeCaption), 0,
-                                           3360, P::BelowPrinterHeading);
-    lblPhysicalSizeCm =
-        MakeLabel("lblPhysicalSizeCm", ZeroPair(properties::kCmSuffix), kValueLeft, 3360, P::BelowPrinterHeading);
-    lblPhysicalSizeInches = MakeLabel("lblPhysicalSizeInches", ZeroPair(properties::kInchSuffix), kValueLeft, 3720,
-                                      P::BelowPrinterHeading);
-    lblOptionsHeader =
-        MakeLabel("lblOptionsHeader", Text(properties::kOptionsHeading), 0, 4080, P::BelowPrinterHeading);
+    MakeFigureLabels();
+    MakeOptions();
+    MakeLayoutSection();
+    UserControl_Initialize();
+    mScroll->setWidget(mContent);
+    SheetControlChanged();
+    SetLayoutOpen(false);
+}
 
+void ucProperties::MakeFigureLabels() {
+    using P = Part;
+    // Rows below the printer heading move down when it takes more lines.
+    const std::vector<properties::FigureRow>& rows = mFigures.Rows();
+    for (int row = 0; row < properties::kFigureRowCount; ++row) {
+        const Part part = row <= properties::kPrinterRow ? P::Top : P::BelowPrinterHeading;
+        if (const char* name = kFigureLabels[row].caption)
+            mCaptionLabels[row] = MakeLabel(name, rows[row].caption, 0, RowTop(row), part);
+        if (const char* name = kFigureLabels[row].value)
+            mValueLabels[row] = MakeLabel(name, rows[row].value, kValueLeft, RowTop(row), part);
+    }
+    mShown = rows;
+    lblImageHeader = mCaptionLabels[properties::kImageRow];
+    lblPrinterHeader = mCaptionLabels[properties::kPrinterRow];
+    lblOutputHeader = mCaptionLabels[properties::kOutputRow];
+    lblOptionsHeader = MakeLabel("lblOptionsHeader", QString::fromLatin1(properties::kOptionsHeading), 0,
+                                 RowTop(kOptionsRow), P::BelowPrinterHeading);
+}
+
+void ucProperties::MakeOptions() {
+    using P = Part;
     // Only the user changes it: `clicked` comes from the mouse, the keyboard
     // and the access key, never from a programmatic setChecked.
     chkCutGuides = new QCheckBox(QStringLiteral("Print cut &guides"), mContent);
@@ -105,7 +128,10 @@ ucProperties::ucProperties(QWidget* parent) : QWidget(parent) {
         if (gPrinter) gPrinter->SetDithering(HasDither());
         if (gParentForm) gParentForm->DeviceLookChanged();
     });
+}
 
+void ucProperties::MakeLayoutSection() {
+    using P = Part;
     // The Layout section: a heading that opens and closes it, like a
     // disclosure triangle; bold like the other headings.
     btnLayout = new QToolButton(mContent);
@@ -120,7 +146,7 @@ ucProperties::ucProperties(QWidget* parent) : QWidget(parent) {
         font.setBold(true);
         btnLayout->setFont(font);
     }
-    Place(btnLayout, QRectF(0, kLayoutTop - kControlRaise, 0, kSpinHeight), P::BelowPrinterHeading);
+    Place(btnLayout, QRectF(0, AddedRowTop(kLayoutRow) - kControlRaise, 0, kSpinHeight), P::BelowPrinterHeading);
     connect(btnLayout, &QToolButton::clicked, this, [this] {
         SetLayoutOpen(!mLayoutOpen);
         // Opened by the user: bring its controls into view.
@@ -134,34 +160,31 @@ ucProperties::ucProperties(QWidget* parent) : QWidget(parent) {
     lblLayoutSummary->setTextFormat(Qt::PlainText);
 
     lblScaleDescription =
-        MakeLabel("lblScaleDescription", QStringLiteral("Dots per pixel"), 0, kScaleTop, P::LayoutBody);
-    spnScale = MakeSpin("spnScale", 1, platform::kMaxDotsPerPixel, 1, kValueLeft, kScaleTop, P::LayoutBody);
+        MakeLabel("lblScaleDescription", QStringLiteral("Dots per pixel"), 0, AddedRowTop(kScaleRow), P::LayoutBody);
+    spnScale =
+        MakeSpin("spnScale", 1, platform::kMaxDotsPerPixel, 1, kValueLeft, AddedRowTop(kScaleRow), P::LayoutBody);
     spnScale->setToolTip(QStringLiteral("Print each picture pixel as a square of this many printer dots across"));
     lblCopiesDescription =
-        MakeLabel("lblCopiesDescription", QStringLiteral("Copies on sheet"), 0, kCopiesTop, P::LayoutBody);
-    spnCopies = MakeSpin("spnCopies", platform::kCopiesFill, platform::kMaxCopies, 1, kValueLeft, kCopiesTop,
-                         P::LayoutBody);
+        MakeLabel("lblCopiesDescription", QStringLiteral("Copies on sheet"), 0, AddedRowTop(kCopiesRow), P::LayoutBody);
+    spnCopies = MakeSpin("spnCopies", platform::kCopiesFill, platform::kMaxCopies, 1, kValueLeft,
+                         AddedRowTop(kCopiesRow), P::LayoutBody);
     spnCopies->setSpecialValueText(QStringLiteral("Fill"));
     spnCopies->setToolTip(QStringLiteral("Copies in a block on each sheet; Fill (below 1) puts as many as fit"));
-    lblGapDescription = MakeLabel("lblGapDescription", QStringLiteral("Gap"), 0, kGapTop, P::LayoutBody);
-    spnGap = MakeSpin("spnGap", 0, platform::kMaxSpacingDots, 0, kValueLeft, kGapTop, P::LayoutBody);
+    lblGapDescription = MakeLabel("lblGapDescription", QStringLiteral("Gap"), 0, AddedRowTop(kGapRow), P::LayoutBody);
+    spnGap = MakeSpin("spnGap", 0, platform::kMaxSpacingDots, 0, kValueLeft, AddedRowTop(kGapRow), P::LayoutBody);
     spnGap->setSuffix(QStringLiteral(" dots"));
     chkPoster = new QCheckBox(QStringLiteral("Across pages (&poster)"), mContent);
     chkPoster->setObjectName(QStringLiteral("chkPoster"));
-    Place(chkPoster, kPosterBox, P::LayoutBody);
+    Place(chkPoster, QRectF(0, AddedRowTop(kPosterRow) - kBoxRaise, 0, kBoxHeight), P::LayoutBody);
     chkPoster->setToolTip(QStringLiteral("Print a picture larger than the printing area on several pages"));
     connect(chkPoster, &QCheckBox::toggled, this, [this] { SheetControlChanged(); });
     lblOverlapDescription =
-        MakeLabel("lblOverlapDescription", QStringLiteral("Overlap"), 0, kOverlapTop, P::LayoutBody);
-    spnOverlap = MakeSpin("spnOverlap", 0, platform::kMaxSpacingDots, 0, kValueLeft, kOverlapTop, P::LayoutBody);
+        MakeLabel("lblOverlapDescription", QStringLiteral("Overlap"), 0, AddedRowTop(kOverlapRow), P::LayoutBody);
+    spnOverlap =
+        MakeSpin("spnOverlap", 0, platform::kMaxSpacingDots, 0, kValueLeft, AddedRowTop(kOverlapRow), P::LayoutBody);
     spnOverlap->setSuffix(QStringLiteral(" dots"));
-    lblSheet = MakeLabel("lblSheet", QString(), 0, kSheetTop, P::LayoutBody);
-    lblNudge = MakeLabel("lblNudge", QString(), 0, kNudgeTop, P::BelowLayout);
-
-    UserControl_Initialize();
-    mScroll->setWidget(mContent);
-    SheetControlChanged();
-    SetLayoutOpen(false);
+    lblSheet = MakeLabel("lblSheet", QString(), 0, AddedRowTop(kSheetRow), P::LayoutBody);
+    lblNudge = MakeLabel("lblNudge", QString(), 0, AddedRowTop(kNudgeRow), P::BelowLayout);
 }
 
 void ucProperties::Place(QWidget* widget, const QRectF& designTwips, Part part) {
@@ -233,7 +256,7 @@ void ucProperties::Relayout() {
     // The summary sits beside the Layout button while the section is closed.
     const QRect button = btnLayout->geometry();
     const int gap = platform::TwipsToPixels(QRectF(0, 0, kSummaryGap, 0)).width();
-    const int top = platform::TwipsToPixels(QRectF(0, kLayoutTop, 0, 0)).y() + headingExtra;
+    const int top = platform::TwipsToPixels(QRectF(0, AddedRowTop(kLayoutRow), 0, 0)).y() + headingExtra;
     const QRect summary(button.right() + 1 + gap, top, lblLayoutSummary->sizeHint().width(), lineHeight);
     lblLayoutSummary->setGeometry(summary);
     lblLayoutSummary->setHidden(mLayoutOpen);
@@ -324,35 +347,30 @@ void ucProperties::UserControl_Initialize() {
     }
 }
 
+void ucProperties::ShowFigures() {
+    const std::vector<properties::FigureRow>& rows = mFigures.Rows();
+    for (int row = 0; row < properties::kFigureRowCount; ++row) {
+        if (mCaptionLabels[row] && rows[row].caption != mShown[row].caption)
+            SetCaption(mCaptionLabels[row], rows[row].caption);
+        if (mValueLabels[row] && rows[row].value != mShown[row].value) SetCaption(mValueLabels[row], rows[row].value);
+    }
+    mShown = rows;
+}
+
 void ucProperties::SetPrinter(const platform::PrinterPtr& MyPrinter) {
     if (!MyPrinter) return;
     gPrinter = MyPrinter;
     gPrinter->SetDithering(HasDither());
     // Any member of the printer may fail; the failure ends this call and the
-    // captions already written keep their new text.
-    SetCaption(lblPrinterHeader, properties::PrinterHeading(gPrinter->DeviceName()));
-    gResolution = gPrinter->PrintQuality();
-    SetCaption(lblDPI, properties::ResolutionText(gResolution));
-
-    // The unit stays on the printer; every other user sets its own first.
-    gPrinter->SetScaleMode(platform::kCentimeters);
-    {
-        const float w = gPrinter->ScaleWidth();
-        const float h = gPrinter->ScaleHeight();
-        SetCaption(lblEffectiveAreaCm, properties::FormatPair(w, h, properties::kCmSuffix, locale()));
+    // rows already read show the new printer. The unit stays on the printer;
+    // every other user sets its own first.
+    try {
+        mFigures.ReadPrinter(*gPrinter, gResolution, locale());
+    } catch (...) {
+        ShowFigures();
+        throw;
     }
-    gPrinter->SetScaleMode(platform::kInches);
-    {
-        const float w = gPrinter->ScaleWidth();
-        const float h = gPrinter->ScaleHeight();
-        SetCaption(lblEffectiveAreaInches, properties::FormatPair(w, h, properties::kInchSuffix, locale()));
-    }
-
-    // "none" stays on show when the paper cannot be read.
-    SetCaption(lblPaperSize, QStringLiteral("none"));
-    const int16_t paperSize = gPrinter->PaperSize();
-    const int16_t orientation = gPrinter->Orientation();
-    SetCaption(lblPaperSize, properties::PaperText(paperSize, orientation));
+    ShowFigures();
 
     // The sheet summary counts in the device's own dots.
     const platform::PrintableArea area = gPrinter->Area();
@@ -360,8 +378,8 @@ void ucProperties::SetPrinter(const platform::PrinterPtr& MyPrinter) {
     gDotsPerInch = gPrinter->DotsPerInch();
     UpdatePhysicalSize();
     // Last, so a device that cannot tell its dots still shows the rest.
-    const platform::Printer::DeviceFacts facts = gPrinter->Facts();
-    SetCaption(lblDPI, properties::ResolutionText(gResolution, QSize(facts.xdpi, facts.ydpi)));
+    mFigures.ReadDeviceDots(*gPrinter, gResolution);
+    ShowFigures();
 }
 
 void ucProperties::SetImage(const platform::PicturePtr& MyPicture) {
@@ -375,22 +393,19 @@ void ucProperties::SetImage(const platform::PicturePtr& MyPicture) {
     gPixelsX = pixelsX;
     gPixelsY = pixelsY;
 
-    SetCaption(lblSize, properties::PixelSizeText(gPixelsX, gPixelsY));
-    SetCaption(lblMegaPixels, properties::MegapixelsText(gPixelsX, gPixelsY, locale()));
+    mFigures.SetPixels(gPixelsX, gPixelsY, locale());
+    ShowFigures();
     UpdatePhysicalSize();
 }
 
 void ucProperties::UpdatePhysicalSize() {
-    SetCaption(lblPhysicalSizeCm, ZeroPair(properties::kCmSuffix));
-    SetCaption(lblPhysicalSizeInches, ZeroPair(properties::kInchSuffix));
+    mFigures.SetPhysicalSize(std::nullopt, locale());
+    ShowFigures();
     UpdateSheet();
     if (!gImage || !gPrinter) return;
-    const auto size = properties::PhysicalSizeOf(gPixelsX, gPixelsY, gResolution, spnScale->value());
-    if (!size) return;
-    SetCaption(lblPhysicalSizeCm,
-               properties::FormatPair(size->widthCm, size->heightCm, properties::kCmSuffix, locale()));
-    SetCaption(lblPhysicalSizeInches,
-               properties::FormatPair(size->widthInches, size->heightInches, properties::kInchSuffix, locale()));
+    mFigures.SetPhysicalSize(properties::PhysicalSizeOf(gPixelsX, gPixelsY, gResolution, spnScale->value()),
+                             locale());
+    ShowFigures();
 }
 
 void ucProperties::SetMainForm(MainFormLink* MainForm) { gParentForm = MainForm; }

@@ -12,8 +12,10 @@
 #include "platform/picture/Picture.h"
 #include "platform/print/Printer.h"
 #include "platform/page/SheetLayout.h"
+#include "properties/Figures.h"
 
 #include <QWidget>
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -45,6 +47,9 @@ public:
     // Sets the sheet controls; the Layout section opens when any differs from
     // its default.
     void SetSheet(const platform::SheetOptions& sheet);
+    // The figure rows on show, in their order: what `--info` prints for the
+    // same printer and picture.
+    const std::vector<properties::FigureRow>& Figures() const { return mShown; }
     // The Layout section (the sheet controls and how many fit).
     bool IsLayoutOpen() const { return mLayoutOpen; }
     void SetLayoutOpen(bool open);
@@ -62,22 +67,16 @@ public:
 
 private:
     // The controls; tests find them by their object names.
+    // The figure rows' labels by the row's index (none where a row has no
+    // caption or no value), and the rows they show.
+    std::array<QLabel*, properties::kFigureRowCount> mCaptionLabels{};
+    std::array<QLabel*, properties::kFigureRowCount> mValueLabels{};
+    properties::FigureTable mFigures;
+    std::vector<properties::FigureRow> mShown;
+    // The headings, which are bold.
     QLabel* lblImageHeader = nullptr;
-    QLabel* lblPixelsDescription = nullptr;
-    QLabel* lblSize = nullptr;
-    QLabel* lblMegaPixels = nullptr;
     QLabel* lblPrinterHeader = nullptr;
-    QLabel* lblPaperSizeDescription = nullptr;
-    QLabel* lblPaperSize = nullptr;
-    QLabel* lblEffectiveAreaDescription = nullptr;
-    QLabel* lblEffectiveAreaCm = nullptr;
-    QLabel* lblEffectiveAreaInches = nullptr;
-    QLabel* lblDPIDescription = nullptr;
-    QLabel* lblDPI = nullptr;
     QLabel* lblOutputHeader = nullptr;
-    QLabel* lblPhysicalSizeDescription = nullptr;
-    QLabel* lblPhysicalSizeCm = nullptr;
-    QLabel* lblPhysicalSizeInches = nullptr;
     QLabel* lblOptionsHeader = nullptr;
     QCheckBox* chkCutGuides = nullptr;
     QCheckBox* chkDither = nullptr;
@@ -110,12 +109,20 @@ private:
     QSize mContentSize;  // the extent of the controls on show, in pixels
 
     void Place(QWidget* widget, const QRectF& designTwips, Part part);
+    // The controls, top to bottom: the figure rows' labels and the Options
+    // heading; the cut-guides and dithering boxes; the Layout section and the
+    // nudge.
+    void MakeFigureLabels();
+    void MakeOptions();
+    void MakeLayoutSection();
     // Every control to its place: below a printer heading of several lines
     // rows move down by the lines added; the Layout body shows only while
     // the section is open, and what comes after it moves up when it is
     // closed. Then the content's size, and the window is told when it changed.
     void Relayout();
     void UserControl_Initialize();
+    // The labels of the rows that changed take the figures' new texts.
+    void ShowFigures();
     void UpdatePhysicalSize();
     // The sheet summary and the nudge, for the printer and picture on show.
     void UpdateSheet();

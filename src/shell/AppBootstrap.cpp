@@ -2,6 +2,7 @@
 
 #include "platform/base/Failure.h"
 #include "platform/base/FileNames.h"
+#include "platform/base/PrintLog.h"
 #include "platform/print/SystemPrinters.h"
 #include "platform/base/AppInfo.h"
 #include "shell/Module1.h"
@@ -12,6 +13,7 @@
 #include <QMessageBox>
 #include <QTextStream>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 // The arguments with every byte kept (a file name need not be UTF-8; see
@@ -25,9 +27,12 @@ QStringList ArgumentsOf(int argc, char** argv) {
 
 // Headless runs promise one line on stderr for a failure; Qt's own chatter
 // (a missing runtime folder, font fallbacks) would bury it. Critical and
-// fatal messages still pass.
-void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
-    if (type == QtCriticalMsg || type == QtFatalMsg) {
+// fatal messages still pass, and the print system's decisions.
+void QuietQtMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    // The print system's decisions, when asked for (--verbose), pass too.
+    const bool decision = context.category && std::strcmp(context.category, platform::kPrintLogCategory) == 0;
+    if (decision) std::fprintf(stderr, "%s: ", context.category);
+    if (type == QtCriticalMsg || type == QtFatalMsg || decision) {
         std::fputs(qPrintable(message), stderr);
         std::fputc('\n', stderr);
     }
@@ -77,13 +82,16 @@ int RunApplication(int argc, char** argv) {
                 << '\n';
             err.flush();
         });
-        return cli::RunHeadless(cli::Parse(ArgumentsOf(argc, argv)), out, err);
+        const cli::Request request = cli::Parse(ArgumentsOf(argc, argv));
+        if (request.verbose) platform::EnablePrintLog();
+        return cli::RunHeadless(request, out, err);
     }
 
     QApplication app(argc, argv);
     NameApplication();
     // Parsed after Qt has taken its own options (-platform, -style...) out.
     const cli::Request request = cli::Parse(ArgumentsOf(argc, argv));
+    if (request.verbose) platform::EnablePrintLog();
     if (request.mode != cli::Mode::Window) return cli::RunHeadless(request, out, err);
     InstallMessageBox();
     StartWindow(request);

@@ -91,6 +91,10 @@ struct Options {
                                                  "--list-printers), and keep it as the printer's choice; "
                                                  "'default' goes back to the printer's own."),
                                   QStringLiteral("DPI|XxY|default")};
+    QCommandLineOption verbose{QStringLiteral("verbose"),
+                               QStringLiteral("Tell on stderr what the print system decided: the format sent, the "
+                                              "resolution and the margins and where each came from, where the "
+                                              "job went.")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")};
     QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
                                QStringLiteral("Show the version.")};
@@ -104,7 +108,7 @@ struct Options {
                 {&pdf, false},       {&cutGuides, false}, {&dither, false}, {&wait, false},
                 {&waitTimeout, false}, {&scale, false}, {&copiesOnSheet, false}, {&gap, false},
                 {&poster, false},    {&overlap, false}, {&yes, false},  {&nudge, true}, {&resolution, false},
-                {&help, true},       {&version, true}};
+                {&verbose, false},   {&help, true},       {&version, true}};
     }
 };
 
@@ -517,6 +521,7 @@ Request Parse(const QStringList& arguments) {
     if (!parser.parse(arguments)) return Invalid(parser.errorText());
 
     Request r;
+    r.verbose = parser.isSet(o.verbose);  // goes with every mode
     if (parser.isSet(o.help)) {
         r.mode = Mode::Help;
         return r;

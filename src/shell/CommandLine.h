@@ -55,6 +55,7 @@ struct Request {
     QPoint nudge;
     bool setResolution = false;     // --resolution given: used, then kept for the printer
     QSize resolution;               // dots per inch across and down; empty for the printer's default
+    bool verbose = false;           // --verbose: the print system's decisions on stderr
     QString error;     // for Mode::Invalid
 };
 

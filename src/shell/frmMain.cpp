@@ -137,7 +137,7 @@ void frmMain::FillRecentMenu() {
     mnuFileRecent->clear();
     const QStringList pictures = platform::RecentPictures(AppTitle());
     for (int i = 0; i < pictures.size(); ++i) {
-        const QString path = pictures[i];
+        const QString& path = pictures[i];
         QString name = platform::ShortenedName(path.section(QLatin1Char('/'), -1), kRecentNameChars);
         name.replace(QLatin1Char('&'), QStringLiteral("&&"));  // a file name's '&' is no access key
         QAction* a = mnuFileRecent->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(name));

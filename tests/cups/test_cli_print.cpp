@@ -151,6 +151,27 @@ TEST_F(CupsTest, CalibrationPageAlternatesEveryDotAndMeasuresInDots) {
     }
 }
 
+TEST_F(CupsTest, VerboseOrTheLoggingRulesTellTheQueuesDecisions) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("p.png"));
+    ASSERT_TRUE(testcups::MakeNoise(8, 8, 1).save(path, "PNG"));
+    const QueueSpec& q = A4Queue();
+    const QStringList info{QStringLiteral("--info"), path, QStringLiteral("--printer"), q.name};
+    QProcessEnvironment rules;
+    rules.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("ombrastele.print.debug=true"));
+    const ProgramRun runs[] = {RunProgram(info + QStringList{QStringLiteral("--verbose")}), RunProgram(info, rules)};
+    for (const ProgramRun& run : runs) {
+        ASSERT_EQ(run.status, 0) << run.err.toStdString();
+        const QString prefix = QStringLiteral("ombrastele.print: ") + q.name;
+        for (const QString& told : {prefix + QStringLiteral(": the queue's filter takes CUPS raster"),
+                                    prefix + QStringLiteral(": 600dpi, the description's default"),
+                                    prefix + QStringLiteral(": sent as CUPS raster at 600 x 600 dpi; paper A4, "
+                                                            "margins 18.00 36.00 13.00 23.00 pt")})
+            EXPECT_TRUE(run.err.contains(told)) << told.toStdString() << "\n" << run.err.toStdString();
+    }
+    EXPECT_FALSE(RunProgram(info).err.contains(QStringLiteral("ombrastele.print")));
+}
+
 TEST_F(CupsTest, CommandLineInfoAndListTellTheQueuesFigures) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("p.png"));
@@ -162,7 +183,7 @@ TEST_F(CupsTest, CommandLineInfoAndListTellTheQueuesFigures) {
         ucProperties panel;
         panel.SetPrinter(QueuePrinter(*q));
         panel.SetImage(platform::LoadPicture(path));
-        EXPECT_TRUE(run.out.startsWith(cli::FiguresText(PanelRows(panel)))) << run.out.toStdString();
+        EXPECT_TRUE(run.out.startsWith(cli::FiguresText(panel.Figures()))) << run.out.toStdString();
         EXPECT_TRUE(run.out.contains(QStringLiteral("%1 x %1 DPI (PPD)").arg(q->dpi))) << run.out.toStdString();
         EXPECT_TRUE(run.out.contains(QStringLiteral("%1 x %2 dots").arg(q->widthDots).arg(q->heightDots)));
         EXPECT_TRUE(run.out.contains(QStringLiteral("%1 DPI").arg(q->dpi)));

@@ -14,7 +14,6 @@
 #include "support/PixelCheck.h"
 
 #include <QImageReader>
-#include <QPainter>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -104,24 +103,9 @@ TEST_F(CupsTest, ManyCopiesPrintExactlyAsLatticesAndRowImages) {
         const platform::CopyGrid g = platform::LayOutCopies(view.size(), copy.size(), platform::kCopiesFill, c.gap);
         ASSERT_GT(g.count, 1000) << "enough copies to be drawn as lattices";
         const auto snap = [](float v) { return int(std::floor(double(v) + 0.5)); };
-        QImage expected(view.size(), QImage::Format_RGB32);
-        expected.fill(Qt::white);
-        QPainter p(&expected);
-        for (const bool pictures : {false, true})
-            for (int r = 0; r < g.rows; ++r)
-                for (int k = 0; k < g.columns; ++k) {
-                    const QPoint corner(snap(g.left + float(k * g.stepX)) + c.nudge.x(),
-                                        snap(g.top + float(r * g.stepY)) + c.nudge.y());
-                    if (pictures) {
-                        p.drawImage(corner, copy);
-                    } else if (c.guides) {
-                        for (const int x : {corner.x(), corner.x() + copy.width() - 1})
-                            p.fillRect(x, 0, 1, view.height(), Qt::black);
-                        for (const int y : {corner.y(), corner.y() + copy.height() - 1})
-                            p.fillRect(0, y, view.width(), 1, Qt::black);
-                    }
-                }
-        p.end();
+        const QImage expected = testcups::CopiesPage(view.size(), copy, g.columns, g.rows, c.guides, [&](int k, int r) {
+            return QPoint(snap(g.left + float(k * g.stepX)) + c.nudge.x(), snap(g.top + float(r * g.stepY)) + c.nudge.y());
+        });
         EXPECT_EQ(testcups::CompareAt(view, expected, {}).toStdString(), "");
     }
 }

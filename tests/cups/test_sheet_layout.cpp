@@ -79,23 +79,8 @@ TEST_F(CupsTest, FillPutsEveryCopyThatFitsExactlyInACentredBlock) {
         const QPoint at = ExpectedTopLeft(page.width(), page.height(), c.across * stepX - c.gap,
                                           c.down * stepY - c.gap);
         // The whole page as it must be: the guides, then every copy over them.
-        QImage expected(page.size(), QImage::Format_RGB32);
-        expected.fill(Qt::white);
-        QPainter p(&expected);
-        for (const bool pictures : {false, true})
-            for (int r = 0; r < c.down; ++r)
-                for (int k = 0; k < c.across; ++k) {
-                    const QPoint corner = at + QPoint(k * stepX, r * stepY);
-                    if (pictures) {
-                        p.drawImage(corner, copy);
-                    } else if (c.guides) {
-                        for (const int x : {corner.x(), corner.x() + copy.width() - 1})
-                            p.fillRect(x, 0, 1, page.height(), Qt::black);
-                        for (const int y : {corner.y(), corner.y() + copy.height() - 1})
-                            p.fillRect(0, y, page.width(), 1, Qt::black);
-                    }
-                }
-        p.end();
+        const QImage expected = testcups::CopiesPage(page.size(), copy, c.across, c.down, c.guides,
+                                                     [&](int k, int r) { return at + QPoint(k * stepX, r * stepY); });
         EXPECT_EQ(testcups::CompareAt(page, expected, {}).toStdString(), "");
         if (*c.ppd) Cups().DeleteQueue(queue);
     }

@@ -125,8 +125,40 @@ QRect InkBounds(const QImage& pageIn) {
     return QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
+QImage Noise(int w, int h, bool withAlpha) {
+    QImage img(w, h, QImage::Format_ARGB32);
+    std::mt19937 rng(7);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const uint32_t r = rng();
+            const int a = withAlpha ? int((x + y) % 3 == 0 ? 0 : (x + y) % 3 == 1 ? 255 : (r >> 24)) : 255;
+            img.setPixel(x, y, qRgba(int(r & 255), int((r >> 8) & 255), int((r >> 16) & 255), a));
+        }
+    return img;
+}
+
 QImage QuarterTurn(const QImage& page, bool clockwise) {
     return Rgb(page).transformed(QTransform().rotate(clockwise ? 90 : -90));
+}
+
+QImage CopiesPage(QSize page, const QImage& copy, int columns, int rows, bool guides,
+                  const std::function<QPoint(int column, int row)>& corner) {
+    QImage expected(page, QImage::Format_RGB32);
+    expected.fill(Qt::white);
+    QPainter p(&expected);
+    for (const bool pictures : {false, true})
+        for (int r = 0; r < rows; ++r)
+            for (int k = 0; k < columns; ++k) {
+                const QPoint at = corner(k, r);
+                if (pictures) {
+                    p.drawImage(at, copy);
+                } else if (guides) {
+                    for (const int x : {at.x(), at.x() + copy.width() - 1}) p.fillRect(x, 0, 1, page.height(), Qt::black);
+                    for (const int y : {at.y(), at.y() + copy.height() - 1}) p.fillRect(0, y, page.width(), 1, Qt::black);
+                }
+            }
+    p.end();
+    return expected;
 }
 
 }  // namespace testcups

@@ -14,3 +14,7 @@ struct ProgramRun {
 // and QT_QPA_PLATFORM were removed from it).
 ProgramRun RunProgram(const QStringList& args, const QProcessEnvironment& extraEnv = {},
                       int timeoutMs = 300000);
+// The same with another program in front, which starts the real one
+// (a shell that passes a file name's very bytes).
+ProgramRun RunThrough(const QString& program, const QStringList& args, const QProcessEnvironment& extraEnv = {},
+                      int timeoutMs = 300000);

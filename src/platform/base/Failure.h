@@ -1,8 +1,9 @@
 #pragma once
 // Failures travel as exceptions carrying the platform's message text
 // ("Overflow", "Division by zero", a printer's complaint...). Each procedure
-// has one of three policies towards them; the policies are written once here
-// and used by name, so a reader sees the policy at the call site:
+// has one of three policies towards them, the last in two forms; they are
+// written once here and used by name, so a reader sees the policy at the
+// call site:
 //   - none:                    let the exception propagate (no helper needed);
 //   - continue with next step: ContinueOnFailure around each step;
 //   - leave silently:          LeaveSilently around the guarded tail;

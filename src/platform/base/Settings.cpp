@@ -85,7 +85,7 @@ QString MoveDamagedAside(const QString& file, QSettings::SettingsMap* readable) 
         for (const QString& key : keys)
             if (!key.section(QLatin1Char('/'), -1).isEmpty()) readable->insert(key, parsed.value(key));
     }
-    const QString aside = file + QStringLiteral(".damaged");
+    QString aside = file + QStringLiteral(".damaged");  // returned, so moved
     const QByteArray asideBytes = QFile::encodeName(aside);
     // A file left there by an earlier replacement goes; anything else in the
     // way is named, with the system's reason.

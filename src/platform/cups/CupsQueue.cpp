@@ -4,6 +4,7 @@
 #include "platform/cups/PrinterAnswer.h"
 #include "platform/cups/SharedQueue.h"
 #include "platform/base/Failure.h"
+#include "platform/base/PrintLog.h"
 #include "platform/page/RasterEncoding.h"
 
 #include <cups/cups.h>
@@ -333,6 +334,10 @@ ResolutionPick PickDriverlessResolution(ppd_file_t* ppd, const QString& queue, c
         if (!wanted.isEmpty()) FailResolution(queue, wanted, pick.offered);
         if (!pick.offered.isEmpty()) use = pick.offered.first();
     }
+    qCDebug(lcPrint, "%s: %s, %s", qUtf8Printable(queue), qUtf8Printable(DpiText(use)),
+            !wanted.isEmpty() ? "as asked"
+            : use == fallback ? "the queue's default"
+                              : "the first the printer lists (the queue's default is not among them)");
     pick.header.HWResolution[0] = unsigned(use.width());
     pick.header.HWResolution[1] = unsigned(use.height());
     if (!wanted.isEmpty()) pick.jobOptions << QStringLiteral("printer-resolution") << DpiText(use);
@@ -459,6 +464,10 @@ PpdRead ReadPpd(const QString& queue, const QStringList& dialogOptions, QSize wa
     const DriverInput input = ReadDriverInput(ppd);
     const bool pwg = !input.cupsRaster && input.pwg;
     const bool apple = !input.cupsRaster && !pwg && input.apple;
+    qCDebug(lcPrint, "%s: the queue's filter takes %s", qUtf8Printable(queue),
+            input.cupsRaster ? "CUPS raster (a driver)" : pwg ? "PWG raster (driverless)"
+            : apple          ? "Apple raster (driverless)"
+                             : "PDF (the print system renders it)");
     std::optional<PrinterAnswer> answer;
     QStringList notes;
     // A print server found silent a moment ago is not asked again.
@@ -466,6 +475,11 @@ PpdRead ReadPpd(const QString& queue, const QStringList& dialogOptions, QSize wa
     const ResolutionPick pick = pwg || apple ? PickDriverlessResolution(ppd, queue, Interpret(ppd), apple, answer, wanted)
                                              : PickDriverResolution(ppd, queue, options, Interpret(ppd), wanted);
     out.resolutions = pick.offered;
+    if (!pwg && !apple)
+        qCDebug(lcPrint, "%s: %s, %s", qUtf8Printable(queue), qUtf8Printable(DpiText(HeaderDpi(pick.header))),
+                !wanted.isEmpty()           ? "as asked"
+                : pick.jobOptions.isEmpty() ? "the description's default"
+                                            : "the square choice nearest the default, whose dots are no whole ratio");
     std::sort(out.resolutions.begin(), out.resolutions.end(), FewerDots);
 
     QueuePage page;
@@ -477,8 +491,11 @@ PpdRead ReadPpd(const QString& queue, const QStringList& dialogOptions, QSize wa
     // and sniffs.
     if (apple && input.convertsApple)
         page.geometry.jobOptions << QStringLiteral("document-format") << QStringLiteral(CUPS_FORMAT_RAW);
-    if (input.cupsRaster) ForDriverRaster(page);
-    else if (pwg || apple) ForDriverlessRaster(page, apple, ppd->color_device, answer, notes);
+    if (input.cupsRaster) {
+        ForDriverRaster(page);
+        if (page.format == PageFormat::Pdf)
+            qCDebug(lcPrint, "%s: sent as PDF: %s", qUtf8Printable(queue), qUtf8Printable(UnsupportedLayout(page.header)));
+    } else if (pwg || apple) ForDriverlessRaster(page, apple, ppd->color_device, answer, notes);
     else SetSheetRaster(page.geometry);
     page.oneBitDevice = pick.header.cupsBitsPerColor == 1 && !ppd->color_device;
     NameServer(page.geometry, served ? ppd : nullptr, server);
@@ -582,6 +599,7 @@ std::optional<PageGeometry> IppGeometry(const QString& queue, const QStringList&
 QueuePage ReadQueuePage(const QString& queue, const QStringList& options, QSize resolution) {
     if (auto page = ReadPpd(queue, options, resolution).page) return *page;
     if (auto g = IppGeometry(queue, options)) {
+        qCDebug(lcPrint, "%s: no description; paper, margins and resolution from the queue's IPP attributes", qUtf8Printable(queue));
         if (!resolution.isEmpty() && QSize(g->xdpi, g->ydpi) != resolution)
             FailResolution(queue, resolution, {QSize(g->xdpi, g->ydpi)});
         QueuePage page;

@@ -8,7 +8,8 @@
 
 namespace platform {
 
-int DotsOf(double points, int dpi) { return int(points * dpi / 72.0 + 0.5); }
+// CUPS's own rounding of a raster's size, which is never negative.
+int DotsOf(double points, int dpi) { return int(points * dpi / 72.0 + 0.5); }  // NOLINT(bugprone-incorrect-roundings)
 
 double PointsFromHundredthsMm(int hundredths) { return hundredths * 72.0 / 2540.0; }
 

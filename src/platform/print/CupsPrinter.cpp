@@ -2,6 +2,7 @@
 
 #include "platform/cups/CupsQueue.h"
 #include "platform/base/Failure.h"
+#include "platform/base/PrintLog.h"
 #include "platform/print/PaperCodes.h"
 #include "platform/page/PdfPage.h"
 #include "platform/page/RasterPage.h"
@@ -45,6 +46,7 @@ void CupsPrinter::Load(const QString& queue, const QStringList& options, QSize r
             SetSheetRaster(read.geometry);
         else SetImageableRaster(read.geometry);
         read.format = PageFormat::Pdf;
+        qCDebug(lcPrint, "%s: sent as PDF, as asked", qUtf8Printable(queue));
     }
     const PageGeometry page = read.geometry;
     DotGrid grid;
@@ -65,6 +67,7 @@ void CupsPrinter::Load(const QString& queue, const QStringList& options, QSize r
     const QPageSize paper(QSizeF(page.widthPoints * 25.4 / 72.0, page.heightPoints * 25.4 / 72.0),
                           QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch);
     mPaper = PaperCodeOf(paper.id());
+    qCDebug(lcPrint, "%s: sent as %s at %d x %d dpi; paper %s, margins %.2f %.2f %.2f %.2f pt (left, bottom, right, top), from %s", qUtf8Printable(queue), qUtf8Printable(Facts().pageFormat), page.xdpi, page.ydpi, qUtf8Printable(page.media), page.left, page.bottom, page.widthPoints - page.right, page.heightPoints - page.top, qUtf8Printable(page.source));
 }
 
 PrintableArea CupsPrinter::Area() const {
@@ -171,6 +174,7 @@ void CupsPrinter::Deliver(const QString& file) {
     outcome.queuePaused = CheckQueueReady(mQueue);
     outcome.jobId = SubmitJob(mQueue, file, DocumentTitle(), mPage.media, mOptions + mPage.jobOptions,
                               mPrinter->copyCount());
+    qCDebug(lcPrint, "%s: job %d, paper %s, options %s", qUtf8Printable(mQueue), outcome.jobId, qUtf8Printable(mPage.media), qUtf8Printable((mOptions + mPage.jobOptions).join(QLatin1Char(' '))));
     SetOutcome(outcome);
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/base/Failure.h"
 #include "platform/base/FileNames.h"
+#include "platform/base/PrintLog.h"
 #include "platform/print/PaperCodes.h"
 #include "platform/page/PageGeometry.h"
 #include "platform/page/PdfPage.h"
@@ -152,6 +153,7 @@ std::unique_ptr<PageWriter> PdfPrinter::OpenPage() {
 
 void PdfPrinter::Deliver(const QString& file) {
     CopyFileChecked(file, mDocumentPath);
+    qCDebug(lcPrint, "built-in PDF printer: written to %s", qUtf8Printable(mDocumentPath));
     PrintOutcome outcome;
     outcome.savedPath = mDocumentPath;
     SetOutcome(outcome);

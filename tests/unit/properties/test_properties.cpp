@@ -192,6 +192,26 @@ TEST(PropertiesPanel, LabelsKeepTheirPlacesAndFitTheirCaptions) {
     }
 }
 
+TEST(PropertiesPanel, ShowsTheFigureRowsEachOnItsRow) {
+    // What --info prints for the same printer and picture, row i at 120 +
+    // 360 i twips (8 + 24 i pixels): the caption at the left, the value in
+    // the second column.
+    Panel p;
+    p.SetPrinter(MakePrinter(600));
+    p.SetImage(MakePicture(640, 480));
+    auto printer = MakePrinter(600);
+    EXPECT_TRUE(p.Figures() == properties::FigureRows(*printer, true, 640, 480, QLocale::c()));
+    ASSERT_EQ(p.Figures().size(), size_t(properties::kFigureRowCount));
+    for (int row = 0; row < properties::kFigureRowCount; ++row) {
+        QStringList left, right;
+        for (const QLabel* l : p.findChildren<QLabel*>())
+            if (!l->isHidden() && l->y() == 8 + 24 * row) (l->x() == 0 ? left : right) << l->text();
+        const properties::FigureRow& figure = p.Figures()[size_t(row)];
+        EXPECT_EQ(Str(left.join(QLatin1Char('|'))), Str(figure.caption)) << row;
+        EXPECT_EQ(Str(right.join(QLatin1Char('|'))), Str(figure.value)) << row;
+    }
+}
+
 TEST(PropertiesPanel, CutGuidesFollowTheBoxAndOnlyUserClicksReachTheRelay) {
     struct Relay : MainFormLink {
         std::vector<bool> calls;

@@ -12,7 +12,6 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <cerrno>
@@ -61,25 +60,13 @@ protected:
     ProgramRun Program(const QStringList& args) const {
         QStringList words;
         for (const QString& a : args) words << BashLiteral(a);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(QString::fromLatin1(name));
+        QProcessEnvironment env;
         env.insert(QStringLiteral("CUPS_SERVER"), Path(QStringLiteral("no-scheduler.sock")));
         env.insert(QStringLiteral("HOME"), mDir.path());
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), Path(QStringLiteral("config")));
-        QProcess process;
-        process.setProcessEnvironment(env);
-        process.start(QStringLiteral("/bin/bash"), {QStringLiteral("-c"), "exec \"$0\" " + words.join(' '),
-                                                   QStringLiteral(OMBRASTELE_BINARY)});
-        ProgramRun run;
-        if (!process.waitForFinished(120000)) {
-            process.kill();
-            process.waitForFinished();
-            return run;
-        }
-        run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-        run.out = QString::fromUtf8(process.readAllStandardOutput());
-        run.err = QString::fromUtf8(process.readAllStandardError());
-        return run;
+        return RunThrough(QStringLiteral("/bin/bash"),
+                          {QStringLiteral("-c"), "exec \"$0\" " + words.join(' '), QStringLiteral(OMBRASTELE_BINARY)},
+                          env, 120000);
     }
 
     QTemporaryDir mDir;

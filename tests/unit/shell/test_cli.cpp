@@ -73,6 +73,25 @@ TEST(CommandLineParse, Requests) {
     }
 }
 
+TEST(CommandLineParse, VerboseGoesWithEveryMode) {
+    const QStringList modes[] = {{},
+                                 {QStringLiteral("p.png")},
+                                 {QStringLiteral("--print"), QStringLiteral("p.png")},
+                                 {QStringLiteral("--info"), QStringLiteral("p.png")},
+                                 {QStringLiteral("--list-printers")},
+                                 {QStringLiteral("--test-page")},
+                                 {QStringLiteral("--nudge"), QStringLiteral("1,2")},
+                                 {QStringLiteral("--help")}};
+    for (const QStringList& args : modes) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const cli::Request quiet = cli::Parse(WithProgram(args));
+        const cli::Request verbose = cli::Parse(WithProgram(args + QStringList{QStringLiteral("--verbose")}));
+        EXPECT_EQ(verbose.mode, quiet.mode) << verbose.error.toStdString();
+        EXPECT_TRUE(verbose.verbose);
+        EXPECT_FALSE(quiet.verbose);
+    }
+}
+
 TEST(CommandLineParse, Resolution) {
     const struct {
         QStringList args;
@@ -128,7 +147,7 @@ TEST_F(CommandLineProgram, HelpAndVersion) {
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(help.out.startsWith(QStringLiteral("Usage: ombrastele [options] [PICTURE]"))) << help.out.toStdString();
     for (const char* option : {"--print", "--printer", "--cut-guides", "--pdf", "--list-printers", "--info",
-                               "--test-page", "--version", "Exit status"})
+                               "--test-page", "--version", "--verbose", "Exit status"})
         EXPECT_TRUE(help.out.contains(QString::fromLatin1(option))) << option;
     EXPECT_TRUE(help.err.isEmpty()) << help.err.toStdString();
 
@@ -227,6 +246,20 @@ TEST_F(CommandLineProgram, TestPageIntoAPdf) {
     EXPECT_FALSE(bytes.contains("/DCTDecode"));
 }
 
+TEST_F(CommandLineProgram, VerboseTellsWhereThePageWent) {
+    // Off by default; on with --verbose or the logging rules, on stderr.
+    const QString pdf = Path(QStringLiteral("t.pdf"));
+    const QString told = QStringLiteral("ombrastele.print: built-in PDF printer: written to ") + pdf;
+    for (const char* option : {"", "--verbose"}) {
+        QFile::remove(pdf);
+        QStringList args{QStringLiteral("--test-page"), QStringLiteral("--pdf"), pdf};
+        if (*option) args << QString::fromLatin1(option);
+        const ProgramRun run = RunWithoutScheduler(args);
+        ASSERT_EQ(run.status, 0) << run.err.toStdString();
+        EXPECT_EQ(run.err.contains(told), *option != 0) << option << ": " << run.err.toStdString();
+    }
+}
+
 TEST_F(CommandLineProgram, InfoTellsThePanelsFigures) {
     const QString picture = Picture(QStringLiteral("p.png"), 640, 480);
     // Without a scheduler the system's printer is the built-in PDF printer.
@@ -237,7 +270,7 @@ TEST_F(CommandLineProgram, InfoTellsThePanelsFigures) {
     panel.SetPrinter(platform::MakePdfPrinter(Path(QStringLiteral("unused.pdf"))));
     panel.SetImage(platform::LoadPicture(picture));
     // The panel's figures, then what the device itself prints.
-    EXPECT_TRUE(run.out.startsWith(cli::FiguresText(PanelRows(panel)))) << run.out.toStdString();
+    EXPECT_TRUE(run.out.startsWith(cli::FiguresText(panel.Figures()))) << run.out.toStdString();
     const bool letter = platform::LocaleDefaultPaper() == QPageSize::Letter;
     EXPECT_TRUE(run.out.contains(letter ? "5100 x 6600 dots" : "4961 x 7016 dots")) << run.out.toStdString();
     EXPECT_TRUE(run.out.contains("600 x 600 DPI (built-in)")) << run.out.toStdString();

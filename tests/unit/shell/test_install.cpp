@@ -1,6 +1,6 @@
 // The install tree: `cmake --install` into a temporary prefix holds the
 // program, a valid desktop entry, valid AppStream metadata naming it, the
-// icons in the hicolor theme and the manual page.
+// icons in the hicolor theme, the manual page and the licence.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -76,6 +76,14 @@ TEST(InstallTree, ProgramDesktopEntryMetadataIconsAndManualPage) {
     EXPECT_FALSE(metaText.contains(QLatin1Char('@'))) << "a placeholder left unfilled";
     for (const char* type : {"image/gif", "image/jpeg", "image/bmp", "image/png"})
         EXPECT_TRUE(metaText.contains(QStringLiteral("<mediatype>%1</mediatype>").arg(QLatin1String(type)))) << type;
+    EXPECT_TRUE(metaText.contains(QStringLiteral("<project_license>Apache-2.0</project_license>")));
+    // The package's licence where Debian looks for it, in its machine-readable form.
+    QFile copyright(root.filePath(QStringLiteral("share/doc/ombrastele/copyright")));
+    ASSERT_TRUE(copyright.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QString copyrightText = QString::fromUtf8(copyright.readAll());
+    EXPECT_TRUE(copyrightText.startsWith(QStringLiteral("Format: "))) << copyrightText.toStdString();
+    EXPECT_TRUE(copyrightText.contains(QStringLiteral("\nLicense: Apache-2.0\n")));
+    EXPECT_FALSE(copyrightText.contains(QStringLiteral("@OMBRASTELE"))) << "a placeholder left unfilled";
     const QString appstream = QStandardPaths::findExecutable(QStringLiteral("appstreamcli"));
     if (!appstream.isEmpty()) {
         const Tool valid = RunTool(appstream, {QStringLiteral("validate"), QStringLiteral("--no-net"), metainfo});
@@ -103,7 +111,7 @@ TEST(InstallTree, ProgramDesktopEntryMetadataIconsAndManualPage) {
         const Tool page = RunTool(man, {QStringLiteral("-l"), QFileInfo::exists(manual) ? manual : plainManual});
         EXPECT_EQ(page.status, 0) << page.output.toStdString();
         for (const char* option : {"--print", "--printer", "--pdf", "--cut-guides", "--info", "--list-printers",
-                                   "--test-page", "EXIT STATUS"})
+                                   "--test-page", "--verbose", "EXIT STATUS"})
             EXPECT_TRUE(page.output.contains(QString::fromLatin1(option))) << option;
     }
 }

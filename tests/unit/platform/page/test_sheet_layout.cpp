@@ -1,15 +1,8 @@
-// The sheet layout's arithmetic, its command-line options, the nudge's text
-// form, and documents of several pages from the PDF printer.
-#include "platform/print/Nudge.h"
-#include "platform/print/PdfPrinter.h"
+// The sheet layout's arithmetic: copies in a block, poster tiles and their
+// registration marks.
 #include "platform/page/SheetLayout.h"
-#include "printing/PrintJob.h"
-#include "shell/CommandLine.h"
-#include "support/TestEnv.h"
 
 #include <gtest/gtest.h>
-
-#include <QFile>
 
 using namespace platform;
 
@@ -85,72 +78,5 @@ TEST(SheetLayout, PosterTilesCoverThePictureWithTheirOverlapAndMarksStayOutside)
         // On the tile's outermost rows or columns.
         EXPECT_TRUE(m.top() == tile.top() || m.top() == tile.bottom() || m.left() == tile.left() ||
                     m.left() == tile.right());
-    }
-}
-
-// What the options refuse is in test_cli's table of arguments that make no request.
-TEST(SheetLayout, CommandLineOptionsAndTheNudgesForm) {
-    const auto parse = [](QStringList args) {
-        args.prepend(QStringLiteral("ombrastele"));
-        return cli::Parse(args);
-    };
-    const cli::Request r = parse({"--print", "a.png", "--scale", "3", "--copies-on-sheet", "fill", "--gap", "12"});
-    EXPECT_EQ(r.mode, cli::Mode::Print) << r.error.toStdString();
-    EXPECT_EQ(r.sheet, (SheetOptions{3, kCopiesFill, 12, false, 0}));
-    const cli::Request poster = parse({"--info", "a.png", "--poster", "--overlap", "40", "--nudge", "5,-3"});
-    EXPECT_EQ(poster.sheet, (SheetOptions{1, 1, 0, true, 40}));
-    EXPECT_TRUE(poster.setNudge);
-    EXPECT_EQ(poster.nudge, QPoint(5, -3));
-    EXPECT_EQ(parse({"--nudge", "0,0", "--printer", "Q"}).mode, cli::Mode::Nudge);
-
-    QPoint n;
-    EXPECT_TRUE(ParseNudge(QStringLiteral(" -12 , +7 "), &n));
-    EXPECT_EQ(n, QPoint(-12, 7));
-    EXPECT_EQ(FormatNudge(n), QStringLiteral("-12,7"));
-    EXPECT_FALSE(ParseNudge(QStringLiteral("1.5,2"), &n));
-}
-
-TEST(SheetLayout, CopiesBeyondOneSheetMakeOneDocumentOfSeveralPages) {
-    const QString path = testenv::ScratchDir() + QStringLiteral("/copies.pdf");
-    PdfPrinter printer(path, {});
-    QImage image(3000, 2000, QImage::Format_RGB32);
-    image.fill(Qt::red);
-    SheetOptions sheet;
-    sheet.copies = 5;  // three fit on an A4 or Letter sheet at 600 dpi, one above another
-    printing::RunPrintJob(printer, Picture(image), 3000, 2000, false, sheet);
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const QByteArray pdf = f.readAll();
-    EXPECT_TRUE(pdf.contains("/Count 2 "));
-    EXPECT_EQ(pdf.count("/Type /Page "), 2);
-    // Each copy places the one image stored for them all.
-    EXPECT_EQ(pdf.count("/Subtype /Image /Width 3000"), 1);
-    EXPECT_EQ(pdf.count(" cm /Im1 Do Q"), 5);
-}
-
-// Every dot of the sheet a copy of a one-pixel picture: the PDF stores one
-// image of a row of copies (masked between copies when there is a gap) and
-// places it once a row, never once a copy.
-TEST(SheetLayout, ASheetOfTinyCopiesIsOneImagePerRowOfCopies) {
-    for (const int gap : {0, 2}) {
-        SCOPED_TRACE(gap);
-        const QString path = testenv::ScratchDir() + QStringLiteral("/tiny-copies.pdf");
-        PdfPrinter printer(path, {});
-        QImage image(1, 1, QImage::Format_RGB32);
-        image.fill(qRgb(30, 90, 200));
-        SheetOptions sheet;
-        sheet.copies = kCopiesFill;
-        sheet.gapDots = gap;
-        printing::RunPrintJob(printer, Picture(image), 1, 1, false, sheet);
-        const PrintableArea area = printer.Area();
-        const CopyGrid g = LayOutCopies(QSize(area.widthDots, area.heightDots), QSize(1, 1), kCopiesFill, gap);
-        ASSERT_GT(g.count, 1000000);
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-        EXPECT_LT(f.size(), 2 << 20);
-        const QByteArray pdf = f.readAll();
-        EXPECT_EQ(pdf.count("/Subtype /Image /Width " + QByteArray::number(g.columns * g.stepX - gap) + " /Height 1 /ColorSpace"), 1);
-        EXPECT_EQ(pdf.count("/ImageMask true"), gap > 0 ? 1 : 0);
-        EXPECT_EQ(pdf.count(" cm /Im1 Do Q"), g.rows);
     }
 }

@@ -1,42 +1,24 @@
 // The drawing rules that make a page pixel-exact, checked on an in-memory
-// device, and the PDF printer's output and write failures.
-#include "platform/print/CupsPrinter.h"
-#include "platform/cups/CupsQueue.h"
+// device, and where a page's cells lie on a printer's raster.
 #include "platform/base/Failure.h"
 #include "platform/page/PageGeometry.h"
 #include "platform/page/PagePainter.h"
 #include "platform/print/PdfPrinter.h"
-#include "platform/picture/Picture.h"
-#include "printing/PrintJob.h"
-#include "support/TestEnv.h"
+#include "support/PixelCheck.h"
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QPainter>
 
-#include <random>
+#include <cmath>
 
 using namespace platform;
+using testcups::Noise;
 
 namespace {
 
 const QRgb kWhite = qRgb(255, 255, 255);
 const QRgb kBlack = qRgb(0, 0, 0);
-
-QImage Noise(int w, int h, bool withAlpha) {
-    QImage img(w, h, QImage::Format_ARGB32);
-    std::mt19937 rng(7);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const uint32_t r = rng();
-            const int a = withAlpha ? int((x + y) % 3 == 0 ? 0 : (x + y) % 3 == 1 ? 255 : (r >> 24)) : 255;
-            img.setPixel(x, y, qRgba(int(r & 255), int((r >> 8) & 255), int((r >> 16) & 255), a));
-        }
-    return img;
-}
 
 QRgb OnWhite(QRgb p) {
     const int a = qAlpha(p);
@@ -138,85 +120,6 @@ TEST(PagePainter, WiderBoxesAndDegenerateMarks) {
         }
 }
 
-TEST(PrinterBackend, PaperCodesAndResolutionNames) {
-    struct Paper { QPageSize::PageSizeId id; int code; };
-    const Paper papers[] = {{QPageSize::Letter, 1}, {QPageSize::Tabloid, 3}, {QPageSize::Legal, 5},
-                            {QPageSize::ExecutiveStandard, 7}, {QPageSize::A3, 8}, {QPageSize::A4, 9},
-                            {QPageSize::A5, 11}, {QPageSize::JisB4, 12}, {QPageSize::JisB5, 13},
-                            {QPageSize::B4, 42}, {QPageSize::B5, kPaperUser}, {QPageSize::Custom, kPaperUser}};
-    for (const Paper& p : papers) EXPECT_EQ(PaperCodeOf(p.id), p.code) << QPageSize::key(p.id).toStdString();
-    struct Res { const char* text; int dpi; };
-    const Res res[] = {{"600dpi", 600}, {"300x600dpi", 300}, {"1200X1200DPI", 1200}, {"236dpcm", 599},
-                       {"", 0}, {"600", 0}, {"fastdpi", 0}, {"-5dpi", 0}, {"99999dpi", 0}};
-    for (const Res& r : res) EXPECT_EQ(ParseResolution(QString::fromLatin1(r.text)), r.dpi) << r.text;
-}
-
-namespace {
-
-QByteArray PrintToPdf(const QString& path, int16_t orientation = kPortrait) {
-    PdfPrinter printer(path, {});
-    printer.SetOrientation(orientation);
-    const Picture picture(Noise(101, 77, true));
-    printer.SetScaleMode(kPixels);
-    printing::RunPrintJob(printer, picture, 101, 77, true);
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-}  // namespace
-
-TEST(PdfPrinter, FiguresAndALosslessFile) {
-    PdfPrinter printer(QString(), {});
-    EXPECT_EQ(printer.DeviceName(), QStringLiteral("PDF"));
-    EXPECT_EQ(printer.PrintQuality(), 600);
-    EXPECT_EQ(printer.PaperSize(), LocaleDefaultPaper() == QPageSize::Letter ? kPaperLetter : kPaperA4);
-    EXPECT_EQ(printer.Orientation(), kPortrait);
-    const PrintableArea a = printer.Area();
-    // No margins: the whole sheet at 600 dpi.
-    EXPECT_NEAR(a.widthDots, a.widthInches * 600, 1.0);
-    EXPECT_NEAR(a.heightDots, a.heightInches * 600, 1.0);
-    printer.SetOrientation(kLandscape);
-    EXPECT_EQ(printer.Area().widthDots, a.heightDots);
-
-    const QString path = testenv::ScratchDir() + QStringLiteral("/out.pdf");
-    const QByteArray pdf = PrintToPdf(path);
-    ASSERT_TRUE(pdf.startsWith("%PDF"));
-    EXPECT_TRUE(pdf.contains("/FlateDecode"));
-    EXPECT_FALSE(pdf.contains("/DCTDecode"));  // JPEG would alter pixels
-    EXPECT_EQ(pdf.count("/Type /Page\n") + pdf.count("/Type /Page\r") + pdf.count("/Type /Page "), 1);
-}
-
-TEST(PdfPrinter, NoPathAsksAndAnEmptyAnswerCancels) {
-    int asked = 0;
-    PdfPrinter printer(QString(), [&] { ++asked; return QString(); });
-    const Picture picture(Noise(3, 3, false));
-    EXPECT_THROW(printing::RunPrintJob(printer, picture, 3, 3, false), Cancelled);
-    EXPECT_EQ(asked, 1);
-}
-
-TEST(PdfPrinter, WriteFailuresAreReportedAndLeaveNoPartialFile) {
-    const QString missing = testenv::ScratchDir() + QStringLiteral("/no/such/folder/out.pdf");
-    EXPECT_THROW(PrintToPdf(missing), Failure);
-    EXPECT_FALSE(QFileInfo::exists(missing));
-
-    if (QFileInfo(QStringLiteral("/dev/full")).exists()) {
-        EXPECT_THROW(PrintToPdf(QStringLiteral("/dev/full")), Failure);
-        // A device is never removed or replaced.
-        EXPECT_FALSE(QFileInfo(QStringLiteral("/dev/full")).isFile());
-        EXPECT_TRUE(QFileInfo::exists(QStringLiteral("/dev/full")));
-    }
-}
-
-TEST(PdfPrinter, KilledDocumentWritesNothing) {
-    const QString path = testenv::ScratchDir() + QStringLiteral("/killed.pdf");
-    PdfPrinter printer(path, {});
-    printer.SetScaleMode(kPixels);
-    printer.PaintPicture(Picture(Noise(3, 3, false)), 0, 0, 3, 3);
-    printer.KillDoc();
-    printer.EndDoc();  // nothing open any more
-    EXPECT_FALSE(QFileInfo::exists(path));
-}
-
 // Where the cells of a page lie on the raster a printer gets, from the
 // figures real descriptions give (see tests/data/real).
 TEST(PageGeometry, CellsSitOnTheRastersDotsInsideTheImageableBox) {
@@ -285,21 +188,4 @@ TEST(PageGeometry, CellsSitOnTheRastersDotsInsideTheImageableBox) {
     PageGeometry dotMatrix = page(612, 792, 18, 18, 594, 774, 120, 72);
     SetImageableRaster(dotMatrix);
     EXPECT_THROW(GridOf(dotMatrix), Failure);
-}
-
-TEST(PdfPrinter, PagesHaveTheirPapersExactSize) {
-    // A4 is 210 x 297 mm, not Qt's 595 x 842 whole points.
-    EXPECT_NEAR(ExactPoints(QPageSize(QPageSize::A4)).width(), 595.27559, 1e-5);
-    EXPECT_NEAR(ExactPoints(QPageSize(QPageSize::Letter)).height(), 792.0, 1e-9);
-    const QString path = testenv::ScratchDir() + QStringLiteral("/a4.pdf");
-    PdfPrinter printer(path, {});
-    printer.SetLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait);
-    EXPECT_NEAR(printer.Area().widthInches, 210 / 25.4, 1e-9);
-    EXPECT_EQ(printer.Area().widthDots, 4961);
-    printer.SetScaleMode(kPixels);
-    printer.PaintPicture(Picture(Noise(3, 3, false)), 0, 0, 3, 3);
-    printer.EndDoc();
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(file.readAll().contains("/MediaBox [0 0 595.275591 841.889764]"));
 }
