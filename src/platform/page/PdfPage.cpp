@@ -2,11 +2,10 @@
 
 #include "platform/base/Failure.h"
 #include "platform/base/Progress.h"
+#include "platform/page/FlateStrips.h"
 
 #include <QFile>
 #include <QTemporaryDir>
-
-#include <zlib.h>
 
 #include <algorithm>
 #include <memory>
@@ -17,11 +16,6 @@ namespace {
 
 const char* const kCannotMake = "The page could not be prepared for printing.";
 const char* const kCannotWrite = "The page could not be written.";
-
-// Fast compression: the file is read once, by the print system's filters,
-// right after it is written; most of a big job's time would go to a
-// stronger level and save little on noisy pictures.
-constexpr int kDeflateLevel = 1;
 
 // Rows of a picture between two progress reports: a few milliseconds of work.
 constexpr int kRowsPerReport = 16;
@@ -218,14 +212,15 @@ void PdfPage::Image(const QRect& cells, const RowFill& fill, const QByteArray& p
 }
 
 void PdfPage::WriteSamples(const QRect& cells, const RowFill& fill) {
-    // Rows of 32-bit pixels to packed samples, deflated as they go: the page
-    // never holds a copy of the picture.
-    z_stream z{};
-    if (deflateInit(&z, kDeflateLevel) != Z_OK) Fail(QString::fromLatin1(kCannotMake));
+    // Rows of 32-bit pixels to packed samples, compressed as they go: the
+    // page never holds a copy of the picture.
+    mStreamWritten = 0;
+    FlateStrips stream([this](const unsigned char* bytes, size_t count) {
+        Write(QByteArray::fromRawData(reinterpret_cast<const char*>(bytes), qsizetype(count)));
+    });
     const int width = cells.width(), height = cells.height();
     const int fx = mGrid.dotsAcross, fy = mGrid.dotsDown;
     std::vector<QRgb> pixels(static_cast<size_t>(width));
-    std::vector<unsigned char> out(size_t(1) << 16);
     // One-bit rows: the dots of a cell row, led by the dots that put the
     // first one at its place in the 8-dot pattern of the page.
     const int firstX = mGrid.firstDot.x() + cells.left() * fx;
@@ -236,61 +231,39 @@ void PdfPage::WriteSamples(const QRect& cells, const RowFill& fill) {
     std::vector<unsigned char> encoded(mSetup.oneBit ? oneBit.cupsBytesPerLine : 0);
     const size_t rowBytes = mSetup.oneBit ? size_t(dotsWide + 7) / 8 : size_t(width) * 3;
     std::vector<unsigned char> row(rowBytes);
-    mStreamWritten = 0;
-    const auto deflateRow = [&](bool last) {
-        int result = Z_OK;
-        do {
-            z.next_out = out.data();
-            z.avail_out = uInt(out.size());
-            result = deflate(&z, last ? Z_FINISH : Z_NO_FLUSH);
-            const qint64 n = qint64(out.size() - z.avail_out);
-            Write(QByteArray::fromRawData(reinterpret_cast<const char*>(out.data()), n));
-            mStreamWritten += n;
-        } while (z.avail_out == 0 || (last && result != Z_STREAM_END));
-    };
-    try {
-        for (int y = 0; y < height; ++y) {
-            fill(y, pixels.data());
-            const QRgb* in = pixels.data();
-            if (!mSetup.oneBit) {
-                for (int x = 0; x < width; ++x) {
-                    row[size_t(3 * x)] = uchar(qRed(in[x]));
-                    row[size_t(3 * x + 1)] = uchar(qGreen(in[x]));
-                    row[size_t(3 * x + 2)] = uchar(qBlue(in[x]));
-                }
-                z.next_in = row.data();
-                z.avail_in = uInt(row.size());
-                deflateRow(false);
-            } else {
-                QRgb* d = dots.data() + lead;
-                for (int x = 0; x < width; ++x)
-                    for (int k = 0; k < fx; ++k) *d++ = in[x];
-                for (int k = 0; k < fy; ++k) {
-                    const int deviceY = mGrid.firstDot.y() + (cells.top() + y) * fy + k;
-                    EncodeLine(oneBit, dots.data(), unsigned(deviceY), *mSetup.oneBit, encoded.data());
-                    // Drop the leading dots: shift the row left by `lead` bits.
-                    for (size_t i = 0; i < rowBytes; ++i) {
-                        const unsigned hi = encoded[i];
-                        const unsigned lo = i + 1 < encoded.size() ? encoded[i + 1] : 0;
-                        row[i] = uchar(((hi << lead) | (lo >> (8 - lead))) & 0xff);
-                    }
-                    if (dotsWide % 8) row[rowBytes - 1] &= uchar(0xff << (8 - dotsWide % 8));
-                    z.next_in = row.data();
-                    z.avail_in = uInt(row.size());
-                    deflateRow(false);
-                }
+    for (int y = 0; y < height; ++y) {
+        fill(y, pixels.data());
+        const QRgb* in = pixels.data();
+        if (!mSetup.oneBit) {
+            for (int x = 0; x < width; ++x) {
+                row[size_t(3 * x)] = uchar(qRed(in[x]));
+                row[size_t(3 * x + 1)] = uchar(qGreen(in[x]));
+                row[size_t(3 * x + 2)] = uchar(qBlue(in[x]));
             }
-            // A picture's rows are most of a job's time; a cancel thrown
-            // here ends the stream below and the page is thrown away.
-            if (y % kRowsPerReport == kRowsPerReport - 1) ReportProgress(double(y + 1) / height);
+            stream.Add(row.data(), row.size());
+        } else {
+            QRgb* d = dots.data() + lead;
+            for (int x = 0; x < width; ++x)
+                for (int k = 0; k < fx; ++k) *d++ = in[x];
+            for (int k = 0; k < fy; ++k) {
+                const int deviceY = mGrid.firstDot.y() + (cells.top() + y) * fy + k;
+                EncodeLine(oneBit, dots.data(), unsigned(deviceY), *mSetup.oneBit, encoded.data());
+                // Drop the leading dots: shift the row left by `lead` bits.
+                for (size_t i = 0; i < rowBytes; ++i) {
+                    const unsigned hi = encoded[i];
+                    const unsigned lo = i + 1 < encoded.size() ? encoded[i + 1] : 0;
+                    row[i] = uchar(((hi << lead) | (lo >> (8 - lead))) & 0xff);
+                }
+                if (dotsWide % 8) row[rowBytes - 1] &= uchar(0xff << (8 - dotsWide % 8));
+                stream.Add(row.data(), row.size());
+            }
         }
-        z.avail_in = 0;
-        deflateRow(true);
-    } catch (...) {
-        deflateEnd(&z);
-        throw;
+        // A picture's rows are most of a job's time; a cancel thrown here
+        // leaves the stream unfinished and the page is thrown away.
+        if (y % kRowsPerReport == kRowsPerReport - 1) ReportProgress(double(y + 1) / height);
     }
-    deflateEnd(&z);
+    stream.Finish();
+    mStreamWritten = stream.Written();
 }
 
 void PdfPage::Black(const QRect& cells) {
