@@ -35,12 +35,15 @@ QByteArray TextString(const QString& text) {
 
 }  // namespace
 
-PdfPage::PdfPage(PageSetup setup) : mSetup(std::move(setup)) {}
+PdfPage::PdfPage(PageSetup setup, std::unique_ptr<DocumentStream> stream)
+    : mSetup(std::move(setup)), mStream(std::move(stream)) {}
 
 PdfPage::~PdfPage() { Discard(); }
 
 void PdfPage::Write(const QByteArray& bytes) {
-    if (mFile->write(bytes) != bytes.size()) Fail(QString::fromLatin1(kCannotWrite));
+    if (mStream) mStream->Write(bytes.constData(), size_t(bytes.size()));
+    else if (mFile->write(bytes) != bytes.size()) Fail(QString::fromLatin1(kCannotWrite));
+    mWritten += bytes.size();
 }
 
 int PdfPage::NewObject() {
@@ -49,24 +52,27 @@ int PdfPage::NewObject() {
 }
 
 void PdfPage::BeginObject(int number) {
-    mOffsets[size_t(number - 1)] = mFile->pos();
+    mOffsets[size_t(number - 1)] = mWritten;
     Write(QByteArray::number(number) + " 0 obj\n");
 }
 
 PagePainter& PdfPage::Painter() {
     if (mPage) return *mPage;
     mGrid = GridOf(mSetup.page);
-    mDir = std::make_unique<QTemporaryDir>();
-    if (!mDir->isValid()) {
-        mDir.reset();
-        Fail(QStringLiteral("No temporary file could be made for the page."));
+    if (!mStream) {
+        mDir = std::make_unique<QTemporaryDir>();
+        if (!mDir->isValid()) {
+            mDir.reset();
+            Fail(QStringLiteral("No temporary file could be made for the page."));
+        }
+        mPath = mDir->filePath(QStringLiteral("page.pdf"));
+        mFile = std::make_unique<QFile>(mPath);
+        if (!mFile->open(QIODevice::WriteOnly)) {
+            Discard();
+            Fail(QString::fromLatin1(kCannotMake));
+        }
     }
-    mPath = mDir->filePath(QStringLiteral("page.pdf"));
-    mFile = std::make_unique<QFile>(mPath);
-    if (!mFile->open(QIODevice::WriteOnly)) {
-        Discard();
-        Fail(QString::fromLatin1(kCannotMake));
-    }
+    mWritten = 0;
     // Objects 1 and 2 are the catalogue and the page tree, written at the
     // end; images and pages take the numbers after them as they come.
     for (int i = 0; i < 2; ++i) NewObject();
@@ -291,16 +297,18 @@ QString PdfPage::Finish() {
         BeginObject(info);
         Write("<< /Title " + TextString(mSetup.title) + " /Creator " + TextString(mSetup.title) +
               " /Producer " + TextString(mSetup.title) + " >>\nendobj\n");
-        const qint64 xref = mFile->pos();
+        const qint64 xref = mWritten;
         QByteArray table = "xref\n0 " + QByteArray::number(mOffsets.size() + 1) + "\n0000000000 65535 f \n";
         for (const qint64 offset : mOffsets)
             table += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
         Write(table);
         Write("trailer\n<< /Size " + QByteArray::number(mOffsets.size() + 1) + " /Root 1 0 R /Info " +
               QByteArray::number(info) + " 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n");
-        if (!mFile->flush()) Fail(QString::fromLatin1(kCannotWrite));
-        mFile->close();
-        if (mFile->error() != QFileDevice::NoError) Fail(QString::fromLatin1(kCannotWrite));
+        if (mFile) {
+            if (!mFile->flush()) Fail(QString::fromLatin1(kCannotWrite));
+            mFile->close();
+            if (mFile->error() != QFileDevice::NoError) Fail(QString::fromLatin1(kCannotWrite));
+        }
     } catch (...) {
         Discard();
         throw;
@@ -312,6 +320,8 @@ QString PdfPage::Finish() {
 void PdfPage::Discard() noexcept {
     mPage.reset();
     mFile.reset();
+    mStream.reset();  // a job half sent is taken back
+    mWritten = 0;
     mDir.reset();  // removes the file with its folder
     mPath.clear();
     mOffsets.clear();

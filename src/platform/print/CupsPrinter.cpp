@@ -1,6 +1,7 @@
 #include "platform/print/CupsPrinter.h"
 
 #include "platform/cups/CupsQueue.h"
+#include "platform/cups/CupsUpload.h"
 #include "platform/base/Failure.h"
 #include "platform/print/PaperCodes.h"
 #include "platform/page/PdfPage.h"
@@ -90,9 +91,16 @@ Printer::DeviceFacts CupsPrinter::Facts() const {
 std::unique_ptr<PageWriter> CupsPrinter::OpenPage() {
     CheckQueueReady(mQueue);
     const OneBitMode mode = mDither ? OneBitMode::Ordered : OneBitMode::Threshold;
+    // The document streams to the scheduler as it is written: no file
+    // written whole and read back.
+    auto upload = std::make_unique<JobUpload>(
+        mQueue, DocumentTitle(),
+        SubmissionOptions(mPage.media, mOptions + mPage.jobOptions, mPrinter->copyCount()));
+    mUpload = upload.get();
     if (mFormat == PageFormat::Pdf)
         return std::make_unique<PdfPage>(PageSetup{mPage, mLandscape, DocumentTitle(),
-                                                   mOneBitDevice ? std::optional(mode) : std::nullopt});
+                                                   mOneBitDevice ? std::optional(mode) : std::nullopt},
+                                         std::move(upload));
     RasterSetup setup;
     setup.header = mHeader;
     setup.pwg = mFormat == PageFormat::PwgRaster;
@@ -106,7 +114,7 @@ std::unique_ptr<PageWriter> CupsPrinter::OpenPage() {
     // A driverless grey printer prints exact grey; asked to dither, it
     // gets the one-bit look.
     setup.blackAndWhite = mDither && mFormat != PageFormat::CupsRaster && GreyPage(mHeader);
-    return std::make_unique<RasterPage>(setup);
+    return std::make_unique<RasterPage>(setup, std::move(upload));
 }
 
 void CupsPrinter::ShowAsDevice(QImage& shown) const {
@@ -170,8 +178,12 @@ void CupsPrinter::Deliver(const QString& file) {
     PrintOutcome outcome;
     outcome.queue = mQueue;
     outcome.queuePaused = CheckQueueReady(mQueue);
-    outcome.jobId = SubmitJob(mQueue, file, DocumentTitle(), mPage.media, mOptions + mPage.jobOptions,
-                              mPrinter->copyCount());
+    // A page whose stream was dropped on a failure (see PdfPage::Discard)
+    // is a file, sent whole.
+    outcome.jobId = file.isEmpty() && mUpload ? mUpload->Finish()
+                                              : SubmitJob(mQueue, file, DocumentTitle(), mPage.media,
+                                                          mOptions + mPage.jobOptions, mPrinter->copyCount());
+    mUpload = nullptr;
     SetOutcome(outcome);
 }
 

@@ -17,6 +17,10 @@
 class QPrinter;
 
 namespace platform {
+class JobUpload;
+}
+
+namespace platform {
 
 class CupsPrinter final : public PagePrinter {
 public:
@@ -78,6 +82,9 @@ private:
     DotGrid mGrid;
     int16_t mPaper = kPaperUser;
     bool mLandscape = false;
+    // The job the open page streams into; owned by that page's writer, so
+    // it goes (taken back unless finished) with the page.
+    JobUpload* mUpload = nullptr;
 };
 
 }  // namespace platform
