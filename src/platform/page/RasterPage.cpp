@@ -2,6 +2,7 @@
 
 #include "platform/base/Failure.h"
 #include "platform/base/Progress.h"
+#include "platform/page/LineQueue.h"
 
 #include <QTemporaryDir>
 
@@ -196,6 +197,13 @@ void RasterPage::WritePage() {
     };
     std::vector<Active> active;
 
+    // libcups compresses each line and writes it (to the stream, or the
+    // file) on a thread of its own while the next lines are composed.
+    LineQueue lines(bytes, [this, bytes](const unsigned char* l) {
+        if (cupsRasterWritePixels(mFile->raster, const_cast<unsigned char*>(l), unsigned(bytes)) != bytes)
+            mFile->Failed();
+    });
+
     int composed = -1;  // the cell row `line` holds, or -1
     for (int y = 0; y < height; ++y) {
         const int offset = y - mSetup.firstDot.y();
@@ -232,12 +240,12 @@ void RasterPage::WritePage() {
             }
             if (composed != -1) out = line.data();
         }
-        if (cupsRasterWritePixels(mFile->raster, const_cast<unsigned char*>(out), unsigned(bytes)) != bytes)
-            mFile->Failed();
+        std::memcpy(lines.Next(), out, bytes);
         // The marks are drawn here, line by line: the window's progress and
         // its Cancel (the half-written file goes with the page).
         if (y % kRowsPerReport == kRowsPerReport - 1) ReportProgress(double(y + 1) / height);
     }
+    lines.Finish();
     mPage.reset();
     mMarks.clear();
 }
