@@ -2,10 +2,12 @@
 
 #include "platform/base/Failure.h"
 #include "platform/base/Progress.h"
+#include "platform/page/LineQueue.h"
 
 #include <QFile>
 
 #include <algorithm>
+#include <cstring>
 
 #include <cups/cups.h>
 
@@ -66,6 +68,7 @@ struct JobUpload::Job {
     int id = 0;       // 0 until the job is made
     bool finished = false;
     QByteArray piece;
+    std::unique_ptr<LineQueue> sender;  // of whole pieces, once the job is made
 };
 
 JobUpload::JobUpload(QString queue, QString title, std::map<QByteArray, QByteArray> options)
@@ -88,6 +91,7 @@ JobUpload::~JobUpload() {
 
 void JobUpload::TakeBack() noexcept {
     Job& j = *mJob;
+    j.sender.reset();  // stops sending first
     if (j.id > 0) {
         j.http.Close();
         if (!cupsCancelJob2(CUPS_HTTP_DEFAULT, j.queue.constData(), j.id, 1))
@@ -118,10 +122,31 @@ void JobUpload::Send() {
         if (cupsStartDocument(j.http.get(), j.queue.constData(), j.id, j.title.constData(),
                               j.format.isEmpty() ? CUPS_FORMAT_AUTO : j.format.constData(), 1) != HTTP_STATUS_CONTINUE)
             Refused(kNotAccepted);
+        // Whole pieces go on a thread of their own while the next is
+        // written; what it meets is thrown here, on the next piece.
+        j.sender = std::make_unique<LineQueue>(
+            size_t(kPieceBytes),
+            [&j](const unsigned char* piece) {
+                if (cupsWriteRequestData(j.http.get(), reinterpret_cast<const char*>(piece), size_t(kPieceBytes)) !=
+                    HTTP_STATUS_CONTINUE)
+                    Fail(QString::fromLatin1(kNotSent).arg(QString::fromUtf8(j.quoted), LastError()));
+            },
+            1, 4);
     }
-    if (!j.piece.isEmpty() &&
-        cupsWriteRequestData(j.http.get(), j.piece.constData(), size_t(j.piece.size())) != HTTP_STATUS_CONTINUE)
-        Refused(kNotSent);
+    try {
+        if (j.piece.size() == kPieceBytes) {
+            std::memcpy(j.sender->Next(), j.piece.constData(), size_t(kPieceBytes));
+        } else {
+            // The last piece: after every whole one, from here.
+            j.sender->Finish();
+            if (!j.piece.isEmpty() && cupsWriteRequestData(j.http.get(), j.piece.constData(), size_t(j.piece.size())) !=
+                                          HTTP_STATUS_CONTINUE)
+                Refused(kNotSent);
+        }
+    } catch (const Failure&) {
+        TakeBack();
+        throw;
+    }
     j.piece.clear();
 }
 
@@ -137,9 +162,10 @@ void JobUpload::Write(const char* bytes, size_t count) {
 }
 
 int JobUpload::Finish() {
-    Send();
+    Send();  // the last piece (Write sent the whole ones), making the job if none was
     if (cupsFinishDocument(mJob->http.get(), mJob->queue.constData()) > IPP_STATUS_OK_CONFLICTING) Refused(kNotSent);
     mJob->finished = true;
+    mJob->sender.reset();
     return mJob->id;
 }
 
