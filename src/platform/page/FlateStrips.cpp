@@ -2,6 +2,7 @@
 
 #include "platform/base/Failure.h"
 
+#include <libdeflate.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -78,7 +79,7 @@ void FlateStrips::Add(const unsigned char* data, size_t count) {
 
 void FlateStrips::WriteStrip() {
     if (mStrip.empty()) return;
-    mAdler = uint32_t(adler32(mAdler, mStrip.data(), uInt(mStrip.size())));
+    mAdler = libdeflate_adler32(mAdler, mStrip.data(), mStrip.size());
     bool kept = false;
     if (mSkip > 0) {
         --mSkip;

@@ -199,10 +199,14 @@ void RasterPage::WritePage() {
 
     // libcups compresses each line and writes it (to the stream, or the
     // file) on a thread of its own while the next lines are composed.
-    LineQueue lines(bytes, [this, bytes](const unsigned char* l) {
-        if (cupsRasterWritePixels(mFile->raster, const_cast<unsigned char*>(l), unsigned(bytes)) != bytes)
-            mFile->Failed();
-    });
+    // Batches of about 256 KiB: a lock a batch, and a megabyte in all.
+    LineQueue lines(
+        bytes,
+        [this, bytes](const unsigned char* l) {
+            if (cupsRasterWritePixels(mFile->raster, const_cast<unsigned char*>(l), unsigned(bytes)) != bytes)
+                mFile->Failed();
+        },
+        std::max<size_t>(1, (size_t(256) << 10) / std::max<size_t>(bytes, 1)), 4);
 
     int composed = -1;  // the cell row `line` holds, or -1
     for (int y = 0; y < height; ++y) {
