@@ -106,7 +106,7 @@ void JobUpload::Refused(const char* message) {
     Fail(QString::fromLatin1(message).arg(QString::fromUtf8(mJob->quoted), why));
 }
 
-void JobUpload::Send() {
+void JobUpload::Start() {
     Job& j = *mJob;
     if (j.id < 0) Fail(QStringLiteral("The job could not be sent to the printer %1.").arg(QString::fromUtf8(j.quoted)));
     if (j.id == 0) {
@@ -133,24 +133,29 @@ void JobUpload::Send() {
             },
             1, 4);
     }
-    try {
-        if (j.piece.size() == kPieceBytes) {
-            std::memcpy(j.sender->Next(), j.piece.constData(), size_t(kPieceBytes));
-        } else {
-            // The last piece: after every whole one, from here.
-            j.sender->Finish();
-            if (!j.piece.isEmpty() && cupsWriteRequestData(j.http.get(), j.piece.constData(), size_t(j.piece.size())) !=
-                                          HTTP_STATUS_CONTINUE)
-                Refused(kNotSent);
-        }
-    } catch (const Failure&) {
-        TakeBack();
-        throw;
+}
+
+void JobUpload::Send() {
+    Job& j = *mJob;
+    Start();
+    // A failure leaves the job to the destructor, which takes it back on
+    // the thread that made it (libcups keeps its settings per thread).
+    if (j.piece.size() == kPieceBytes) {
+        std::memcpy(j.sender->Next(), j.piece.constData(), size_t(kPieceBytes));
+    } else {
+        // The last piece: after every whole one, from here.
+        j.sender->Finish();
+        if (!j.piece.isEmpty() &&
+            cupsWriteRequestData(j.http.get(), j.piece.constData(), size_t(j.piece.size())) != HTTP_STATUS_CONTINUE)
+            Refused(kNotSent);
     }
     j.piece.clear();
 }
 
 void JobUpload::Write(const char* bytes, size_t count) {
+    // The job is made on the first bytes: on the writer's own thread, as
+    // every writer begins its document there.
+    Start();
     QByteArray& piece = mJob->piece;
     while (count > 0) {
         const size_t n = std::min(count, size_t(kPieceBytes - piece.size()));

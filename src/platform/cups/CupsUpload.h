@@ -13,8 +13,8 @@
 
 namespace platform {
 
-// A job whose document streams to the scheduler: the job is made when the
-// first piece is full (or at the end), each piece goes as it fills, and a
+// A job whose document streams to the scheduler: the job is made with the
+// first bytes (or at the end), each piece goes as it fills, and a
 // job not finished when the upload goes is taken back (cancelled, purged).
 // An option "document-format" names the document's format (else the
 // scheduler detects it).
@@ -32,7 +32,8 @@ public:
     int Finish();
 
 private:
-    void Send();  // the piece held, making the job first
+    void Start();  // makes the job and starts its document, once
+    void Send();   // the piece held, making the job first
     void TakeBack() noexcept;  // cancels and purges a job made, once
     // Takes the job back and fails with `message` (%1 the queue, %2 why).
     [[noreturn]] void Refused(const char* message);
