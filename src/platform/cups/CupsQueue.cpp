@@ -613,8 +613,8 @@ QList<QSize> QueueResolutions(const QString& queue, const QStringList& options) 
     return ReadPpd(queue, options, {}).resolutions;
 }
 
-int SubmitJob(const QString& queue, const QString& path, const QString& title, const QString& media,
-              const QStringList& dialogOptions, int copies) {
+std::map<QByteArray, QByteArray> SubmissionOptions(const QString& media, const QStringList& dialogOptions,
+                                                   int copies) {
     std::map<QByteArray, QByteArray> options;
     for (int i = 0; i + 1 < dialogOptions.size(); i += 2)
         if (!IsPlacementOption(dialogOptions[i]))
@@ -626,8 +626,12 @@ int SubmitJob(const QString& queue, const QString& path, const QString& title, c
     options["fit-to-page"] = "false";
     options["number-up"] = "1";
     if (copies > 1) options["copies"] = QByteArray::number(copies);
+    return options;
+}
 
-    return UploadJob(queue, path, title, options);
+int SubmitJob(const QString& queue, const QString& path, const QString& title, const QString& media,
+              const QStringList& dialogOptions, int copies) {
+    return UploadJob(queue, path, title, SubmissionOptions(media, dialogOptions, copies));
 }
 
 }  // namespace platform

@@ -9,8 +9,10 @@
 
 #include <QList>
 #include <QSize>
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <map>
 #include <optional>
 
 namespace platform {
@@ -91,6 +93,12 @@ std::optional<PageGeometry> PpdGeometry(const QString& queue, const QStringList&
 // PWG raster resolution supported); jobOptions asks for that resolution.
 // Empty when the printer does not say.
 std::optional<PageGeometry> IppGeometry(const QString& queue, const QStringList& options);
+
+// The job options of a page sent to a queue: the given media and the
+// dialog's options (name, value pairs), every option that could scale, turn
+// or re-place the page overridden. For a JobUpload, or SubmitJob.
+std::map<QByteArray, QByteArray> SubmissionOptions(const QString& media, const QStringList& dialogOptions,
+                                                   int copies);
 
 // Hands the finished file at `path` to the queue as one job with the given
 // media and the dialog's options (name, value pairs), every option that

@@ -2,8 +2,12 @@
 
 #include "platform/base/Failure.h"
 #include "platform/base/Progress.h"
+#include "platform/page/LineQueue.h"
 
 #include <QFile>
+
+#include <algorithm>
+#include <cstring>
 
 #include <cups/cups.h>
 
@@ -34,9 +38,9 @@ private:
 // closed mid-request, and the shared connection stays usable for the cancel.
 class Connection {
 public:
-    Connection()
-        : mHttp(httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, 30000, nullptr)) {}
+    Connection() = default;
     ~Connection() { Close(); }
+    void Open() { mHttp = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, 30000, nullptr); }
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
     http_t* get() const { return mHttp; }
@@ -46,75 +50,150 @@ public:
     }
 
 private:
-    http_t* mHttp;
+    http_t* mHttp = nullptr;
 };
 
 QString LastError() { return QString::fromUtf8(cupsLastErrorString()); }
 
+const char* const kNotAccepted = "The printer %1 did not accept the job: %2";
+const char* const kNotSent = "The job could not be sent to the printer %1: %2";
+
 }  // namespace
+
+struct JobUpload::Job {
+    QByteArray queue, title, quoted;
+    std::map<QByteArray, QByteArray> options;
+    QByteArray format;
+    Connection http;  // its own, made with the job
+    int id = 0;       // 0 until the job is made
+    bool finished = false;
+    QByteArray piece;
+    std::unique_ptr<LineQueue> sender;  // of whole pieces, once the job is made
+};
+
+JobUpload::JobUpload(QString queue, QString title, std::map<QByteArray, QByteArray> options)
+    : mJob(std::make_unique<Job>()) {
+    mJob->queue = queue.toUtf8();
+    mJob->title = title.toUtf8();
+    mJob->quoted = "\"" + mJob->queue + "\"";
+    // The document's format is the document's, not a job option.
+    if (const auto f = options.find("document-format"); f != options.end()) {
+        mJob->format = f->second;
+        options.erase(f);
+    }
+    mJob->options = std::move(options);
+    mJob->piece.reserve(kPieceBytes);
+}
+
+JobUpload::~JobUpload() {
+    if (!mJob->finished) TakeBack();
+}
+
+void JobUpload::TakeBack() noexcept {
+    Job& j = *mJob;
+    j.sender.reset();  // stops sending first
+    if (j.id > 0) {
+        j.http.Close();
+        if (!cupsCancelJob2(CUPS_HTTP_DEFAULT, j.queue.constData(), j.id, 1))
+            cupsCancelJob2(CUPS_HTTP_DEFAULT, j.queue.constData(), j.id, 0);
+    }
+    j.id = -1;  // nothing more goes
+}
+
+void JobUpload::Refused(const char* message) {
+    const QString why = LastError();
+    TakeBack();
+    Fail(QString::fromLatin1(message).arg(QString::fromUtf8(mJob->quoted), why));
+}
+
+void JobUpload::Start() {
+    Job& j = *mJob;
+    if (j.id < 0) Fail(QStringLiteral("The job could not be sent to the printer %1.").arg(QString::fromUtf8(j.quoted)));
+    if (j.id == 0) {
+        j.http.Open();
+        if (!j.http.get()) {
+            j.id = -1;
+            Fail(QStringLiteral("The print system cannot be reached."));
+        }
+        const Options list(j.options);
+        const int id = cupsCreateJob(j.http.get(), j.queue.constData(), j.title.constData(), list.count(), list.list());
+        if (id <= 0) Refused(kNotAccepted);
+        j.id = id;
+        if (cupsStartDocument(j.http.get(), j.queue.constData(), j.id, j.title.constData(),
+                              j.format.isEmpty() ? CUPS_FORMAT_AUTO : j.format.constData(), 1) != HTTP_STATUS_CONTINUE)
+            Refused(kNotAccepted);
+        // Whole pieces go on a thread of their own while the next is
+        // written; what it meets is thrown here, on the next piece.
+        j.sender = std::make_unique<LineQueue>(
+            size_t(kPieceBytes),
+            [&j](const unsigned char* piece) {
+                if (cupsWriteRequestData(j.http.get(), reinterpret_cast<const char*>(piece), size_t(kPieceBytes)) !=
+                    HTTP_STATUS_CONTINUE)
+                    Fail(QString::fromLatin1(kNotSent).arg(QString::fromUtf8(j.quoted), LastError()));
+            },
+            1, 4);
+    }
+}
+
+void JobUpload::Send() {
+    Job& j = *mJob;
+    Start();
+    // A failure leaves the job to the destructor, which takes it back on
+    // the thread that made it (libcups keeps its settings per thread).
+    if (j.piece.size() == kPieceBytes) {
+        std::memcpy(j.sender->Next(), j.piece.constData(), size_t(kPieceBytes));
+    } else {
+        // The last piece: after every whole one, from here.
+        j.sender->Finish();
+        if (!j.piece.isEmpty() &&
+            cupsWriteRequestData(j.http.get(), j.piece.constData(), size_t(j.piece.size())) != HTTP_STATUS_CONTINUE)
+            Refused(kNotSent);
+    }
+    j.piece.clear();
+}
+
+void JobUpload::Write(const char* bytes, size_t count) {
+    // The job is made on the first bytes: on the writer's own thread, as
+    // every writer begins its document there.
+    Start();
+    QByteArray& piece = mJob->piece;
+    while (count > 0) {
+        const size_t n = std::min(count, size_t(kPieceBytes - piece.size()));
+        piece.append(bytes, qsizetype(n));
+        bytes += n;
+        count -= n;
+        if (piece.size() == kPieceBytes) Send();
+    }
+}
+
+int JobUpload::Finish() {
+    Send();  // the last piece (Write sent the whole ones), making the job if none was
+    if (cupsFinishDocument(mJob->http.get(), mJob->queue.constData()) > IPP_STATUS_OK_CONFLICTING) Refused(kNotSent);
+    mJob->finished = true;
+    mJob->sender.reset();
+    return mJob->id;
+}
 
 int UploadJob(const QString& queue, const QString& path, const QString& title,
               const std::map<QByteArray, QByteArray>& options) {
-    const QByteArray q = queue.toUtf8();
-    const QByteArray name = title.toUtf8();
-    const QString quoted = QStringLiteral("\"%1\"").arg(queue);
     ReportProgress(0.0);  // the last moment a cancel costs the scheduler nothing
-
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) Fail(QStringLiteral("The page could not be read: %1").arg(file.errorString()));
     const qint64 total = file.size();
-
-    Connection http;
-    if (!http.get()) Fail(QStringLiteral("The print system cannot be reached."));
-    // The document's format is the document's, not a job option.
-    std::map<QByteArray, QByteArray> jobOptions = options;
-    const QByteArray format = jobOptions.count("document-format") ? jobOptions["document-format"] : QByteArray();
-    jobOptions.erase("document-format");
-    const Options list(jobOptions);
-    const int job = cupsCreateJob(http.get(), q.constData(), name.constData(), list.count(), list.list());
-    if (job <= 0) Fail(QStringLiteral("The printer %1 did not accept the job: %2").arg(quoted, LastError()));
-
-    // From here on a job exists: any way out but the end removes it.
-    const auto abandon = [&] {
-        http.Close();
-        if (!cupsCancelJob2(CUPS_HTTP_DEFAULT, q.constData(), job, 1))
-            cupsCancelJob2(CUPS_HTTP_DEFAULT, q.constData(), job, 0);
-    };
-    if (cupsStartDocument(http.get(), q.constData(), job, name.constData(),
-                          format.isEmpty() ? CUPS_FORMAT_AUTO : format.constData(), 1) !=
-        HTTP_STATUS_CONTINUE) {
-        const QString why = LastError();
-        abandon();
-        Fail(QStringLiteral("The printer %1 did not accept the job: %2").arg(quoted, why));
-    }
+    JobUpload upload(queue, title, options);  // takes the job back on every way out but the end
     qint64 sent = 0;
     for (;;) {
         const QByteArray piece = file.read(kPieceBytes);
         if (piece.isEmpty()) {
-            if (file.error() != QFileDevice::NoError || sent != total) {
-                const QString why = file.errorString();
-                abandon();
-                Fail(QStringLiteral("The page could not be read: %1").arg(why));
-            }
+            if (file.error() != QFileDevice::NoError || sent != total)
+                Fail(QStringLiteral("The page could not be read: %1").arg(file.errorString()));
             break;
         }
-        if (cupsWriteRequestData(http.get(), piece.constData(), size_t(piece.size())) != HTTP_STATUS_CONTINUE) {
-            const QString why = LastError();
-            abandon();
-            Fail(QStringLiteral("The job could not be sent to the printer %1: %2").arg(quoted, why));
-        }
+        upload.Write(piece.constData(), size_t(piece.size()));
         sent += piece.size();
-        if (!ReportProgressNoThrow(total > 0 ? double(sent) / double(total) : 1.0)) {
-            abandon();
-            throw Cancelled();
-        }
+        ReportProgress(total > 0 ? double(sent) / double(total) : 1.0);
     }
-    if (cupsFinishDocument(http.get(), q.constData()) > IPP_STATUS_OK_CONFLICTING) {
-        const QString why = LastError();
-        abandon();
-        Fail(QStringLiteral("The job could not be sent to the printer %1: %2").arg(quoted, why));
-    }
-    return job;
+    return upload.Finish();
 }
 
 }  // namespace platform

@@ -4,7 +4,18 @@
 
 #include <QString>
 
+#include <cstddef>
+
 namespace platform {
+
+// Where a document's bytes go as they are written, when they go straight to
+// their reader (the print system's job) rather than into a file first.
+class DocumentStream {
+public:
+    virtual ~DocumentStream() = default;
+    // Takes the next `count` bytes. Throws Failure, or Cancelled.
+    virtual void Write(const char* bytes, size_t count) = 0;
+};
 
 // The pages of one document being written: the open page's painter, then a
 // finished file. Destroying an unfinished writer throws the document away;
@@ -18,8 +29,11 @@ public:
     // the painter's next marks go on a new page. Throws Failure.
     virtual void NextPage() = 0;
     // Ends the last page and the document and returns the finished file's path, which lives as
-    // long as the writer. Throws Failure.
+    // long as the writer; empty when the document went to its stream. Throws Failure.
     virtual QString Finish() = 0;
+    // Whether the document goes to a stream as it is written (Finish then
+    // ends the delivery too).
+    virtual bool Streams() const { return false; }
 };
 
 }  // namespace platform

@@ -3,11 +3,10 @@
 #include "platform/base/Failure.h"
 #include "platform/base/Numeric.h"
 #include "platform/base/Progress.h"
+#include "platform/page/FlateStrips.h"
 
 #include <QFile>
 #include <QTemporaryDir>
-
-#include <zlib.h>
 
 #include <algorithm>
 #include <memory>
@@ -18,11 +17,6 @@ namespace {
 
 const char* const kCannotMake = "The page could not be prepared for printing.";
 const char* const kCannotWrite = "The page could not be written.";
-
-// Fast compression: the file is read once, by the print system's filters,
-// right after it is written; most of a big job's time would go to a
-// stronger level and save little on noisy pictures.
-constexpr int kDeflateLevel = 1;
 
 // Rows of a picture between two progress reports: a few milliseconds of work.
 constexpr int kRowsPerReport = 16;
@@ -42,12 +36,15 @@ QByteArray TextString(const QString& text) {
 
 }  // namespace
 
-PdfPage::PdfPage(PageSetup setup) : mSetup(std::move(setup)) {}
+PdfPage::PdfPage(PageSetup setup, std::unique_ptr<DocumentStream> stream)
+    : mSetup(std::move(setup)), mStream(std::move(stream)) {}
 
 PdfPage::~PdfPage() { Discard(); }
 
 void PdfPage::Write(const QByteArray& bytes) {
-    if (mFile->write(bytes) != bytes.size()) Fail(QString::fromLatin1(kCannotWrite));
+    if (mStream) mStream->Write(bytes.constData(), size_t(bytes.size()));
+    else if (mFile->write(bytes) != bytes.size()) Fail(QString::fromLatin1(kCannotWrite));
+    mWritten += bytes.size();
 }
 
 int PdfPage::NewObject() {
@@ -56,24 +53,27 @@ int PdfPage::NewObject() {
 }
 
 void PdfPage::BeginObject(int number) {
-    mOffsets[size_t(number - 1)] = mFile->pos();
+    mOffsets[size_t(number - 1)] = mWritten;
     Write(QByteArray::number(number) + " 0 obj\n");
 }
 
 PagePainter& PdfPage::Painter() {
     if (mPage) return *mPage;
     mGrid = GridOf(mSetup.page);
-    mDir = std::make_unique<QTemporaryDir>();
-    if (!mDir->isValid()) {
-        mDir.reset();
-        Fail(QStringLiteral("No temporary file could be made for the page."));
+    if (!mStream) {
+        mDir = std::make_unique<QTemporaryDir>();
+        if (!mDir->isValid()) {
+            mDir.reset();
+            Fail(QStringLiteral("No temporary file could be made for the page."));
+        }
+        mPath = mDir->filePath(QStringLiteral("page.pdf"));
+        mFile = std::make_unique<QFile>(mPath);
+        if (!mFile->open(QIODevice::WriteOnly)) {
+            Discard();
+            Fail(QString::fromLatin1(kCannotMake));
+        }
     }
-    mPath = mDir->filePath(QStringLiteral("page.pdf"));
-    mFile = std::make_unique<QFile>(mPath);
-    if (!mFile->open(QIODevice::WriteOnly)) {
-        Discard();
-        Fail(QString::fromLatin1(kCannotMake));
-    }
+    mWritten = 0;
     // Objects 1 and 2 are the catalogue and the page tree, written at the
     // end; images and pages take the numbers after them as they come.
     for (int i = 0; i < 2; ++i) NewObject();
@@ -219,14 +219,15 @@ void PdfPage::Image(const QRect& cells, const RowFill& fill, const QByteArray& p
 }
 
 void PdfPage::WriteSamples(const QRect& cells, const RowFill& fill) {
-    // Rows of 32-bit pixels to packed samples, deflated as they go: the page
-    // never holds a copy of the picture.
-    z_stream z{};
-    if (deflateInit(&z, kDeflateLevel) != Z_OK) Fail(QString::fromLatin1(kCannotMake));
+    // Rows of 32-bit pixels to packed samples, compressed as they go: the
+    // page never holds a copy of the picture.
+    mStreamWritten = 0;
+    FlateStrips stream([this](const unsigned char* bytes, size_t count) {
+        Write(QByteArray::fromRawData(reinterpret_cast<const char*>(bytes), qsizetype(count)));
+    });
     const int width = cells.width(), height = cells.height();
     const int fx = mGrid.dotsAcross, fy = mGrid.dotsDown;
     std::vector<QRgb> pixels(static_cast<size_t>(width));
-    std::vector<unsigned char> out(size_t(1) << 16);
     // One-bit rows: the dots of a cell row, led by the dots that put the
     // first one at its place in the 8-dot pattern of the page.
     // Device dots, which a page header counts in 32 bits: checked, never wrapped.
@@ -238,61 +239,39 @@ void PdfPage::WriteSamples(const QRect& cells, const RowFill& fill) {
     std::vector<unsigned char> encoded(mSetup.oneBit ? oneBit.cupsBytesPerLine : 0);
     const size_t rowBytes = mSetup.oneBit ? size_t(dotsWide + 7) / 8 : size_t(width) * 3;
     std::vector<unsigned char> row(rowBytes);
-    mStreamWritten = 0;
-    const auto deflateRow = [&](bool last) {
-        int result = Z_OK;
-        do {
-            z.next_out = out.data();
-            z.avail_out = uInt(out.size());
-            result = deflate(&z, last ? Z_FINISH : Z_NO_FLUSH);
-            const qint64 n = qint64(out.size() - z.avail_out);
-            Write(QByteArray::fromRawData(reinterpret_cast<const char*>(out.data()), n));
-            mStreamWritten += n;
-        } while (z.avail_out == 0 || (last && result != Z_STREAM_END));
-    };
-    try {
-        for (int y = 0; y < height; ++y) {
-            fill(y, pixels.data());
-            const QRgb* in = pixels.data();
-            if (!mSetup.oneBit) {
-                for (int x = 0; x < width; ++x) {
-                    row[size_t(3 * x)] = uchar(qRed(in[x]));
-                    row[size_t(3 * x + 1)] = uchar(qGreen(in[x]));
-                    row[size_t(3 * x + 2)] = uchar(qBlue(in[x]));
-                }
-                z.next_in = row.data();
-                z.avail_in = uInt(row.size());
-                deflateRow(false);
-            } else {
-                QRgb* d = dots.data() + lead;
-                for (int x = 0; x < width; ++x)
-                    for (int k = 0; k < fx; ++k) *d++ = in[x];
-                for (int k = 0; k < fy; ++k) {
-                    const int deviceY = mGrid.firstDot.y() + (cells.top() + y) * fy + k;
-                    EncodeLine(oneBit, dots.data(), unsigned(deviceY), *mSetup.oneBit, encoded.data());
-                    // Drop the leading dots: shift the row left by `lead` bits.
-                    for (size_t i = 0; i < rowBytes; ++i) {
-                        const unsigned hi = encoded[i];
-                        const unsigned lo = i + 1 < encoded.size() ? encoded[i + 1] : 0;
-                        row[i] = uchar(((hi << lead) | (lo >> (8 - lead))) & 0xff);
-                    }
-                    if (dotsWide % 8) row[rowBytes - 1] &= uchar(0xff << (8 - dotsWide % 8));
-                    z.next_in = row.data();
-                    z.avail_in = uInt(row.size());
-                    deflateRow(false);
-                }
+    for (int y = 0; y < height; ++y) {
+        fill(y, pixels.data());
+        const QRgb* in = pixels.data();
+        if (!mSetup.oneBit) {
+            for (int x = 0; x < width; ++x) {
+                row[size_t(3 * x)] = uchar(qRed(in[x]));
+                row[size_t(3 * x + 1)] = uchar(qGreen(in[x]));
+                row[size_t(3 * x + 2)] = uchar(qBlue(in[x]));
             }
-            // A picture's rows are most of a job's time; a cancel thrown
-            // here ends the stream below and the page is thrown away.
-            if (y % kRowsPerReport == kRowsPerReport - 1) ReportProgress(double(y + 1) / height);
+            stream.Add(row.data(), row.size());
+        } else {
+            QRgb* d = dots.data() + lead;
+            for (int x = 0; x < width; ++x)
+                for (int k = 0; k < fx; ++k) *d++ = in[x];
+            for (int k = 0; k < fy; ++k) {
+                const int deviceY = mGrid.firstDot.y() + (cells.top() + y) * fy + k;
+                EncodeLine(oneBit, dots.data(), unsigned(deviceY), *mSetup.oneBit, encoded.data());
+                // Drop the leading dots: shift the row left by `lead` bits.
+                for (size_t i = 0; i < rowBytes; ++i) {
+                    const unsigned hi = encoded[i];
+                    const unsigned lo = i + 1 < encoded.size() ? encoded[i + 1] : 0;
+                    row[i] = uchar(((hi << lead) | (lo >> (8 - lead))) & 0xff);
+                }
+                if (dotsWide % 8) row[rowBytes - 1] &= uchar(0xff << (8 - dotsWide % 8));
+                stream.Add(row.data(), row.size());
+            }
         }
-        z.avail_in = 0;
-        deflateRow(true);
-    } catch (...) {
-        deflateEnd(&z);
-        throw;
+        // A picture's rows are most of a job's time; a cancel thrown here
+        // leaves the stream unfinished and the page is thrown away.
+        if (y % kRowsPerReport == kRowsPerReport - 1) ReportProgress(double(y + 1) / height);
     }
-    deflateEnd(&z);
+    stream.Finish();
+    mStreamWritten = stream.Written();
 }
 
 void PdfPage::Black(const QRect& cells) {
@@ -320,16 +299,18 @@ QString PdfPage::Finish() {
         BeginObject(info);
         Write("<< /Title " + TextString(mSetup.title) + " /Creator " + TextString(mSetup.title) +
               " /Producer " + TextString(mSetup.title) + " >>\nendobj\n");
-        const qint64 xref = mFile->pos();
+        const qint64 xref = mWritten;
         QByteArray table = "xref\n0 " + QByteArray::number(mOffsets.size() + 1) + "\n0000000000 65535 f \n";
         for (const qint64 offset : mOffsets)
             table += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
         Write(table);
         Write("trailer\n<< /Size " + QByteArray::number(mOffsets.size() + 1) + " /Root 1 0 R /Info " +
               QByteArray::number(info) + " 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n");
-        if (!mFile->flush()) Fail(QString::fromLatin1(kCannotWrite));
-        mFile->close();
-        if (mFile->error() != QFileDevice::NoError) Fail(QString::fromLatin1(kCannotWrite));
+        if (mFile) {
+            if (!mFile->flush()) Fail(QString::fromLatin1(kCannotWrite));
+            mFile->close();
+            if (mFile->error() != QFileDevice::NoError) Fail(QString::fromLatin1(kCannotWrite));
+        }
     } catch (...) {
         Discard();
         throw;
@@ -341,6 +322,8 @@ QString PdfPage::Finish() {
 void PdfPage::Discard() noexcept {
     mPage.reset();
     mFile.reset();
+    mStream.reset();  // a job half sent is taken back
+    mWritten = 0;
     mDir.reset();  // removes the file with its folder
     mPath.clear();
     mOffsets.clear();

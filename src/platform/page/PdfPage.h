@@ -40,7 +40,9 @@ struct PageSetup {
 
 class PdfPage final : public PageWriter, private DotSink {
 public:
-    explicit PdfPage(PageSetup setup);
+    // With a `stream`, the document goes there as it is written; without
+    // one, into a temporary file.
+    explicit PdfPage(PageSetup setup, std::unique_ptr<DocumentStream> stream = nullptr);
     ~PdfPage() override;
     PdfPage(const PdfPage&) = delete;
     PdfPage& operator=(const PdfPage&) = delete;
@@ -48,6 +50,7 @@ public:
     PagePainter& Painter() override;
     void NextPage() override;
     QString Finish() override;
+    bool Streams() const override { return mStream != nullptr; }
     // Throws away the document and its file. Harmless when nothing is open.
     void Discard() noexcept;
 
@@ -63,7 +66,7 @@ private:
     // set where nothing is painted) applied to every row of the image.
     void Image(const QRect& cells, const RowFill& fill, const QByteArray& identity, const QByteArray& mask);
 
-    // Writes `bytes` to the file; a failure is remembered and thrown.
+    // Writes `bytes` to the file or the stream; a failure is thrown.
     void Write(const QByteArray& bytes);
     // Starts object `number` (recording where it begins).
     void BeginObject(int number);
@@ -81,6 +84,8 @@ private:
     std::unique_ptr<QFile> mFile;
     std::unique_ptr<PagePainter> mPage;
     QString mPath;
+    std::unique_ptr<DocumentStream> mStream;
+    qint64 mWritten = 0;           // bytes of the document so far
     std::vector<qint64> mOffsets;  // of object n at [n - 1]
     QByteArray mContent;           // the open page's content stream, written when it ends
     QByteArray mResources;         // "/Im1 5 0 R ..." for every image of the open page

@@ -2,6 +2,7 @@
 
 #include "platform/base/Failure.h"
 #include "platform/base/Progress.h"
+#include "platform/page/LineQueue.h"
 
 #include <QTemporaryDir>
 
@@ -9,6 +10,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
+#include <exception>
 
 namespace platform {
 namespace {
@@ -23,13 +26,34 @@ const char* const kCannotWrite = "The page could not be written.";
 
 }  // namespace
 
-// The raster stream writes through this file; closed on every path.
+// The raster stream writes through this file, or into the document's
+// stream; closed on every path.
 struct RasterPage::File {
     int fd = -1;
     cups_raster_t* raster = nullptr;
+    DocumentStream* stream = nullptr;
+    // What the stream threw, kept across libcups (C, which an exception
+    // may not cross) and thrown again once the call has returned.
+    std::exception_ptr failure;
     ~File() {
         if (raster) cupsRasterClose(raster);
         if (fd >= 0) ::close(fd);
+    }
+    static ssize_t WriteToStream(void* context, unsigned char* bytes, size_t count) {
+        File& file = *static_cast<File*>(context);
+        if (file.failure) return -1;
+        try {
+            file.stream->Write(reinterpret_cast<const char*>(bytes), count);
+        } catch (...) {
+            file.failure = std::current_exception();
+            return -1;
+        }
+        return ssize_t(count);
+    }
+    // After a write libcups refused: the stream's own failure, else ours.
+    [[noreturn]] void Failed() const {
+        if (failure) std::rethrow_exception(failure);
+        Fail(QString::fromLatin1(kCannotWrite));
     }
 };
 
@@ -40,9 +64,11 @@ void CutToBlackAndWhite(QRgb* dots, int width, unsigned y, OneBitMode mode) {
     for (int x = 0; x < width; ++x) dots[x] = (bits[size_t(x / 8)] >> (7 - x % 8)) & 1 ? kInk : kPaper;
 }
 
-RasterPage::RasterPage(RasterSetup setup) : mSetup(std::move(setup)) {}
+RasterPage::RasterPage(RasterSetup setup, std::unique_ptr<DocumentStream> stream)
+    : mSetup(std::move(setup)), mStream(std::move(stream)) {}
 
-RasterPage::~RasterPage() = default;
+// The file (and its raster) goes before the stream it writes into.
+RasterPage::~RasterPage() { mFile.reset(); }
 
 PagePainter& RasterPage::Painter() {
     if (!mPage) {
@@ -98,17 +124,22 @@ void RasterPage::ComposeMark(const Mark& m, int row, QRgb* cells, std::vector<QR
 
 void RasterPage::WritePage() {
     Painter();  // a page with no mark is still a (blank) page
-    if (!mFile) {
+    const cups_mode_t mode = mSetup.apple ? CUPS_RASTER_WRITE_APPLE
+                             : mSetup.pwg ? CUPS_RASTER_WRITE_PWG
+                                          : CUPS_RASTER_WRITE_COMPRESSED;
+    if (!mFile && mStream) {
+        mFile = std::make_unique<File>();
+        mFile->stream = mStream.get();
+        mFile->raster = cupsRasterOpenIO(&File::WriteToStream, mFile.get(), mode);
+        if (!mFile->raster) Fail(QString::fromLatin1(kCannotWrite));
+    } else if (!mFile) {
         mDir = std::make_unique<QTemporaryDir>();
         if (!mDir->isValid()) Fail(QStringLiteral("No temporary file could be made for the page."));
         mPath = mDir->filePath(QStringLiteral("page.ras"));
         mFile = std::make_unique<File>();
         mFile->fd = ::open(mPath.toLocal8Bit().constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
         if (mFile->fd < 0) Fail(QString::fromLatin1(kCannotWrite));
-        mFile->raster =
-            cupsRasterOpen(mFile->fd, mSetup.apple ? CUPS_RASTER_WRITE_APPLE
-                                      : mSetup.pwg ? CUPS_RASTER_WRITE_PWG
-                                                   : CUPS_RASTER_WRITE_COMPRESSED);
+        mFile->raster = cupsRasterOpen(mFile->fd, mode);
         if (!mFile->raster) Fail(QString::fromLatin1(kCannotWrite));
     }
 
@@ -119,7 +150,7 @@ void RasterPage::WritePage() {
     const int across = mSetup.dotsAcross;
     const int columns = std::clamp((width - mSetup.firstDot.x()) / across, 0, mSetup.cells.width());
     const int cellRows = std::clamp((height - mSetup.firstDot.y()) / mSetup.dotsDown, 0, mSetup.cells.height());
-    if (!cupsRasterWriteHeader2(mFile->raster, &header)) Fail(QString::fromLatin1(kCannotWrite));
+    if (!cupsRasterWriteHeader2(mFile->raster, &header)) mFile->Failed();
 
     // One dot per cell across: the cells are composed in the line itself,
     // which reaches past the raster for cells it leaves out.
@@ -166,6 +197,17 @@ void RasterPage::WritePage() {
     };
     std::vector<Active> active;
 
+    // libcups compresses each line and writes it (to the stream, or the
+    // file) on a thread of its own while the next lines are composed.
+    // Batches of about 256 KiB: a lock a batch, and a megabyte in all.
+    LineQueue lines(
+        bytes,
+        [this, bytes](const unsigned char* l) {
+            if (cupsRasterWritePixels(mFile->raster, const_cast<unsigned char*>(l), unsigned(bytes)) != bytes)
+                mFile->Failed();
+        },
+        std::max<size_t>(1, (size_t(256) << 10) / std::max<size_t>(bytes, 1)), 4);
+
     int composed = -1;  // the cell row `line` holds, or -1
     for (int y = 0; y < height; ++y) {
         const int offset = y - mSetup.firstDot.y();
@@ -202,12 +244,12 @@ void RasterPage::WritePage() {
             }
             if (composed != -1) out = line.data();
         }
-        if (cupsRasterWritePixels(mFile->raster, const_cast<unsigned char*>(out), unsigned(bytes)) != bytes)
-            Fail(QString::fromLatin1(kCannotWrite));
+        std::memcpy(lines.Next(), out, bytes);
         // The marks are drawn here, line by line: the window's progress and
         // its Cancel (the half-written file goes with the page).
         if (y % kRowsPerReport == kRowsPerReport - 1) ReportProgress(double(y + 1) / height);
     }
+    lines.Finish();
     mPage.reset();
     mMarks.clear();
 }
@@ -216,8 +258,11 @@ void RasterPage::NextPage() { WritePage(); }
 
 QString RasterPage::Finish() {
     WritePage();
+    // Closing flushes what libcups holds of the last lines.
     cupsRasterClose(mFile->raster);
     mFile->raster = nullptr;
+    if (mFile->failure) std::rethrow_exception(mFile->failure);
+    if (mStream) return QString();
     const int fd = mFile->fd;
     mFile->fd = -1;
     if (::close(fd) != 0) Fail(QString::fromLatin1(kCannotWrite));

@@ -41,7 +41,9 @@ void CutToBlackAndWhite(QRgb* dots, int width, unsigned y, OneBitMode mode);
 
 class RasterPage final : public PageWriter, private DotSink {
 public:
-    explicit RasterPage(RasterSetup setup);
+    // With a `stream`, the raster goes there as it is written; without one,
+    // into a temporary file.
+    explicit RasterPage(RasterSetup setup, std::unique_ptr<DocumentStream> stream = nullptr);
     ~RasterPage() override;
     RasterPage(const RasterPage&) = delete;
     RasterPage& operator=(const RasterPage&) = delete;
@@ -49,6 +51,7 @@ public:
     PagePainter& Painter() override;
     void NextPage() override;
     QString Finish() override;
+    bool Streams() const override { return mStream != nullptr; }
 
 private:
     void Rows(const QRect& cells, RowFill fill, const QByteArray& identity) override;
@@ -79,6 +82,7 @@ private:
     std::unique_ptr<QTemporaryDir> mDir;
     std::unique_ptr<File> mFile;
     QString mPath;
+    std::unique_ptr<DocumentStream> mStream;
 };
 
 }  // namespace platform

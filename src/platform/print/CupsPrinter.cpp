@@ -1,6 +1,7 @@
 #include "platform/print/CupsPrinter.h"
 
 #include "platform/cups/CupsQueue.h"
+#include "platform/cups/CupsUpload.h"
 #include "platform/base/Failure.h"
 #include "platform/base/PrintLog.h"
 #include "platform/print/PaperCodes.h"
@@ -26,17 +27,29 @@ bool GreyPage(const cups_page_header2_t& h) {
 
 CupsPrinter::CupsPrinter(const QString& queueName) {
     if (!QueueExists(queueName)) Fail(QStringLiteral("There is no printer named %1.").arg(Quoted(queueName)));
-    const QPrinterInfo info = QPrinterInfo::printerInfo(queueName);
-    if (info.isNull()) Fail(QStringLiteral("There is no printer named %1.").arg(Quoted(queueName)));
-    mPrinter = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
-    if (!mPrinter->isValid() || mPrinter->printerName() != queueName)
-        Fail(QStringLiteral("The printer %1 is not available.").arg(Quoted(queueName)));
     // The queue's own defaults (its PPD's, its saved options) decide the
     // paper, as CUPS would for a job that names none.
     Load(queueName, {}, {});
 }
 
 CupsPrinter::~CupsPrinter() = default;
+
+QPrinter& CupsPrinter::QtPrinter() {
+    // Made on first use: Qt's printer asks the print system for the queue's
+    // list and its PPD twice over, which a print from the command line,
+    // with no dialog, never needs.
+    if (!mPrinter) {
+        const QPrinterInfo info = QPrinterInfo::printerInfo(mQueue);
+        if (info.isNull()) Fail(QStringLiteral("There is no printer named %1.").arg(Quoted(mQueue)));
+        auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+        if (!printer->isValid() || printer->printerName() != mQueue)
+            Fail(QStringLiteral("The printer %1 is not available.").arg(Quoted(mQueue)));
+        mPrinter = std::move(printer);
+    }
+    return *mPrinter;
+}
+
+int CupsPrinter::CopyCount() const { return mPrinter ? mPrinter->copyCount() : 1; }
 
 void CupsPrinter::Load(const QString& queue, const QStringList& options, QSize resolution) {
     QueuePage read = ReadQueuePage(queue, options, resolution);
@@ -92,9 +105,16 @@ Printer::DeviceFacts CupsPrinter::Facts() const {
 std::unique_ptr<PageWriter> CupsPrinter::OpenPage() {
     CheckQueueReady(mQueue);
     const OneBitMode mode = mDither ? OneBitMode::Ordered : OneBitMode::Threshold;
+    // The document streams to the scheduler as it is written: no file
+    // written whole and read back.
+    auto upload = std::make_unique<JobUpload>(
+        mQueue, DocumentTitle(),
+        SubmissionOptions(mPage.media, mOptions + mPage.jobOptions, CopyCount()));
+    mUpload = upload.get();
     if (mFormat == PageFormat::Pdf)
         return std::make_unique<PdfPage>(PageSetup{mPage, mLandscape, DocumentTitle(),
-                                                   mOneBitDevice ? std::optional(mode) : std::nullopt});
+                                                   mOneBitDevice ? std::optional(mode) : std::nullopt},
+                                         std::move(upload));
     RasterSetup setup;
     setup.header = mHeader;
     setup.pwg = mFormat == PageFormat::PwgRaster;
@@ -108,7 +128,7 @@ std::unique_ptr<PageWriter> CupsPrinter::OpenPage() {
     // A driverless grey printer prints exact grey; asked to dither, it
     // gets the one-bit look.
     setup.blackAndWhite = mDither && mFormat != PageFormat::CupsRaster && GreyPage(mHeader);
-    return std::make_unique<RasterPage>(setup);
+    return std::make_unique<RasterPage>(setup, std::move(upload));
 }
 
 void CupsPrinter::ShowAsDevice(QImage& shown) const {
@@ -172,8 +192,12 @@ void CupsPrinter::Deliver(const QString& file) {
     PrintOutcome outcome;
     outcome.queue = mQueue;
     outcome.queuePaused = CheckQueueReady(mQueue);
-    outcome.jobId = SubmitJob(mQueue, file, DocumentTitle(), mPage.media, mOptions + mPage.jobOptions,
-                              mPrinter->copyCount());
+    // A page whose stream was dropped on a failure (see PdfPage::Discard)
+    // is a file, sent whole.
+    outcome.jobId = file.isEmpty() && mUpload ? mUpload->Finish()
+                                              : SubmitJob(mQueue, file, DocumentTitle(), mPage.media,
+                                                          mOptions + mPage.jobOptions, CopyCount());
+    mUpload = nullptr;
     qCDebug(lcPrint, "%s: job %d, paper %s, options %s", qUtf8Printable(mQueue), outcome.jobId, qUtf8Printable(mPage.media), qUtf8Printable((mOptions + mPage.jobOptions).join(QLatin1Char(' '))));
     SetOutcome(outcome);
 }
@@ -181,22 +205,24 @@ void CupsPrinter::Deliver(const QString& file) {
 QPrinter& CupsPrinter::DialogPrinter() {
     KillDoc();
     // The dialog opens on this printer's queue and paper.
+    QPrinter& printer = QtPrinter();
     const QPrinterInfo info = QPrinterInfo::printerInfo(mQueue);
-    if (!info.isNull() && mPrinter->printerName() != mQueue) mPrinter->setPrinterName(mQueue);
+    if (!info.isNull() && printer.printerName() != mQueue) printer.setPrinterName(mQueue);
     for (const QPageSize& size : info.supportedPageSizes())
-        if (size.key() == mPage.media) mPrinter->setPageSize(size);
-    mPrinter->setPageOrientation(mLandscape ? QPageLayout::Landscape : QPageLayout::Portrait);
-    return *mPrinter;
+        if (size.key() == mPage.media) printer.setPageSize(size);
+    printer.setPageOrientation(mLandscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+    return printer;
 }
 
 void CupsPrinter::TakeDialogChoice() {
-    const QString queue = mPrinter->printerName();
-    QStringList options = mPrinter->printEngine()->property(kCupsOptionsKey).toStringList();
+    QPrinter& printer = QtPrinter();
+    const QString queue = printer.printerName();
+    QStringList options = printer.printEngine()->property(kCupsOptionsKey).toStringList();
     // Qt names a queue's papers by their PPD choice, which is what CUPS
     // takes as the media of a job.
-    const QString media = mPrinter->pageLayout().pageSize().key();
+    const QString media = printer.pageLayout().pageSize().key();
     if (!media.isEmpty()) options << QStringLiteral("media") << media;
-    const bool landscape = mPrinter->pageLayout().orientation() == QPageLayout::Landscape;
+    const bool landscape = printer.pageLayout().orientation() == QPageLayout::Landscape;
     // A resolution chosen for this queue is kept while the printer on it
     // still has it; another queue starts from its own default.
     QSize resolution = queue == mQueue ? mResolution : QSize();

@@ -17,6 +17,10 @@
 class QPrinter;
 
 namespace platform {
+class JobUpload;
+}
+
+namespace platform {
 
 class CupsPrinter final : public PagePrinter {
 public:
@@ -65,7 +69,11 @@ private:
     // and changes nothing.
     void Load(const QString& queue, const QStringList& options, QSize resolution);
 
-    std::unique_ptr<QPrinter> mPrinter;  // for the dialog and the copy count only
+    // Qt's printer on the queue, made by QtPrinter(); for the dialog and the
+    // copy count it sets only.
+    QPrinter& QtPrinter();
+    int CopyCount() const;  // 1 until a dialog chose more
+    std::unique_ptr<QPrinter> mPrinter;
     QString mQueue;
     QStringList mOptions;  // name, value, name, value... chosen in the dialog
     QSize mResolution;     // chosen; empty: the queue's default
@@ -79,6 +87,9 @@ private:
     DotGrid mGrid;
     int16_t mPaper = kPaperUser;
     bool mLandscape = false;
+    // The job the open page streams into; owned by that page's writer, so
+    // it goes (taken back unless finished) with the page.
+    JobUpload* mUpload = nullptr;
 };
 
 }  // namespace platform

@@ -45,13 +45,15 @@ void PagePrinter::FinishDocument() {
     // until the writer goes at the end of this call.
     const std::unique_ptr<PageWriter> page = std::move(mPage);
     QString file;
+    // Ending the page writes what the strips left; delivering is the rest,
+    // unless the page went to the printer as it was written.
+    const double ended = page->Streams() ? 1.0 : 0.3;
     {
-        // Ending the page writes what the strips left; delivering is the rest.
-        const ProgressStage ending(0.0, 0.3);
+        const ProgressStage ending(0.0, ended);
         file = page->Finish();
         ReportProgress(1.0);
     }
-    const ProgressStage delivering(0.3, 1.0);
+    const ProgressStage delivering(ended, 1.0);
     Deliver(file);
 }
 
