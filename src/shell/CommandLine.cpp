@@ -39,7 +39,7 @@ constexpr std::pair<Id, Mode> kModeOptions[] = {
 // A value option counts once.
 struct Rule {
     QStringList names;
-    QString description;     // what the help says after "With <modes>: "
+    QString description = {};  // what the help says after "With <modes>: "
     QString valueName = {};  // empty for a switch
     Modes modes = kEveryMode;
     std::optional<Id> needs = std::nullopt;  // the option it refines
@@ -49,63 +49,93 @@ struct Rule {
 
 QStringList Named(const char* name) { return {QString::fromLatin1(name)}; }
 
+// In the order of `Id`.
 const std::array<Rule, kOptionCount>& Rules() {
     static const std::array<Rule, kOptionCount> rules = {{
-        {Named("print"), QStringLiteral("Print PICTURE, centred, one pixel per printer dot, then quit."), {},
-         kEveryMode, {}, true},
-        {Named("info"), QStringLiteral("Show the figures of the properties panel for PICTURE."), {}, kEveryMode, {},
-         true},
-        {Named("list-printers"), QStringLiteral("List the print queues with resolution, paper and printable area."),
-         {}, kEveryMode, {}, true},
-        {Named("test-page"),
-         QStringLiteral("Print the calibration page that shows whether the printer prints one dot per pixel."), {},
-         kEveryMode, {}, true},
+        {.names = Named("print"),
+         .description = QStringLiteral("Print PICTURE, centred, one pixel per printer dot, then quit."),
+         .headless = true},
+        {.names = Named("info"),
+         .description = QStringLiteral("Show the figures of the properties panel for PICTURE."),
+         .headless = true},
+        {.names = Named("list-printers"),
+         .description = QStringLiteral("List the print queues with resolution, paper and printable area."),
+         .headless = true},
+        {.names = Named("test-page"),
+         .description = QStringLiteral("Print the calibration page that shows whether the printer prints one dot "
+                                       "per pixel."),
+         .headless = true},
         // --nudge alone stores the nudge for the printer it names.
-        {Named("printer"), QStringLiteral("Use the print queue NAME instead of the system's default."),
-         QStringLiteral("NAME"), kPrintInfoTestPage | Bit(Mode::Nudge), {}, false, false},
-        {Named("pdf"), QStringLiteral("Print into the PDF file FILE."), QStringLiteral("FILE"), kPrintTestPage, {},
-         false, false},
-        {Named("cut-guides"), QStringLiteral("draw the cut guides."), {}, kPrint},
-        {Named("dither"),
-         QStringLiteral("dither grey and colour on a black-and-white printer instead of a threshold at mid-grey."),
-         {}, kPrint},
-        {Named("wait"), QStringLiteral("wait until the job has printed, was aborted or canceled."), {},
-         kPrintTestPage},
-        {Named("wait-timeout"), QStringLiteral("give up after S seconds (default 600)."), QStringLiteral("S"),
-         kEveryMode, Id::Wait},
-        {Named("scale"),
-         QStringLiteral("print each pixel as an N x N block of printer dots, N from 1 (the default) to 16."),
-         QStringLiteral("N"), kPrintInfo},
-        {Named("copies-on-sheet"),
-         QStringLiteral("N copies in a block on each sheet (more sheets when they do not fit), or 'fill' for as "
-                        "many as fit."),
-         QStringLiteral("N|fill"), kPrintInfo},
-        {Named("gap"), QStringLiteral("D printer dots between copies (default 0)."), QStringLiteral("D"), kPrintInfo,
-         Id::CopiesOnSheet},
-        {Named("poster"),
-         QStringLiteral("a picture larger than the printable area goes across pages, one exact tile per page."), {},
-         kPrintInfo},
-        {Named("overlap"), QStringLiteral("D printer dots that neighbouring tiles share (default 0)."),
-         QStringLiteral("D"), kPrintInfo, Id::Poster},
-        {Named("yes"),
-         QStringLiteral("print a job of more than %1 sheets, which is refused without it.")
-             .arg(platform::kSheetsWithoutAsking),
-         {}, kPrint},
-        {Named("nudge"),
-         QStringLiteral("Store X,Y (printer dots, right and down) as the printer's nudge: everything it prints "
-                        "moves by that much. 0,0 removes it."),
-         QStringLiteral("X,Y"), kEveryMode, {}, true},
-        {Named("resolution"),
-         QStringLiteral("print at DPI (or X across by Y down) dots per inch, one the printer offers (see "
-                        "--list-printers), and keep it as the printer's choice; 'default' goes back to the "
-                        "printer's own."),
-         QStringLiteral("DPI|XxY|default"), kPrintInfoTestPage},
-        {Named("verbose"),
-         QStringLiteral("Tell on stderr what the print system decided: the format sent, the resolution and the "
-                        "margins and where each came from, where the job went.")},
-        {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."), {}, kEveryMode, {}, true},
-        {{QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Show the version."), {}, kEveryMode, {},
-         true},
+        {.names = Named("printer"),
+         .description = QStringLiteral("Use the print queue NAME instead of the system's default."),
+         .valueName = QStringLiteral("NAME"),
+         .modes = kPrintInfoTestPage | Bit(Mode::Nudge),
+         .modesInHelp = false},
+        {.names = Named("pdf"),
+         .description = QStringLiteral("Print into the PDF file FILE."),
+         .valueName = QStringLiteral("FILE"),
+         .modes = kPrintTestPage,
+         .modesInHelp = false},
+        {.names = Named("cut-guides"), .description = QStringLiteral("draw the cut guides."), .modes = kPrint},
+        {.names = Named("dither"),
+         .description = QStringLiteral("dither grey and colour on a black-and-white printer instead of a threshold "
+                                       "at mid-grey."),
+         .modes = kPrint},
+        {.names = Named("wait"),
+         .description = QStringLiteral("wait until the job has printed, was aborted or canceled."),
+         .modes = kPrintTestPage},
+        {.names = Named("wait-timeout"),
+         .description = QStringLiteral("give up after S seconds (default 600)."),
+         .valueName = QStringLiteral("S"),
+         .needs = Id::Wait},
+        {.names = Named("scale"),
+         .description = QStringLiteral("print each pixel as an N x N block of printer dots, N from 1 (the default) "
+                                       "to 16."),
+         .valueName = QStringLiteral("N"),
+         .modes = kPrintInfo},
+        {.names = Named("copies-on-sheet"),
+         .description = QStringLiteral("N copies in a block on each sheet (more sheets when they do not fit), or "
+                                       "'fill' for as many as fit."),
+         .valueName = QStringLiteral("N|fill"),
+         .modes = kPrintInfo},
+        {.names = Named("gap"),
+         .description = QStringLiteral("D printer dots between copies (default 0)."),
+         .valueName = QStringLiteral("D"),
+         .modes = kPrintInfo,
+         .needs = Id::CopiesOnSheet},
+        {.names = Named("poster"),
+         .description = QStringLiteral("a picture larger than the printable area goes across pages, one exact tile "
+                                       "per page."),
+         .modes = kPrintInfo},
+        {.names = Named("overlap"),
+         .description = QStringLiteral("D printer dots that neighbouring tiles share (default 0)."),
+         .valueName = QStringLiteral("D"),
+         .modes = kPrintInfo,
+         .needs = Id::Poster},
+        {.names = Named("yes"),
+         .description = QStringLiteral("print a job of more than %1 sheets, which is refused without it.")
+                            .arg(platform::kSheetsWithoutAsking),
+         .modes = kPrint},
+        {.names = Named("nudge"),
+         .description = QStringLiteral("Store X,Y (printer dots, right and down) as the printer's nudge: "
+                                       "everything it prints moves by that much. 0,0 removes it."),
+         .valueName = QStringLiteral("X,Y"),
+         .headless = true},
+        {.names = Named("resolution"),
+         .description = QStringLiteral("print at DPI (or X across by Y down) dots per inch, one the printer offers "
+                                       "(see --list-printers), and keep it as the printer's choice; 'default' "
+                                       "goes back to the printer's own."),
+         .valueName = QStringLiteral("DPI|XxY|default"),
+         .modes = kPrintInfoTestPage},
+        {.names = Named("verbose"),
+         .description = QStringLiteral("Tell on stderr what the print system decided: the format sent, the "
+                                       "resolution and the margins and where each came from, where the job went.")},
+        {.names = {QStringLiteral("h"), QStringLiteral("help")},
+         .description = QStringLiteral("Show this help."),
+         .headless = true},
+        {.names = {QStringLiteral("v"), QStringLiteral("version")},
+         .description = QStringLiteral("Show the version."),
+         .headless = true},
     }};
     return rules;
 }
