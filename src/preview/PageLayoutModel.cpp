@@ -60,6 +60,44 @@ void LayOutPoster(PageLayoutModel& m, const LayoutInputs& in, QSize scaled) {
                                  float(scaled.width()), float(scaled.height())};
 }
 
+// One step that stands alone: a failing one is dropped and the element it
+// would have set keeps its value. Each property is its own step, formed in
+// double precision and stored as a single; later steps read back what
+// earlier ones stored.
+template <class Value>
+void Set(float& target, Value value) {
+    platform::ContinueOnFailure([&] { target = platform::CSng(value()); });
+}
+
+// The guides cross the whole sheet; the second of each pair lies one
+// screen pixel inside the picture's far edge, on its last row or column.
+void PlaceGuides(PageLayoutModel& m) {
+    const RectElement& page = m.shpPage;
+    const RectElement& img = m.imgImage;
+    const double pixelX = platform::ScaleX(1, platform::kPixels, platform::kTwips);
+    const double pixelY = platform::ScaleY(1, platform::kPixels, platform::kTwips);
+    LineElement& h1 = m.lineHorizGuide1;
+    Set(h1.X1, [&] { return double(page.Left); });
+    Set(h1.X2, [&] { return double(page.Left) + page.Width; });
+    Set(h1.Y1, [&] { return double(img.Top); });
+    Set(h1.Y2, [&] { return double(h1.Y1); });
+    LineElement& h2 = m.lineHorizGuide2;
+    Set(h2.X1, [&] { return double(page.Left); });
+    Set(h2.X2, [&] { return double(page.Left) + page.Width; });
+    Set(h2.Y1, [&] { return double(img.Top) + img.Height - pixelY; });
+    Set(h2.Y2, [&] { return double(h2.Y1); });
+    LineElement& v1 = m.lineVertGuide1;
+    Set(v1.X1, [&] { return double(img.Left); });
+    Set(v1.X2, [&] { return double(v1.X1); });
+    Set(v1.Y1, [&] { return double(page.Top); });
+    Set(v1.Y2, [&] { return double(page.Top) + page.Height; });
+    LineElement& v2 = m.lineVertGuide2;
+    Set(v2.X1, [&] { return double(img.Left) + img.Width - pixelX; });
+    Set(v2.X2, [&] { return double(v2.X1); });
+    Set(v2.Y1, [&] { return double(page.Top); });
+    Set(v2.Y2, [&] { return double(page.Top) + page.Height; });
+}
+
 // Copies beyond the first: where the print job puts them on the first sheet,
 // the first one moved onto its own place in the block.
 void LayOutCopies(PageLayoutModel& m, const LayoutInputs& in, QSize scaled) {
@@ -105,7 +143,6 @@ void LayOutPage(PageLayoutModel& m, const LayoutInputs& in) noexcept {
     m.copies = CopyLattice{};
     m.posterPages = PageOutlines{};
     using platform::ContinueOnFailure;
-    using platform::CSng;
     using platform::DivideChecked;
 
     if (!(in.cw > 0 && in.ch > 0)) return;
@@ -114,13 +151,7 @@ void LayOutPage(PageLayoutModel& m, const LayoutInputs& in) noexcept {
     RectElement& page = m.shpPage;
     RectElement& img = m.imgImage;
 
-    // From here every step stands alone: a failing one is dropped and the
-    // element it would have set keeps its value. Each property is its own
-    // step, formed in double precision and stored as a single; later steps
-    // read back what earlier ones stored.
-    const auto set = [](float& target, auto value) {
-        ContinueOnFailure([&] { target = CSng(value()); });
-    };
+    // From here every step stands alone (see Set).
     ContinueOnFailure([&] { printer.SetScaleMode(platform::kTwips); });
 
     // Printer twips per preview twip in each direction. A zero divisor (the
@@ -133,8 +164,8 @@ void LayOutPage(PageLayoutModel& m, const LayoutInputs& in) noexcept {
     const double r = ry > rx ? ry : rx;
     if (!(r > 0)) return;  // negative or NaN: the control is too small to lay out
 
-    set(page.Width, [&] { return double(printer.ScaleWidth()) / r; });
-    set(page.Height, [&] { return double(printer.ScaleHeight()) / r; });
+    Set(page.Width, [&] { return double(printer.ScaleWidth()) / r; });
+    Set(page.Height, [&] { return double(printer.ScaleHeight()) / r; });
 
     if (!in.hasPicture) {
         img.Visible = false;
@@ -144,36 +175,13 @@ void LayOutPage(PageLayoutModel& m, const LayoutInputs& in) noexcept {
     // One picture pixel per printer dot, at the sheet's scale. A printable
     // area of 0 dots fails here and leaves the extent as it was.
     const int n = in.sheet.dotsPerPixel;
-    set(img.Width, [&] { return DivideChecked(in.imagePixelsX * float(n), in.printerPixelsX) * page.Width; });
-    set(img.Height, [&] { return DivideChecked(in.imagePixelsY * float(n), in.printerPixelsY) * page.Height; });
-    set(img.Left, [&] { return (double(page.Width) - img.Width) / 2.0 + page.Left; });
-    set(img.Top, [&] { return (double(page.Height) - img.Height) / 2.0 + page.Top; });
+    Set(img.Width, [&] { return DivideChecked(in.imagePixelsX * float(n), in.printerPixelsX) * page.Width; });
+    Set(img.Height, [&] { return DivideChecked(in.imagePixelsY * float(n), in.printerPixelsY) * page.Height; });
+    Set(img.Left, [&] { return (double(page.Width) - img.Width) / 2.0 + page.Left; });
+    Set(img.Top, [&] { return (double(page.Height) - img.Height) / 2.0 + page.Top; });
     img.Visible = true;
 
-    // The guides cross the whole sheet; the second of each pair lies one
-    // screen pixel inside the picture's far edge, on its last row or column.
-    const double pixelX = platform::ScaleX(1, platform::kPixels, platform::kTwips);
-    const double pixelY = platform::ScaleY(1, platform::kPixels, platform::kTwips);
-    LineElement& h1 = m.lineHorizGuide1;
-    set(h1.X1, [&] { return double(page.Left); });
-    set(h1.X2, [&] { return double(page.Left) + page.Width; });
-    set(h1.Y1, [&] { return double(img.Top); });
-    set(h1.Y2, [&] { return double(h1.Y1); });
-    LineElement& h2 = m.lineHorizGuide2;
-    set(h2.X1, [&] { return double(page.Left); });
-    set(h2.X2, [&] { return double(page.Left) + page.Width; });
-    set(h2.Y1, [&] { return double(img.Top) + img.Height - pixelY; });
-    set(h2.Y2, [&] { return double(h2.Y1); });
-    LineElement& v1 = m.lineVertGuide1;
-    set(v1.X1, [&] { return double(img.Left); });
-    set(v1.X2, [&] { return double(v1.X1); });
-    set(v1.Y1, [&] { return double(page.Top); });
-    set(v1.Y2, [&] { return double(page.Top) + page.Height; });
-    LineElement& v2 = m.lineVertGuide2;
-    set(v2.X1, [&] { return double(img.Left) + img.Width - pixelX; });
-    set(v2.X2, [&] { return double(v2.X1); });
-    set(v2.Y1, [&] { return double(page.Top); });
-    set(v2.Y2, [&] { return double(page.Top) + page.Height; });
+    PlaceGuides(m);
 
     if (in.sheet == platform::SheetOptions{} || !(in.printerPixelsX > 0 && in.printerPixelsY > 0)) return;
     const QSize scaled = ScaledDots(in);

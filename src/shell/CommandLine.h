@@ -16,6 +16,9 @@
 
 namespace cli {
 
+// The program's name in every message and in the help's usage line.
+inline constexpr char kProgram[] = "ombrastele";
+
 enum class Mode {
     Window,        // the main window, with PICTURE opened when one is given
     Print,         // --print PICTURE

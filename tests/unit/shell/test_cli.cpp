@@ -122,6 +122,32 @@ TEST(CommandLineParse, ArgumentsThatMakeNoRequest) {
     }
 }
 
+// The complaint and the help's "With ...:" come from one table: an option
+// outside its modes names the modes; one without the option it refines, once
+// its value is sound, names that option.
+TEST(CommandLineParse, GoesWithAsTheHelpSays) {
+    const struct {
+        QStringList args;
+        const char* complaint;
+        const char* helpLine;  // the start of the option's help, after its names
+    } cases[] = {
+        {{"--test-page", "--gap", "3"}, "--gap goes with --print or --info", "With --copies-on-sheet: D printer"},
+        {{"--print", "a.png", "--gap", "x"}, "--gap needs whole dots", "With --copies-on-sheet: D printer"},
+        {{"--list-printers", "--yes"}, "--yes goes with --print", "With --print: print a job"},
+        {{"--info", "a.png", "--wait"}, "--wait goes with --print or --test-page", "With --print or --test-page: wait"},
+        {{"--nudge", "1,1", "--scale", "2"}, "--scale goes with --print or --info", "With --print or --info: print"},
+        {{"a.png", "--resolution", "300"}, "--resolution goes with --print, --info or --test-page",
+         "With --print, --info or --test-page: print at DPI"},
+        {{"--list-printers", "--printer", "Q"}, "--printer goes with --print, --info or --test-page", "Use the print"},
+    };
+    const QString help = cli::HelpText().simplified();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        EXPECT_TRUE(cli::Parse(WithProgram(c.args)).error.startsWith(QString::fromLatin1(c.complaint)));
+        EXPECT_TRUE(help.contains(QStringLiteral(" %1").arg(QString::fromLatin1(c.helpLine)))) << c.helpLine;
+    }
+}
+
 TEST(CommandLineParse, HeadlessIsSeenBeforeTheApplicationExists) {
     const std::pair<QStringList, bool> cases[] = {
         {{}, false},
