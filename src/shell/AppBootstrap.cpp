@@ -61,7 +61,7 @@ void StartWindow(const cli::Request& request) {
     Module1::Main();
     frmMain* form = Module1::gMainForm;
     // The built-in PDF printer asks where to write, over the main window.
-    platform::SetPdfPathProvider(platform::SaveDialogPdfPathProvider(form));
+    platform::SetFilePathProvider(platform::SaveDialogFilePathProvider(form));
     if (!request.picture.isEmpty()) form->OpenPicture(request.picture);
 }
 

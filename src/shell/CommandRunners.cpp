@@ -363,7 +363,7 @@ QString FiguresText(const std::vector<properties::FigureRow>& rows) {
 int RunHeadless(const Request& request, QTextStream& out, QTextStream& err) {
     // A PDF printer standing in for a missing system printer must not ask
     // for a file name: there is nobody to answer.
-    platform::SetPdfPathProvider([] { return QString(); });
+    platform::SetFilePathProvider([](const QString&) { return QString(); });
     // Warnings (a stored value out of range, the settings file replaced) in
     // their place among the run's other lines.
     platform::SetWarningSink([&err](const QString& text) {

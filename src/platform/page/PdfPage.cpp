@@ -5,8 +5,9 @@
 #include "platform/base/Progress.h"
 #include "platform/page/FlateStrips.h"
 
+#include "platform/page/RowComposer.h"
+
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <memory>
@@ -16,7 +17,6 @@ namespace platform {
 namespace {
 
 const char* const kCannotMake = "The page could not be prepared for printing.";
-const char* const kCannotWrite = "The page could not be written.";
 
 // Rows of a picture between two progress reports: a few milliseconds of work.
 constexpr int kRowsPerReport = 16;
@@ -43,7 +43,7 @@ PdfPage::~PdfPage() { Discard(); }
 
 void PdfPage::Write(const QByteArray& bytes) {
     if (mStream) mStream->Write(bytes.constData(), size_t(bytes.size()));
-    else if (mFile->write(bytes) != bytes.size()) Fail(QString::fromLatin1(kCannotWrite));
+    else if (mFile->write(bytes) != bytes.size()) FailWritingPage();
     mWritten += bytes.size();
 }
 
@@ -61,13 +61,7 @@ PagePainter& PdfPage::Painter() {
     if (mPage) return *mPage;
     mGrid = GridOf(mSetup.page);
     if (!mStream) {
-        mDir = std::make_unique<QTemporaryDir>();
-        if (!mDir->isValid()) {
-            mDir.reset();
-            Fail(QStringLiteral("No temporary file could be made for the page."));
-        }
-        mPath = mDir->filePath(QStringLiteral("page.pdf"));
-        mFile = std::make_unique<QFile>(mPath);
+        mFile = std::make_unique<QFile>(mDocument.Make(QStringLiteral("page.pdf")));
         if (!mFile->open(QIODevice::WriteOnly)) {
             Discard();
             Fail(QString::fromLatin1(kCannotMake));
@@ -162,7 +156,7 @@ void PdfPage::Lattice(const QRect& cells, QPoint step, int /*across*/, int down,
             fill(first + r, copy.data());
             for (int x = 0; x < count; ++x) {
                 const int c = (x + phase) % stepX;
-                out[x] = c < width ? copy[size_t(c)] : 0xffffffffu;
+                out[x] = c < width ? copy[size_t(c)] : kPaper;
             }
         };
         Image(QRect(QPoint(visible.left(), from), QPoint(visible.right(), to)), row, key, mask);
@@ -235,7 +229,7 @@ void PdfPage::WriteSamples(const QRect& cells, const RowFill& fill) {
     const int lead = firstX % 8;
     const int dotsWide = IntChecked(MulChecked(width, fx) + lead) - lead;
     const cups_page_header2_t oneBit = OneBitHeader(unsigned(lead + dotsWide));
-    std::vector<QRgb> dots(mSetup.oneBit ? size_t(lead + dotsWide) : 0, 0xffffffffu);
+    std::vector<QRgb> dots(mSetup.oneBit ? size_t(lead + dotsWide) : 0, kPaper);
     std::vector<unsigned char> encoded(mSetup.oneBit ? oneBit.cupsBytesPerLine : 0);
     const size_t rowBytes = mSetup.oneBit ? size_t(dotsWide + 7) / 8 : size_t(width) * 3;
     std::vector<unsigned char> row(rowBytes);
@@ -307,16 +301,16 @@ QString PdfPage::Finish() {
         Write("trailer\n<< /Size " + QByteArray::number(mOffsets.size() + 1) + " /Root 1 0 R /Info " +
               QByteArray::number(info) + " 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n");
         if (mFile) {
-            if (!mFile->flush()) Fail(QString::fromLatin1(kCannotWrite));
+            if (!mFile->flush()) FailWritingPage();
             mFile->close();
-            if (mFile->error() != QFileDevice::NoError) Fail(QString::fromLatin1(kCannotWrite));
+            if (mFile->error() != QFileDevice::NoError) FailWritingPage();
         }
     } catch (...) {
         Discard();
         throw;
     }
     mPage.reset();
-    return mPath;
+    return mDocument.Path();
 }
 
 void PdfPage::Discard() noexcept {
@@ -324,8 +318,7 @@ void PdfPage::Discard() noexcept {
     mFile.reset();
     mStream.reset();  // a job half sent is taken back
     mWritten = 0;
-    mDir.reset();  // removes the file with its folder
-    mPath.clear();
+    mDocument.Remove();  // the file with its folder
     mOffsets.clear();
     mContent.clear();
     mResources.clear();

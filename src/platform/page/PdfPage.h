@@ -14,6 +14,7 @@
 #include "platform/page/PagePainter.h"
 #include "platform/page/PageWriter.h"
 #include "platform/page/RasterEncoding.h"
+#include "platform/page/TemporaryDocument.h"
 
 #include <QByteArray>
 #include <map>
@@ -22,7 +23,6 @@
 #include <optional>
 
 class QFile;
-class QTemporaryDir;
 
 namespace platform {
 
@@ -80,10 +80,9 @@ private:
 
     PageSetup mSetup;
     DotGrid mGrid;
-    std::unique_ptr<QTemporaryDir> mDir;
+    TemporaryDocument mDocument;
     std::unique_ptr<QFile> mFile;
     std::unique_ptr<PagePainter> mPage;
-    QString mPath;
     std::unique_ptr<DocumentStream> mStream;
     qint64 mWritten = 0;           // bytes of the document so far
     std::vector<qint64> mOffsets;  // of object n at [n - 1]

@@ -4,8 +4,6 @@
 #include "platform/base/Progress.h"
 #include "platform/page/LineQueue.h"
 
-#include <QTemporaryDir>
-
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -19,10 +17,66 @@ namespace {
 // Raster lines between two progress reports: well under a millisecond each.
 constexpr int kRowsPerReport = 64;
 
-const QRgb kPaper = 0xffffffffu;
-const QRgb kInk = 0xff000000u;
+// The device line made from a composed row of cells, and the line of bare
+// paper, encoded for the page's header.
+class LineMaker {
+public:
+    LineMaker(const RasterSetup& setup, const cups_page_header2_t& header)
+        : mSetup(setup),
+          mHeader(header),
+          mWidth(int(header.cupsWidth)),
+          mInLine(setup.dotsAcross == 1),
+          mCellCount(size_t(setup.cells.width())),
+          // One dot per cell across: the cells are composed in the line
+          // itself, which reaches past the raster for cells it leaves out.
+          mDots(std::max(size_t(mWidth), mInLine ? size_t(setup.firstDot.x()) + mCellCount : 0), kPaper),
+          mCellBuffer(mInLine ? 0 : mCellCount),
+          mBlank(header.cupsBytesPerLine),
+          mLine(header.cupsBytesPerLine),
+          // The one-bit look is cut from the composed row, which stays as it
+          // is for the next device row of the same cells.
+          mCut(setup.blackAndWhite ? mDots.size() : 0) {
+        EncodeLine(header, mDots.data(), 0, setup.oneBit, mBlank.data());
+    }
 
-const char* const kCannotWrite = "The page could not be written.";
+    // Where a row's cells are composed, cell 0 first.
+    QRgb* Cells() { return mInLine ? mDots.data() + mSetup.firstDot.x() : mCellBuffer.data(); }
+    // The composed cells to device dots, `columns` of them (those on the raster).
+    void Spread(int columns) {
+        if (mInLine) return;
+        QRgb* d = mDots.data() + mSetup.firstDot.x();
+        for (int c = 0; c < columns; ++c)
+            for (int k = 0; k < mSetup.dotsAcross; ++k) *d++ = mCellBuffer[size_t(c)];
+    }
+    // Lines of paper alone, and lines of one-bit ordered dots aside, are the
+    // same bytes wherever they lie: each is encoded once.
+    bool EncodedByRow() const {
+        return (mHeader.cupsBitsPerColor == 1 || mSetup.blackAndWhite) && mSetup.oneBit == OneBitMode::Ordered;
+    }
+    // The dots as device row `y`.
+    void Encode(int y) {
+        const QRgb* from = mDots.data();
+        if (mSetup.blackAndWhite) {
+            std::copy(mDots.begin(), mDots.end(), mCut.begin());
+            CutToBlackAndWhite(mCut.data(), mWidth, unsigned(y), mSetup.oneBit);
+            from = mCut.data();
+        }
+        EncodeLine(mHeader, from, unsigned(y), mSetup.oneBit, mLine.data());
+    }
+    const unsigned char* Line() const { return mLine.data(); }
+    const unsigned char* Blank() const { return mBlank.data(); }
+
+private:
+    const RasterSetup& mSetup;
+    const cups_page_header2_t& mHeader;
+    int mWidth;
+    bool mInLine;
+    size_t mCellCount;
+    std::vector<QRgb> mDots;
+    std::vector<QRgb> mCellBuffer;
+    std::vector<unsigned char> mBlank, mLine;
+    std::vector<QRgb> mCut;
+};
 
 }  // namespace
 
@@ -53,7 +107,7 @@ struct RasterPage::File {
     // After a write libcups refused: the stream's own failure, else ours.
     [[noreturn]] void Failed() const {
         if (failure) std::rethrow_exception(failure);
-        Fail(QString::fromLatin1(kCannotWrite));
+        FailWritingPage();
     }
 };
 
@@ -81,125 +135,52 @@ PagePainter& RasterPage::Painter() {
 }
 
 // Every mark is written where it stands, row by row: nothing to share.
-void RasterPage::Rows(const QRect& cells, RowFill fill, const QByteArray&) {
-    mMarks.push_back(Mark{cells, std::move(fill), QPoint(cells.width(), cells.height()), 1, 1, cells});
-}
+void RasterPage::Rows(const QRect& cells, RowFill fill, const QByteArray&) { mComposer.Rows(cells, std::move(fill)); }
 
-void RasterPage::Black(const QRect& cells) {
-    mMarks.push_back(Mark{cells, {}, QPoint(cells.width(), cells.height()), 1, 1, cells});
-}
+void RasterPage::Black(const QRect& cells) { mComposer.Black(cells); }
 
 void RasterPage::Lattice(const QRect& cells, QPoint step, int across, int down, const QRect& visible, RowFill fill,
                          const QByteArray&) {
-    if (visible.isEmpty() || across <= 0 || down <= 0) return;
-    mMarks.push_back(Mark{cells, std::move(fill), step, across, down, visible});
+    mComposer.Lattice(cells, step, across, down, visible, std::move(fill));
 }
 
-void RasterPage::ComposeMark(const Mark& m, int row, QRgb* cells, std::vector<QRgb>& scratch) {
-    const int left = m.visible.left(), right = m.visible.right();
-    if (!m.fill) {
-        std::fill(cells + left, cells + right + 1, kInk);
-        return;
+void RasterPage::OpenDocument() {
+    if (mFile) return;
+    const cups_mode_t mode = mSetup.apple ? CUPS_RASTER_WRITE_APPLE
+                             : mSetup.pwg ? CUPS_RASTER_WRITE_PWG
+                                          : CUPS_RASTER_WRITE_COMPRESSED;
+    auto file = std::make_unique<File>();
+    if (mStream) {
+        file->stream = mStream.get();
+        file->raster = cupsRasterOpenIO(&File::WriteToStream, file.get(), mode);
+    } else {
+        const QString path = mDocument.Make(QStringLiteral("page.ras"));
+        file->fd = ::open(path.toLocal8Bit().constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        if (file->fd < 0) FailWritingPage();
+        file->raster = cupsRasterOpen(file->fd, mode);
     }
-    // The copy row this cell row crosses, if any (rows between copies are
-    // left as they are).
-    const int dy = row - m.cells.top();
-    const int copyRow = dy / m.step.y(), r = dy % m.step.y();
-    if (copyRow >= m.down || r >= m.cells.height()) return;
-    const int width = m.cells.width();
-    if (m.across == 1 && m.cells.left() == left && width == m.visible.width()) {
-        m.fill(r, cells + left);
-        return;
-    }
-    scratch.resize(size_t(width));
-    m.fill(r, scratch.data());
-    const int first = (left - m.cells.left()) / m.step.x();
-    const int last = std::min(m.across - 1, (right - m.cells.left()) / m.step.x());
-    for (int k = first; k <= last; ++k) {
-        const int x0 = m.cells.left() + k * m.step.x();
-        const int from = std::max(x0, left), to = std::min(x0 + width - 1, right);
-        if (from <= to) std::copy(scratch.begin() + (from - x0), scratch.begin() + (to - x0 + 1), cells + from);
-    }
+    if (!file->raster) FailWritingPage();
+    mFile = std::move(file);
 }
 
 void RasterPage::WritePage() {
     Painter();  // a page with no mark is still a (blank) page
-    const cups_mode_t mode = mSetup.apple ? CUPS_RASTER_WRITE_APPLE
-                             : mSetup.pwg ? CUPS_RASTER_WRITE_PWG
-                                          : CUPS_RASTER_WRITE_COMPRESSED;
-    if (!mFile && mStream) {
-        mFile = std::make_unique<File>();
-        mFile->stream = mStream.get();
-        mFile->raster = cupsRasterOpenIO(&File::WriteToStream, mFile.get(), mode);
-        if (!mFile->raster) Fail(QString::fromLatin1(kCannotWrite));
-    } else if (!mFile) {
-        mDir = std::make_unique<QTemporaryDir>();
-        if (!mDir->isValid()) Fail(QStringLiteral("No temporary file could be made for the page."));
-        mPath = mDir->filePath(QStringLiteral("page.ras"));
-        mFile = std::make_unique<File>();
-        mFile->fd = ::open(mPath.toLocal8Bit().constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-        if (mFile->fd < 0) Fail(QString::fromLatin1(kCannotWrite));
-        mFile->raster = cupsRasterOpen(mFile->fd, mode);
-        if (!mFile->raster) Fail(QString::fromLatin1(kCannotWrite));
-    }
-
+    OpenDocument();
     cups_page_header2_t header = mSetup.header;
-    const int width = int(header.cupsWidth), height = int(header.cupsHeight);
+    const int height = int(header.cupsHeight);
     // Cells beyond the raster (a rounding the header made) are left out
     // rather than written past a line's end.
-    const int across = mSetup.dotsAcross;
-    const int columns = std::clamp((width - mSetup.firstDot.x()) / across, 0, mSetup.cells.width());
+    const int columns =
+        std::clamp((int(header.cupsWidth) - mSetup.firstDot.x()) / mSetup.dotsAcross, 0, mSetup.cells.width());
     const int cellRows = std::clamp((height - mSetup.firstDot.y()) / mSetup.dotsDown, 0, mSetup.cells.height());
     if (!cupsRasterWriteHeader2(mFile->raster, &header)) mFile->Failed();
-
-    // One dot per cell across: the cells are composed in the line itself,
-    // which reaches past the raster for cells it leaves out.
-    const bool inLine = across == 1;
-    const size_t cellCount = size_t(mSetup.cells.width());
-    std::vector<QRgb> dots(std::max(size_t(width), inLine ? size_t(mSetup.firstDot.x()) + cellCount : 0), kPaper);
-    std::vector<QRgb> cellBuffer(inLine ? 0 : cellCount), scratch;
-    QRgb* const cells = inLine ? dots.data() + mSetup.firstDot.x() : cellBuffer.data();
-
-    // Lines of paper alone, and lines of one-bit ordered dots aside, are the
-    // same bytes wherever they lie: each is encoded once.
-    const size_t bytes = header.cupsBytesPerLine;
-    std::vector<unsigned char> blank(bytes), line(bytes);
-    EncodeLine(header, dots.data(), 0, mSetup.oneBit, blank.data());
-    const bool byRow =
-        (header.cupsBitsPerColor == 1 || mSetup.blackAndWhite) && mSetup.oneBit == OneBitMode::Ordered;
-    // The one-bit look is cut from the composed row, which stays as it is
-    // for the next device row of the same cells.
-    std::vector<QRgb> cut(mSetup.blackAndWhite ? dots.size() : 0);
-    const auto encode = [&](int y) {
-        const QRgb* from = dots.data();
-        if (mSetup.blackAndWhite) {
-            std::copy(dots.begin(), dots.end(), cut.begin());
-            CutToBlackAndWhite(cut.data(), width, unsigned(y), mSetup.oneBit);
-            from = cut.data();
-        }
-        EncodeLine(header, from, unsigned(y), mSetup.oneBit, line.data());
-    };
-
-    // The marks by their first row; those crossing the row being composed,
-    // in drawing order (a later mark covers an earlier one).
-    std::vector<int> byTop(mMarks.size());
-    for (size_t i = 0; i < byTop.size(); ++i) byTop[i] = int(i);
-    std::stable_sort(byTop.begin(), byTop.end(),
-                     [this](int a, int b) { return mMarks[size_t(a)].visible.top() < mMarks[size_t(b)].visible.top(); });
-    size_t nextMark = 0;
-    // What a row needs of each mark crossing it, packed: a page of guides
-    // has thousands of them on every row.
-    struct Active {
-        int mark;
-        int left, right, bottom;
-        bool black;
-        bool operator<(const Active& other) const { return mark < other.mark; }
-    };
-    std::vector<Active> active;
+    LineMaker maker(mSetup, header);
+    const bool byRow = maker.EncodedByRow();
 
     // libcups compresses each line and writes it (to the stream, or the
     // file) on a thread of its own while the next lines are composed.
     // Batches of about 256 KiB: a lock a batch, and a megabyte in all.
+    const size_t bytes = header.cupsBytesPerLine;
     LineQueue lines(
         bytes,
         [this, bytes](const unsigned char* l) {
@@ -208,41 +189,22 @@ void RasterPage::WritePage() {
         },
         std::max<size_t>(1, (size_t(256) << 10) / std::max<size_t>(bytes, 1)), 4);
 
-    int composed = -1;  // the cell row `line` holds, or -1
+    int composed = -1;  // the cell row the maker's line holds, or -1
     for (int y = 0; y < height; ++y) {
         const int offset = y - mSetup.firstDot.y();
         const int row = offset >= 0 ? offset / mSetup.dotsDown : -1;
-        const unsigned char* out = blank.data();
+        const unsigned char* out = maker.Blank();
         if (row >= 0 && row < cellRows) {
             if (row != composed) {
-                // Marks starting together come in drawing order (the sort is
-                // stable), so one merge keeps the whole list in that order.
-                const size_t kept = active.size();
-                for (; nextMark < byTop.size() && mMarks[size_t(byTop[nextMark])].visible.top() <= row; ++nextMark) {
-                    const Mark& m = mMarks[size_t(byTop[nextMark])];
-                    active.push_back(Active{byTop[nextMark], m.visible.left(), m.visible.right(), m.visible.bottom(),
-                                            !m.fill});
-                }
-                std::inplace_merge(active.begin(), active.begin() + std::ptrdiff_t(kept), active.end());
-                std::erase_if(active, [row](const Active& a) { return a.bottom < row; });
-                composed = active.empty() ? -1 : row;
-                if (!active.empty()) {
-                    std::fill(cells, cells + cellCount, kPaper);
-                    for (const Active& a : active) {
-                        if (a.black) std::fill(cells + a.left, cells + a.right + 1, kInk);
-                        else ComposeMark(mMarks[size_t(a.mark)], row, cells, scratch);
-                    }
-                    if (!inLine) {
-                        QRgb* d = dots.data() + mSetup.firstDot.x();
-                        for (int c = 0; c < columns; ++c)
-                            for (int k = 0; k < across; ++k) *d++ = cells[size_t(c)];
-                    }
-                    encode(y);
+                composed = mComposer.Compose(row, maker.Cells(), mSetup.cells.width()) ? row : -1;
+                if (composed != -1) {
+                    maker.Spread(columns);
+                    maker.Encode(y);
                 }
             } else if (byRow) {
-                encode(y);
+                maker.Encode(y);
             }
-            if (composed != -1) out = line.data();
+            if (composed != -1) out = maker.Line();
         }
         std::memcpy(lines.Next(), out, bytes);
         // The marks are drawn here, line by line: the window's progress and
@@ -251,7 +213,7 @@ void RasterPage::WritePage() {
     }
     lines.Finish();
     mPage.reset();
-    mMarks.clear();
+    mComposer.Clear();
 }
 
 void RasterPage::NextPage() { WritePage(); }
@@ -265,8 +227,8 @@ QString RasterPage::Finish() {
     if (mStream) return QString();
     const int fd = mFile->fd;
     mFile->fd = -1;
-    if (::close(fd) != 0) Fail(QString::fromLatin1(kCannotWrite));
-    return mPath;
+    if (::close(fd) != 0) FailWritingPage();
+    return mDocument.Path();
 }
 
 }  // namespace platform

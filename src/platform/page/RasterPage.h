@@ -8,6 +8,8 @@
 #include "platform/page/PagePainter.h"
 #include "platform/page/PageWriter.h"
 #include "platform/page/RasterEncoding.h"
+#include "platform/page/RowComposer.h"
+#include "platform/page/TemporaryDocument.h"
 
 #include <QPoint>
 #include <QSize>
@@ -15,8 +17,6 @@
 #include <cups/raster.h>
 #include <memory>
 #include <vector>
-
-class QTemporaryDir;
 
 namespace platform {
 
@@ -58,30 +58,19 @@ private:
     void Black(const QRect& cells) override;
     void Lattice(const QRect& cells, QPoint step, int across, int down, const QRect& visible, RowFill fill,
                  const QByteArray& identity) override;
-    struct Mark;
-    // Lays mark `m`'s part on cell row `row` onto `cells` (the row's pixels,
-    // cell 0 first).
-    static void ComposeMark(const Mark& m, int row, QRgb* cells, std::vector<QRgb>& scratch);
-    // Writes the open page's header and lines to the document's stream
-    // (opened on the first page) and forgets its marks.
+    // Opens the document's raster on its first page: into the stream, or
+    // into a temporary file.
+    void OpenDocument();
+    // Writes the open page's header and lines to the document's raster
+    // and forgets its marks.
     void WritePage();
     struct File;
 
-    // Every mark is a lattice; a single one is one copy wide and high.
-    struct Mark {
-        QRect cells;    // the (first) copy, whole
-        RowFill fill;   // empty: black
-        QPoint step;    // from one copy to the next
-        int across = 1;
-        int down = 1;
-        QRect visible;  // the cells marked
-    };
     RasterSetup mSetup;
     std::unique_ptr<PagePainter> mPage;
-    std::vector<Mark> mMarks;
-    std::unique_ptr<QTemporaryDir> mDir;
+    RowComposer mComposer;
+    TemporaryDocument mDocument;
     std::unique_ptr<File> mFile;
-    QString mPath;
     std::unique_ptr<DocumentStream> mStream;
 };
 

@@ -32,6 +32,7 @@ public:
     int16_t PrintQuality() const override { return int16_t(mGrid.dpi); }
     int16_t PaperSize() const override { return mPaper; }
     int16_t Orientation() const override { return mLandscape ? kLandscape : kPortrait; }
+    PrinterDialogKind DialogKind() const override { return PrinterDialogKind::Queue; }
     PrintableArea Area() const override;
     DeviceFacts Facts() const override;
     void SetDithering(bool dither) override { mDither = dither; }

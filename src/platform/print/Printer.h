@@ -33,6 +33,11 @@ struct PrintableArea {
 
 enum OrientationCode : int16_t { kPortrait = 1, kLandscape = 2 };
 
+// The dialog a printer is set up with (see ShowPrinterDialog): the print
+// dialog of a queue (queue, paper, orientation, its options), the page
+// dialog of a file printer (paper and orientation), or none.
+enum class PrinterDialogKind { None, Queue, Page };
+
 class Printer {
 public:
     virtual ~Printer() = default;
@@ -49,6 +54,8 @@ public:
     virtual int16_t PrintQuality() const = 0;
     virtual int16_t PaperSize() const = 0;
     virtual int16_t Orientation() const = 0;
+    // Which dialog sets this printer up; none by default.
+    virtual PrinterDialogKind DialogKind() const { return PrinterDialogKind::None; }
 
     // Drawing. The document begins with the first drawing call; EndDoc ends
     // the page and the document and hands them to the print system.

@@ -1,7 +1,7 @@
 #include "platform/print/PrinterDialogs.h"
 
 #include "platform/print/CupsPrinter.h"
-#include "platform/print/PdfPrinter.h"
+#include "platform/print/FilePrinter.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -18,7 +18,7 @@ namespace {
 bool ShowQueueDialog(CupsPrinter& printer, QWidget* parent, const QString& title) {
     QPrintDialog dialog(&printer.DialogPrinter(), parent);
     dialog.setWindowTitle(title);
-    // Queues only: printing to a file is the PDF printer's business.
+    // Queues only: printing to a file is the file printers' business.
     dialog.setOption(QAbstractPrintDialog::PrintToFile, false);
     dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
@@ -29,8 +29,10 @@ bool ShowQueueDialog(CupsPrinter& printer, QWidget* parent, const QString& title
     return accepted;
 }
 
-bool ShowPdfPageDialog(PdfPrinter& printer, QWidget* parent, const QString& title) {
+bool ShowPageDialog(FilePrinter& printer, QWidget* parent, const QString& title) {
     QPrinter qtPrinter(QPrinter::HighResolution);
+    // Qt's own page dialog wants a printer into a file; it only shows and
+    // takes the paper and orientation.
     qtPrinter.setOutputFormat(QPrinter::PdfFormat);
     qtPrinter.setPageLayout(printer.Layout());
     QPageSetupDialog dialog(&qtPrinter, parent);
@@ -44,8 +46,11 @@ bool ShowPdfPageDialog(PdfPrinter& printer, QWidget* parent, const QString& titl
 }  // namespace
 
 bool ShowPrinterDialog(Printer& printer, QWidget* parent, const QString& title) {
-    if (auto* queue = dynamic_cast<CupsPrinter*>(&printer)) return ShowQueueDialog(*queue, parent, title);
-    if (auto* pdf = dynamic_cast<PdfPrinter*>(&printer)) return ShowPdfPageDialog(*pdf, parent, title);
+    switch (printer.DialogKind()) {
+        case PrinterDialogKind::Queue: return ShowQueueDialog(static_cast<CupsPrinter&>(printer), parent, title);
+        case PrinterDialogKind::Page: return ShowPageDialog(static_cast<FilePrinter&>(printer), parent, title);
+        case PrinterDialogKind::None: break;
+    }
     return false;
 }
 

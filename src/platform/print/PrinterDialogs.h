@@ -1,8 +1,9 @@
 #pragma once
 // The platform's printer dialogs, kept apart from the printers themselves
 // as Qt keeps QPrintDialog apart from QPrinter: a queue printer gets the
-// print dialog (queue, paper, orientation, the queue's options), the PDF
-// printer the page dialog (paper and orientation).
+// print dialog (queue, paper, orientation, the queue's options), a file
+// printer the page dialog (paper and orientation): the kind each printer
+// reports (Printer::DialogKind).
 #include "platform/print/ResolutionChoice.h"
 
 #include <QDialog>
@@ -22,8 +23,8 @@ class Printer;
 
 // The dialog that fits `printer`, modal over `parent`, titled `title`. On OK
 // the printer reflects the chosen device, paper and orientation and the
-// result is true; false when the user cancelled, or when the printer is of
-// a kind no dialog knows. Throws Failure when the choice cannot be read.
+// result is true; false when the user cancelled, or when the printer has no
+// dialog. Throws Failure when the choice cannot be read.
 bool ShowPrinterDialog(Printer& printer, QWidget* parent, const QString& title);
 
 // The frame of the printer's small dialogs: "Printer: <queue>" (handed back

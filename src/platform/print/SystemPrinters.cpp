@@ -12,8 +12,8 @@
 namespace platform {
 namespace {
 
-PdfPathProvider& Provider() {
-    static PdfPathProvider provider;
+FilePathProvider& Provider() {
+    static FilePathProvider provider;
     return provider;
 }
 
@@ -29,7 +29,8 @@ PrinterPtr MakeQueuePrinter(const QString& queueName) { return std::make_shared<
 
 PrinterPtr MakePdfPrinter(const QString& outputPath) {
     // The provider is looked up when the job asks, so one set later applies.
-    return std::make_shared<PdfPrinter>(outputPath, [] { return Provider() ? Provider()() : QString(); });
+    return std::make_shared<PdfPrinter>(outputPath,
+                                        [](const QString& format) { return Provider() ? Provider()(format) : QString(); });
 }
 
 PrinterPtr MakeSystemPrinter() {
@@ -44,16 +45,18 @@ PrinterPtr MakeSystemPrinter() {
     return MakePdfPrinter();
 }
 
-void SetPdfPathProvider(PdfPathProvider provider) { Provider() = std::move(provider); }
+void SetFilePathProvider(FilePathProvider provider) { Provider() = std::move(provider); }
 
-PdfPathProvider SaveDialogPdfPathProvider(QWidget* parent) {
+FilePathProvider SaveDialogFilePathProvider(QWidget* parent) {
     QPointer<QWidget> owner(parent);
-    return [owner]() -> QString {
-        QFileDialog dialog(owner, QStringLiteral("Save as PDF"), QString(), QStringLiteral("PDF files (*.pdf)"));
+    return [owner](const QString& format) -> QString {
+        const QString suffix = format.toLower();
+        QFileDialog dialog(owner, QStringLiteral("Save as %1").arg(format), QString(),
+                           QStringLiteral("%1 files (*.%2)").arg(format, suffix));
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
         // Added before the overwrite question, so the question names the real file.
-        dialog.setDefaultSuffix(QStringLiteral("pdf"));
+        dialog.setDefaultSuffix(suffix);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
         // A folder whose name is not UTF-8 comes back from Qt changed.
         return ExistingFileName(dialog.selectedFiles().first());

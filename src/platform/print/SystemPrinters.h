@@ -1,6 +1,7 @@
 #pragma once
 // The printers the system offers: its CUPS queues, and the built-in PDF
-// printer that stands in when there is none.
+// printer that stands in when there is none; and where a printer into a
+// file asks for the file's path.
 #include "platform/print/Printer.h"
 
 #include <QString>
@@ -18,19 +19,21 @@ PrinterPtr MakeQueuePrinter(const QString& queueName);
 
 // The built-in PDF printer: device name "PDF", 600 dpi, the locale's default
 // paper, portrait. It writes to `outputPath`; when that is empty it asks the
-// path provider at print time (a save dialog in the window).
+// file path provider at print time (a save dialog in the window).
 PrinterPtr MakePdfPrinter(const QString& outputPath = QString());
 
 // The names of the system's print queues, the default first.
 QStringList QueueNames();
 
-// Asked for the PDF file name when a PDF printer without a path prints. An
-// empty answer cancels the job (platform::Cancelled).
-using PdfPathProvider = std::function<QString()>;
-void SetPdfPathProvider(PdfPathProvider provider);
+// Asked for the file's path when a printer into a file (see FilePrinter)
+// without a path prints, with the file's kind ("PDF"). An empty answer
+// cancels the job (platform::Cancelled).
+using FilePathProvider = std::function<QString(const QString& format)>;
+void SetFilePathProvider(FilePathProvider provider);
 
 // A provider that asks with a modal save dialog over `parent` (the shell
-// installs it once its main window exists).
-PdfPathProvider SaveDialogPdfPathProvider(QWidget* parent);
+// installs it once its main window exists): "Save as <format>", files named
+// *.<format in small letters>.
+FilePathProvider SaveDialogFilePathProvider(QWidget* parent);
 
 }  // namespace platform

@@ -69,10 +69,16 @@ TEST(PdfPrinter, FiguresAndALosslessFile) {
 
 TEST(PdfPrinter, NoPathAsksAndAnEmptyAnswerCancels) {
     int asked = 0;
-    PdfPrinter printer(QString(), [&] { ++asked; return QString(); });
+    QString askedFor;
+    PdfPrinter printer(QString(), [&](const QString& format) {
+        ++asked;
+        askedFor = format;
+        return QString();
+    });
     const Picture picture(Noise(3, 3, false));
     EXPECT_THROW(printing::RunPrintJob(printer, picture, 3, 3, false), Cancelled);
     EXPECT_EQ(asked, 1);
+    EXPECT_EQ(askedFor, QStringLiteral("PDF"));  // the save dialog names the file's kind
 }
 
 TEST(PdfPrinter, WriteFailuresAreReportedAndLeaveNoPartialFile) {
