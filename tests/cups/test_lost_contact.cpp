@@ -119,7 +119,8 @@ TEST_F(CupsTest, PrintAndInfoEndAgainstAFrozenScheduler) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("noise.png"));
     ASSERT_TRUE(testcups::MakeNoise(40, 30, 9).save(path, "PNG"));
-    const QStringList runs[] = {{"--print", path, "--printer", q.name}, {"--info", path, "--printer", q.name}};
+    const QStringList runs[] = {
+        {"--print", path, "--printer", q.name}, {"--info", path, "--printer", q.name}, {"--list-printers"}};
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(QString::fromLatin1(name));
     env.insert(QStringLiteral("CUPS_SERVER"), Cups().SocketPath());
