@@ -150,8 +150,9 @@ void JobUpload::Start() {
         j.sender = std::make_unique<LineQueue>(
             size_t(kPieceBytes),
             [&j](const unsigned char* piece) {
-                if (cupsWriteRequestData(j.http.get(), reinterpret_cast<const char*>(piece), size_t(kPieceBytes)) !=
-                    HTTP_STATUS_CONTINUE)
+                if (j.http.Silent() ||
+                    cupsWriteRequestData(j.http.get(), reinterpret_cast<const char*>(piece), size_t(kPieceBytes)) !=
+                        HTTP_STATUS_CONTINUE)
                     Fail(QString::fromLatin1(kNotSent).arg(QString::fromUtf8(j.quoted), Why(j.http)));
             },
             1, 4);
@@ -168,6 +169,8 @@ void JobUpload::Send() {
     } else {
         // The last piece: after every whole one, from here.
         j.sender->Finish();
+        // A scheduler found silent is not waited on again.
+        if (j.http.Silent()) Refused(kNotSent);
         if (!j.piece.isEmpty() &&
             cupsWriteRequestData(j.http.get(), j.piece.constData(), size_t(j.piece.size())) != HTTP_STATUS_CONTINUE)
             Refused(kNotSent);
