@@ -44,12 +44,13 @@ struct Dest {
 class QueuePpd {
 public:
     explicit QueuePpd(const QString& queue) {
-        const SchedulerLink link(kSchedulerLimitMs, Quoted(queue));
-        if (const char* file = cupsGetPPD2(link.get(), queue.toUtf8().constData())) {
+        const auto link = LinkIfRunning(Quoted(queue));
+        if (!link) return;
+        if (const char* file = cupsGetPPD2(link->get(), queue.toUtf8().constData())) {
             mPath = QByteArray(file);  // a temporary copy or link; ours to remove
             mPpd = ppdOpenFile(mPath.constData());
         } else {
-            link.Check();
+            link->Check();
         }
     }
     // A description read from elsewhere (a print server's), kept in memory.
@@ -512,8 +513,8 @@ PpdRead ReadPpd(const QString& queue, const QStringList& dialogOptions, QSize wa
 QStringList SchedulerQueueNames() {
     // No scheduler: no queues, at once. One that takes the question and
     // gives no answer in time is a failure.
-    std::optional<SchedulerLink> link;
-    if (!ContinueOnFailure([&] { link.emplace(kSchedulerLimitMs, QStringLiteral("the printers")); })) return {};
+    const auto link = LinkIfRunning(QStringLiteral("the printers"));
+    if (!link) return {};
     cups_dest_t* dests = nullptr;
     const int count = cupsGetDests2(link->get(), &dests);
     if (count == 0) link->Check();
@@ -561,10 +562,11 @@ std::optional<PageGeometry> PpdGeometry(const QString& queue, const QStringList&
 std::optional<PageGeometry> IppGeometry(const QString& queue, const QStringList& options) {
     const Dest d(queue);
     if (!d.dest) return std::nullopt;
-    const SchedulerLink link(kSchedulerLimitMs, Quoted(queue));
-    http_t* const http = link.get();
+    const auto link = LinkIfRunning(Quoted(queue));
+    if (!link) return std::nullopt;
+    http_t* const http = link->get();
     cups_dinfo_t* info = cupsCopyDestInfo(http, d.dest);
-    if (!info) link.Check();
+    if (!info) link->Check();
     if (!info) return std::nullopt;
     std::optional<PageGeometry> result;
     cups_size_t size{};

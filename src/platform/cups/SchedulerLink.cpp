@@ -45,8 +45,17 @@ Ipp SchedulerLink::Ask(ipp_t* request) {
     return response;
 }
 
+std::unique_ptr<SchedulerLink> LinkIfRunning(const QString& what, int limitMs) {
+    try {
+        return std::make_unique<SchedulerLink>(limitMs, what);
+    } catch (const PrintSystemUnreachable&) {
+        return nullptr;
+    }
+}
+
 cups_dest_t* NamedDest(const QString& queue) {
-    SchedulerLink link(kSchedulerLimitMs, QStringLiteral("the printer \"%1\"").arg(queue));
+    const auto link = LinkIfRunning(QStringLiteral("the printer \"%1\"").arg(queue));
+    if (!link) return nullptr;
     // A name the connection does not find (or finds no answer for) libcups
     // looks up again among all destinations on the thread's default
     // connection, which waits minutes on a frozen scheduler. Pointed at no
@@ -54,11 +63,11 @@ cups_dest_t* NamedDest(const QString& queue) {
     const QByteArray server(cupsServer());
     const int port = ippPort();
     cupsSetServer("/nonexistent/ombrastele-no-scheduler");
-    cups_dest_t* dest = cupsGetNamedDest(link.get(), queue.toUtf8().constData(), nullptr);
+    cups_dest_t* dest = cupsGetNamedDest(link->get(), queue.toUtf8().constData(), nullptr);
     cupsSetServer(server.constData());
     ippSetPort(port);
     try {
-        link.Check();
+        link->Check();
     } catch (...) {
         if (dest) cupsFreeDests(1, dest);
         throw;

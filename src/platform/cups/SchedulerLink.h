@@ -47,8 +47,12 @@ private:
     http_t* mHttp = nullptr;
 };
 
+// A link, or none when no scheduler runs (nothing takes the connection):
+// callers then answer as libcups does without one, at once.
+std::unique_ptr<SchedulerLink> LinkIfRunning(const QString& what, int limitMs = kSchedulerLimitMs);
+
 // The queue as cupsGetNamedDest gives it (with the saved options), asked
-// within kSchedulerLimitMs; null when there is no such queue. Throws
+// within kSchedulerLimitMs; null when there is no such queue or no scheduler. Throws
 // PrintSystemUnreachable when no scheduler answers in time. Free with
 // cupsFreeDests(1, dest).
 cups_dest_t* NamedDest(const QString& queue);
