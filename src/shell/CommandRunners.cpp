@@ -332,6 +332,8 @@ platform::PrinterPtr PrinterFor(const Request& request) {
     if (!request.printer.isEmpty()) {
         try {
             return platform::MakeQueuePrinter(request.printer);
+        } catch (const platform::PrintSystemUnreachable&) {
+            throw;  // asking again whether the queue exists would wait as long again
         } catch (const platform::Failure& f) {
             // A queue the program refuses (no whole dots per pixel...) is
             // not unknown: say why, as --list-printers does.

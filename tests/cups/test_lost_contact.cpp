@@ -109,3 +109,43 @@ TEST_F(CupsTest, WaitHoldsItsDeadlinesAgainstAFrozenScheduler) {
     Cups().EnableQueue(q.name);
     Cups().WaitForJobs(q.name, 60000);
 }
+
+// Reading a queue and sending a job hold against a frozen scheduler too:
+// each ends, within the scheduler's deadline of 30 s, with one line saying
+// the print system was lost and status 1.
+TEST_F(CupsTest, PrintAndInfoEndAgainstAFrozenScheduler) {
+    const QueueSpec& q = A4Queue();
+    ASSERT_NO_THROW(Cups().AddRasterQueue(q.name, q.ppd));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("noise.png"));
+    ASSERT_TRUE(testcups::MakeNoise(40, 30, 9).save(path, "PNG"));
+    const QStringList runs[] = {
+        {"--print", path, "--printer", q.name}, {"--info", path, "--printer", q.name}, {"--list-printers"}};
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(QString::fromLatin1(name));
+    env.insert(QStringLiteral("CUPS_SERVER"), Cups().SocketPath());
+    const int before = Cups().Jobs(q.name).size();
+    QElapsedTimer clock;
+    clock.start();
+    Cups().Freeze();
+    QProcess programs[std::size(runs)];
+    for (size_t i = 0; i < std::size(runs); ++i) {
+        programs[i].setProcessEnvironment(env);
+        programs[i].start(QStringLiteral(OMBRASTELE_BINARY), runs[i]);
+    }
+    bool ended[std::size(runs)];
+    for (size_t i = 0; i < std::size(runs); ++i) ended[i] = programs[i].waitForFinished(120000);
+    const qint64 took = clock.elapsed();
+    Cups().Thaw();
+    for (size_t i = 0; i < std::size(runs); ++i) {
+        SCOPED_TRACE(runs[i].first().toStdString());
+        if (!ended[i]) programs[i].kill();
+        ASSERT_TRUE(ended[i]) << "still running two minutes after the scheduler froze";
+        EXPECT_EQ(programs[i].exitCode(), 1);
+        const QString err = QString::fromUtf8(programs[i].readAllStandardError());
+        EXPECT_TRUE(err.contains(QLatin1String("lost contact with the print system"))) << err.toStdString();
+        EXPECT_EQ(err.count(QLatin1Char('\n')), 1) << err.toStdString();
+    }
+    EXPECT_LT(took, 75000) << "a deadline of 30 s was passed more than once";
+    EXPECT_EQ(Cups().Jobs(q.name).size(), before) << "a job was made";
+}

@@ -5,6 +5,7 @@
 #include "platform/cups/QueuePpd.h"
 #include "platform/cups/QueueResolution.h"
 #include "platform/cups/PrinterAnswer.h"
+#include "platform/cups/SchedulerLink.h"
 #include "platform/cups/SharedQueue.h"
 #include "platform/base/Failure.h"
 #include "platform/base/PrintLog.h"
@@ -173,8 +174,13 @@ PpdRead ReadPpd(const QString& queue, const QStringList& dialogOptions, QSize wa
 }  // namespace
 
 QStringList SchedulerQueueNames() {
+    // No scheduler: no queues, at once. One that takes the question and
+    // gives no answer in time is a failure.
+    const auto link = LinkIfRunning(QStringLiteral("the printers"));
+    if (!link) return {};
     cups_dest_t* dests = nullptr;
-    const int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
+    const int count = cupsGetDests2(link->get(), &dests);
+    if (count == 0) link->Check();
     QStringList names;
     for (int i = 0; i < count; ++i) {
         if (dests[i].instance) continue;  // an instance is a set of options, not a queue
@@ -219,7 +225,11 @@ std::optional<PageGeometry> PpdGeometry(const QString& queue, const QStringList&
 std::optional<PageGeometry> IppGeometry(const QString& queue, const QStringList& options) {
     const Dest d(queue);
     if (!d.dest) return std::nullopt;
-    cups_dinfo_t* info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, d.dest);
+    const auto link = LinkIfRunning(Quoted(queue));
+    if (!link) return std::nullopt;
+    http_t* const http = link->get();
+    cups_dinfo_t* info = cupsCopyDestInfo(http, d.dest);
+    if (!info) link->Check();
     if (!info) return std::nullopt;
     std::optional<PageGeometry> result;
     cups_size_t size{};
@@ -228,8 +238,8 @@ std::optional<PageGeometry> IppGeometry(const QString& queue, const QStringList&
         if (options[i] == QLatin1String("media") || options[i] == QLatin1String("PageSize")) media = options[i + 1];
     const bool found =
         media.isEmpty()
-            ? cupsGetDestMediaDefault(CUPS_HTTP_DEFAULT, d.dest, info, CUPS_MEDIA_FLAGS_DEFAULT, &size) != 0
-            : cupsGetDestMediaByName(CUPS_HTTP_DEFAULT, d.dest, info, media.toUtf8().constData(),
+            ? cupsGetDestMediaDefault(http, d.dest, info, CUPS_MEDIA_FLAGS_DEFAULT, &size) != 0
+            : cupsGetDestMediaByName(http, d.dest, info, media.toUtf8().constData(),
                                      CUPS_MEDIA_FLAGS_DEFAULT, &size) != 0;
     int xdpi = 0, ydpi = 0;
     const auto take = [&](ipp_attribute_t* a) {
@@ -238,9 +248,9 @@ std::optional<PageGeometry> IppGeometry(const QString& queue, const QStringList&
         xdpi = dpi.width();
         ydpi = dpi.height();
     };
-    take(cupsFindDestDefault(CUPS_HTTP_DEFAULT, d.dest, info, "printer-resolution"));
-    take(cupsFindDestSupported(CUPS_HTTP_DEFAULT, d.dest, info, "pwg-raster-document-resolution-supported"));
-    take(cupsFindDestSupported(CUPS_HTTP_DEFAULT, d.dest, info, "printer-resolution"));
+    take(cupsFindDestDefault(http, d.dest, info, "printer-resolution"));
+    take(cupsFindDestSupported(http, d.dest, info, "pwg-raster-document-resolution-supported"));
+    take(cupsFindDestSupported(http, d.dest, info, "printer-resolution"));
     if (found && xdpi > 0 && ydpi > 0 && size.width > 0 && size.length > 0) {
         PageGeometry g;
         g.media = QString::fromUtf8(size.media);

@@ -18,7 +18,8 @@
 namespace platform {
 
 // The names of the scheduler's queues, the default first; empty when there
-// is none or no scheduler answers (which returns at once, never waits).
+// is none or no scheduler runs (which returns at once). Throws
+// PrintSystemUnreachable when one runs and gives no answer in time.
 QStringList SchedulerQueueNames();
 
 // A queue's name as messages give it: in double quotes.

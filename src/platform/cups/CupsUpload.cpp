@@ -3,10 +3,12 @@
 #include "platform/base/Failure.h"
 #include "platform/base/Progress.h"
 #include "platform/page/LineQueue.h"
+#include "platform/cups/SchedulerLink.h"
 
 #include <QFile>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #include <cups/cups.h>
@@ -35,12 +37,22 @@ private:
 };
 
 // A connection of the upload's own: when the upload is abandoned it is
-// closed mid-request, and the shared connection stays usable for the cancel.
+// closed mid-request, and the cancel goes on another. A scheduler silent for
+// kSchedulerLimitMs on any one wait (it may take long to spool a large
+// document, never that long with no word) ends the upload: `Silent` says so.
 class Connection {
 public:
     Connection() = default;
     ~Connection() { Close(); }
-    void Open() { mHttp = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, 30000, nullptr); }
+    void Open() {
+        mHttp = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, kSchedulerLimitMs, nullptr);
+        if (mHttp)
+            httpSetTimeout(mHttp, kSchedulerLimitMs / 1000.0, [](http_t*, void* silent) {
+                static_cast<std::atomic<bool>*>(silent)->store(true);
+                return 0;
+            }, &mSilent);
+    }
+    bool Silent() const { return mSilent; }
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
     http_t* get() const { return mHttp; }
@@ -51,9 +63,15 @@ public:
 
 private:
     http_t* mHttp = nullptr;
+    std::atomic<bool> mSilent = false;
 };
 
-QString LastError() { return QString::fromUtf8(cupsLastErrorString()); }
+// Why a call on the upload's connection failed.
+QString Why(const Connection& http) {
+    if (http.Silent())
+        return QStringLiteral("lost contact with the print system: no answer within %1 s").arg(kSchedulerLimitMs / 1000);
+    return QString::fromUtf8(cupsLastErrorString());
+}
 
 const char* const kNotAccepted = "The printer %1 did not accept the job: %2";
 const char* const kNotSent = "The job could not be sent to the printer %1: %2";
@@ -94,14 +112,19 @@ void JobUpload::TakeBack() noexcept {
     j.sender.reset();  // stops sending first
     if (j.id > 0) {
         j.http.Close();
-        if (!cupsCancelJob2(CUPS_HTTP_DEFAULT, j.queue.constData(), j.id, 1))
-            cupsCancelJob2(CUPS_HTTP_DEFAULT, j.queue.constData(), j.id, 0);
+        // Briefly: a scheduler that gave no answer to the upload gives none
+        // to this (it drops a job whose document never ended, in time).
+        ContinueOnFailure([&j] {
+            const SchedulerLink link(j.http.Silent() ? 100 : kQueryLimitMs, QString::fromUtf8(j.quoted));
+            if (!cupsCancelJob2(link.get(), j.queue.constData(), j.id, 1))
+                cupsCancelJob2(link.get(), j.queue.constData(), j.id, 0);
+        });
     }
     j.id = -1;  // nothing more goes
 }
 
 void JobUpload::Refused(const char* message) {
-    const QString why = LastError();
+    const QString why = Why(mJob->http);
     TakeBack();
     Fail(QString::fromLatin1(message).arg(QString::fromUtf8(mJob->quoted), why));
 }
@@ -127,9 +150,10 @@ void JobUpload::Start() {
         j.sender = std::make_unique<LineQueue>(
             size_t(kPieceBytes),
             [&j](const unsigned char* piece) {
-                if (cupsWriteRequestData(j.http.get(), reinterpret_cast<const char*>(piece), size_t(kPieceBytes)) !=
-                    HTTP_STATUS_CONTINUE)
-                    Fail(QString::fromLatin1(kNotSent).arg(QString::fromUtf8(j.quoted), LastError()));
+                if (j.http.Silent() ||
+                    cupsWriteRequestData(j.http.get(), reinterpret_cast<const char*>(piece), size_t(kPieceBytes)) !=
+                        HTTP_STATUS_CONTINUE)
+                    Fail(QString::fromLatin1(kNotSent).arg(QString::fromUtf8(j.quoted), Why(j.http)));
             },
             1, 4);
     }
@@ -145,6 +169,8 @@ void JobUpload::Send() {
     } else {
         // The last piece: after every whole one, from here.
         j.sender->Finish();
+        // A scheduler found silent is not waited on again.
+        if (j.http.Silent()) Refused(kNotSent);
         if (!j.piece.isEmpty() &&
             cupsWriteRequestData(j.http.get(), j.piece.constData(), size_t(j.piece.size())) != HTTP_STATUS_CONTINUE)
             Refused(kNotSent);

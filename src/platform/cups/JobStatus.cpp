@@ -1,6 +1,7 @@
 #include "platform/cups/JobStatus.h"
 
 #include "platform/base/Failure.h"
+#include "platform/cups/SchedulerLink.h"
 
 #include <QElapsedTimer>
 #include <QThread>
@@ -8,16 +9,9 @@
 #include <cups/cups.h>
 
 #include <algorithm>
-#include <chrono>
-#include <memory>
 
 namespace platform {
 namespace {
-
-struct IppFree {
-    void operator()(ipp_t* ipp) const { ippDelete(ipp); }
-};
-using Ipp = std::unique_ptr<ipp_t, IppFree>;
 
 QByteArray PrinterUri(const QString& queue) {
     char uri[HTTP_MAX_URI];
@@ -25,47 +19,6 @@ QByteArray PrinterUri(const QString& queue) {
                      queue.toUtf8().constData());
     return QByteArray(uri);
 }
-
-using Clock = std::chrono::steady_clock;
-
-// A connection of its own to the scheduler, every wait on it (connecting,
-// sending, each read) ending by one deadline: a scheduler that is stopped
-// (SIGSTOP) takes the connection and never answers, and libcups would wait
-// a minute on each read of its default connection.
-class SchedulerLink {
-public:
-    SchedulerLink(int limitMs, const QString& what) : mEnd(Clock::now() + std::chrono::milliseconds(limitMs)), mWhat(what) {
-        mHttp = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, std::max(limitMs, 1),
-                             nullptr);
-        if (!mHttp)
-            throw PrintSystemUnreachable(QStringLiteral("%1: %2").arg(what, QString::fromUtf8(cupsLastErrorString())));
-        // Waits of a fifth of a second, each followed by a look at the deadline.
-        httpSetTimeout(mHttp, 0.2, [](http_t*, void* end) { return int(Clock::now() < *static_cast<Clock::time_point*>(end)); },
-                       &mEnd);
-    }
-    ~SchedulerLink() { httpClose(mHttp); }
-    SchedulerLink(const SchedulerLink&) = delete;
-    SchedulerLink& operator=(const SchedulerLink&) = delete;
-
-    // Sends `request`; the response, or a Failure with its text.
-    Ipp Ask(ipp_t* request) {
-        if (Clock::now() >= mEnd) {
-            ippDelete(request);
-            throw PrintSystemUnreachable(QStringLiteral("%1: no answer in time").arg(mWhat));
-        }
-        Ipp response(cupsDoRequest(mHttp, request, "/"));
-        if (!response)
-            throw PrintSystemUnreachable(QStringLiteral("%1: %2").arg(mWhat, QString::fromUtf8(cupsLastErrorString())));
-        if (cupsLastError() > IPP_STATUS_OK_CONFLICTING)
-            Fail(QStringLiteral("%1: %2").arg(mWhat, QString::fromUtf8(cupsLastErrorString())));
-        return response;
-    }
-
-private:
-    Clock::time_point mEnd;
-    QString mWhat;
-    http_t* mHttp = nullptr;
-};
 
 ipp_t* NewRequest(ipp_op_t op, const QString& queue, const char* const* attributes, int count) {
     ipp_t* request = ippNewRequest(op);

@@ -3,6 +3,8 @@
 // server's), kept for a minute while the queue's device address stays the
 // same, so reading a queue's page again costs no round trip; a silent
 // device's empty answer is kept too, so it holds the window up once.
+#include "platform/cups/SchedulerLink.h"
+
 #include <cups/cups.h>
 
 #include <QByteArray>
@@ -27,7 +29,7 @@ std::optional<T> AskKept(const QString& queue, Ask ask) {
     static QMutex mutex;
     static QHash<QString, Kept> kept;
 
-    cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, queue.toUtf8().constData(), nullptr);
+    cups_dest_t* dest = NamedDest(queue);
     if (!dest) return std::nullopt;
     const QByteArray device(cupsGetOption("device-uri", dest->num_options, dest->options));
     const qint64 now = QDateTime::currentMSecsSinceEpoch();

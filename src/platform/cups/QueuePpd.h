@@ -3,6 +3,9 @@
 // them, with the small steps every reading of them shares: the header the
 // raster filters compute, the queue's choices marked. Used inside
 // platform/cups only.
+#include "platform/cups/CupsQueue.h"
+#include "platform/cups/SchedulerLink.h"
+
 #include <cups/cups.h>
 #include <cups/ppd.h>
 #include <cups/raster.h>
@@ -25,8 +28,7 @@ namespace platform::ppd {
 
 struct Dest {
     cups_dest_t* dest = nullptr;
-    explicit Dest(const QString& queue)
-        : dest(cupsGetNamedDest(CUPS_HTTP_DEFAULT, queue.toUtf8().constData(), nullptr)) {}
+    explicit Dest(const QString& queue) : dest(NamedDest(queue)) {}
     ~Dest() { if (dest) cupsFreeDests(1, dest); }
     Dest(const Dest&) = delete;
     Dest& operator=(const Dest&) = delete;
@@ -39,9 +41,13 @@ struct Dest {
 class QueuePpd {
 public:
     explicit QueuePpd(const QString& queue) {
-        if (const char* file = cupsGetPPD2(CUPS_HTTP_DEFAULT, queue.toUtf8().constData())) {
+        const auto link = LinkIfRunning(Quoted(queue));
+        if (!link) return;
+        if (const char* file = cupsGetPPD2(link->get(), queue.toUtf8().constData())) {
             mPath = QByteArray(file);  // a temporary copy or link; ours to remove
             mPpd = ppdOpenFile(mPath.constData());
+        } else {
+            link->Check();
         }
     }
     // A description read from elsewhere (a print server's), kept in memory.

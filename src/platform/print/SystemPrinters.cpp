@@ -34,7 +34,8 @@ PrinterPtr MakePdfPrinter(const QString& outputPath) {
 }
 
 PrinterPtr MakeSystemPrinter() {
-    const QStringList names = QueueNames();
+    QStringList names;
+    ContinueOnFailure([&] { names = QueueNames(); });  // a scheduler that gives no answer: print to PDF
     if (!names.isEmpty()) {
         try {
             return MakeQueuePrinter(names.first());

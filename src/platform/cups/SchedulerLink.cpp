@@ -1,0 +1,78 @@
+#include "platform/cups/SchedulerLink.h"
+
+#include <algorithm>
+
+namespace platform {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+[[noreturn]] void Unreachable(const QString& what, const QString& why) {
+    throw PrintSystemUnreachable(QStringLiteral("lost contact with the print system: %1 about %2").arg(why, what));
+}
+
+}  // namespace
+
+SchedulerLink::SchedulerLink(int limitMs, QString what)
+    : mEnd(Clock::now() + std::chrono::milliseconds(limitMs)), mLimitMs(limitMs), mWhat(std::move(what)) {
+    mHttp = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, std::max(limitMs, 1),
+                         nullptr);
+    if (!mHttp) Unreachable(mWhat, QString::fromUtf8(cupsLastErrorString()));
+    // Waits of a fifth of a second, each followed by a look at the deadline.
+    httpSetTimeout(mHttp, 0.2, [](http_t*, void* end) { return int(Clock::now() < *static_cast<Clock::time_point*>(end)); },
+                   &mEnd);
+}
+
+SchedulerLink::~SchedulerLink() { httpClose(mHttp); }
+
+void SchedulerLink::Check() const {
+    if (Clock::now() >= mEnd)
+        Unreachable(mWhat, QStringLiteral("no answer within %1 s").arg(QString::number(mLimitMs / 1000.0)));
+}
+
+Ipp SchedulerLink::Ask(ipp_t* request) {
+    if (Clock::now() >= mEnd) {
+        ippDelete(request);
+        Check();
+    }
+    Ipp response(cupsDoRequest(mHttp, request, "/"));
+    if (!response) {
+        Check();
+        Unreachable(mWhat, QString::fromUtf8(cupsLastErrorString()));
+    }
+    if (cupsLastError() > IPP_STATUS_OK_CONFLICTING)
+        Fail(QStringLiteral("%1: %2").arg(mWhat, QString::fromUtf8(cupsLastErrorString())));
+    return response;
+}
+
+std::unique_ptr<SchedulerLink> LinkIfRunning(const QString& what, int limitMs) {
+    try {
+        return std::make_unique<SchedulerLink>(limitMs, what);
+    } catch (const PrintSystemUnreachable&) {
+        return nullptr;
+    }
+}
+
+cups_dest_t* NamedDest(const QString& queue) {
+    const auto link = LinkIfRunning(QStringLiteral("the printer \"%1\"").arg(queue));
+    if (!link) return nullptr;
+    // A name the connection does not find (or finds no answer for) libcups
+    // looks up again among all destinations on the thread's default
+    // connection, which waits minutes on a frozen scheduler. Pointed at no
+    // server for the call, that second look ends at once.
+    const QByteArray server(cupsServer());
+    const int port = ippPort();
+    cupsSetServer("/nonexistent/ombrastele-no-scheduler");
+    cups_dest_t* dest = cupsGetNamedDest(link->get(), queue.toUtf8().constData(), nullptr);
+    cupsSetServer(server.constData());
+    ippSetPort(port);
+    try {
+        link->Check();
+    } catch (...) {
+        if (dest) cupsFreeDests(1, dest);
+        throw;
+    }
+    return dest;
+}
+
+}  // namespace platform

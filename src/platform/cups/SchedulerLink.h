@@ -1,0 +1,60 @@
+#pragma once
+// Talking to the scheduler with a deadline. A scheduler that is stopped
+// (SIGSTOP) or stuck still takes connections on its socket and never
+// answers; libcups's default connection then waits minutes on each read, and
+// a queue it cannot find is looked for again on that connection.
+#include "platform/cups/JobStatus.h"
+
+#include <cups/cups.h>
+
+#include <QString>
+
+#include <chrono>
+#include <memory>
+
+namespace platform {
+
+// The local scheduler answers within milliseconds; a slow one within this.
+inline constexpr int kSchedulerLimitMs = 30000;
+
+struct IppFree {
+    void operator()(ipp_t* ipp) const { ippDelete(ipp); }
+};
+using Ipp = std::unique_ptr<ipp_t, IppFree>;
+
+// A connection of its own to the scheduler, every wait on it (connecting,
+// sending, each read) ending by one deadline, `limitMs` from now. `what`
+// names the question in failures ("the printer \"office\"").
+class SchedulerLink {
+public:
+    SchedulerLink(int limitMs, QString what);
+    ~SchedulerLink();
+    SchedulerLink(const SchedulerLink&) = delete;
+    SchedulerLink& operator=(const SchedulerLink&) = delete;
+
+    http_t* get() const { return mHttp; }
+    // Throws PrintSystemUnreachable once the deadline has passed: what a call
+    // on the connection returned since is no answer.
+    void Check() const;
+    // Sends `request`; the response, or a Failure with its text
+    // (PrintSystemUnreachable when none came in time).
+    Ipp Ask(ipp_t* request);
+
+private:
+    std::chrono::steady_clock::time_point mEnd;
+    int mLimitMs;
+    QString mWhat;
+    http_t* mHttp = nullptr;
+};
+
+// A link, or none when no scheduler runs (nothing takes the connection):
+// callers then answer as libcups does without one, at once.
+std::unique_ptr<SchedulerLink> LinkIfRunning(const QString& what, int limitMs = kSchedulerLimitMs);
+
+// The queue as cupsGetNamedDest gives it (with the saved options), asked
+// within kSchedulerLimitMs; null when there is no such queue or no scheduler. Throws
+// PrintSystemUnreachable when no scheduler answers in time. Free with
+// cupsFreeDests(1, dest).
+cups_dest_t* NamedDest(const QString& queue);
+
+}  // namespace platform
