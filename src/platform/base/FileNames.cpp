@@ -97,7 +97,7 @@ QString ShownFileName(const QString& name) {
 }
 
 QString ShortenedName(const QString& name, int maxChars) {
-    const QString shown = ShownFileName(name);
+    QString shown = ShownFileName(name);  // returned whole when short: moved
     if (shown.size() <= maxChars) return shown;
     const QString dots = QStringLiteral("...");
     const qsizetype tail = (maxChars - dots.size()) / 2;
