@@ -11,7 +11,7 @@ ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 
 # Reliability stages, each in its own build tree: the whole suite again under
 # AddressSanitizer and UndefinedBehaviorSanitizer, then a minute of fuzzing
-# of the picture path. Skip with OMBRASTELE_QUICK_TEST=1.
+# shared by the fuzz targets. Skip with OMBRASTELE_QUICK_TEST=1.
 if [[ "${OMBRASTELE_QUICK_TEST:-0}" != 1 ]]; then
   "$ROOT/scripts/test-sanitizers.sh"
   "$ROOT/scripts/test-fuzz.sh"
