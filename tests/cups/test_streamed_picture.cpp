@@ -18,6 +18,7 @@ TEST_F(CupsTest, PicturesReadRowByRowPrintTheDotsOfPicturesReadWhole) {
         const char* what;
         QImage picture;
         bool guides;
+        const char* format = "PNG";
     };
     // Cut off above and below (rows passed over) and at both sides.
     const Case cases[] = {
@@ -25,12 +26,13 @@ TEST_F(CupsTest, PicturesReadRowByRowPrintTheDotsOfPicturesReadWhole) {
         {"translucent", testcups::Noise(91, 60, true), false},
         {"taller than the area", testcups::MakeNoise(40, q.heightDots + 301, 5), false},
         {"wider than the area", testcups::MakeNoise(q.widthDots + 77, 30, 6), true},
+        {"jpeg", testcups::MakeNoise(150, 90, 8), false, "JPG"},
     };
     QTemporaryDir dir;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const QString path = dir.filePath(QStringLiteral("picture.png"));
-        ASSERT_TRUE(c.picture.save(path, "PNG"));
+        const QString path = dir.filePath(QStringLiteral("picture"));
+        ASSERT_TRUE(c.picture.save(path, c.format));
         const auto print = [&](const platform::Picture& picture) {
             const platform::PrinterPtr printer = QueuePrinter(q);
             printing::RunPrintJob(*printer, picture, int16_t(c.picture.width()), int16_t(c.picture.height()),
