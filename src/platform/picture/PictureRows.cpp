@@ -70,7 +70,7 @@ PictureRowsPtr Rows(std::unique_ptr<QFile> file, FileState before, std::unique_p
     // Kept from being written over (a PDF named like it) from now on, as a
     // picture read whole is once read.
     KeepFromOverwriting(path, QStringLiteral("the picture"));
-    return rows;
+    return ReadAhead(std::move(rows));
 }
 
 }  // namespace

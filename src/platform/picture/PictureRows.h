@@ -29,9 +29,17 @@ public:
 using PictureRowsPtr = std::shared_ptr<PictureRows>;
 
 // `path` opened to be read row by row where its format allows it (PNG, not
-// interlaced); null when it is read whole (LoadPicture). Throws as
-// LoadPicture does for a file that cannot be opened, whose header is
-// damaged, or that is larger than the size rule allows.
+// interlaced; JPEG that reads as it is stored); null when it is read whole
+// (LoadPicture). The rows are decoded on a thread of their own, ahead of the
+// caller (ReadAhead). Throws as LoadPicture does for a file that cannot be
+// opened, whose header is damaged, or that is larger than the size rule
+// allows.
 PictureRowsPtr OpenPictureRows(const QString& path);
+
+// `rows` read on a thread of their own, up to about 1 MiB of rows ahead of
+// the caller, so decoding runs while the caller composes, compresses and
+// sends the rows before. What reading throws reaches the caller at the row,
+// or the Finish, that needed it. Dropping the result stops the thread.
+PictureRowsPtr ReadAhead(PictureRowsPtr rows);
 
 }  // namespace platform

@@ -69,3 +69,26 @@ TEST(PictureRows, ReadRowByRowAsTheWholeReadReadsThem) {
     // Its seven passes need the whole picture.
     EXPECT_FALSE(platform::OpenPictureRows(QStringLiteral(OMBRASTELE_TEST_DATA_DIR "/interlaced-rgba.png")));
 }
+
+// Read ahead on a thread: damage reaches the caller at the row past it, and
+// a caller that stops early stops the reader.
+TEST(PictureRows, DamageReachesTheCallerAtItsRow) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("noise.png"));
+    ASSERT_TRUE(testcups::MakeNoise(300, 400, 3).save(path, "PNG"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    const qint64 size = file.size();
+    ASSERT_TRUE(file.resize(size / 2));
+    file.close();
+    platform::PictureRowsPtr rows = platform::OpenPictureRows(path);
+    ASSERT_TRUE(rows);
+    EXPECT_NO_THROW(rows->Row(10));
+    EXPECT_THROW(rows->Row(399), platform::DamagedPicture);
+    EXPECT_THROW(rows->Finish(), platform::DamagedPicture);
+    ASSERT_TRUE(testcups::MakeNoise(300, 400, 3).save(path, "PNG"));
+    rows = platform::OpenPictureRows(path);
+    ASSERT_TRUE(rows);
+    EXPECT_NO_THROW(rows->Row(0));
+    rows.reset();  // returns: the reader has stopped
+}
