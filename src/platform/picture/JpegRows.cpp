@@ -27,6 +27,15 @@ struct JpegRowReader::State {
     bool started = false;
     JDIMENSION rowsRead = 0;
 
+    State() = default;
+    State(const State&) = delete;
+    State& operator=(const State&) = delete;
+    // Here, not in the reader's destructor: a constructor that throws runs
+    // only its members' destructors.
+    ~State() {
+        if (created) jpeg_destroy_decompress(&info);
+    }
+
     void Say() {
         if (!said.isEmpty()) return;
         char text[JMSG_LENGTH_MAX] = {};
@@ -134,9 +143,7 @@ JpegRowReader::JpegRowReader(QIODevice& device, const QString& name) : mState(st
     if (TooLargeToDecode(Size())) Fail(QStringLiteral("Picture too large: %1").arg(TooLargeToDecodeText(Size())));
 }
 
-JpegRowReader::~JpegRowReader() {
-    if (mState->created) jpeg_destroy_decompress(&mState->info);
-}
+JpegRowReader::~JpegRowReader() = default;
 
 QSize JpegRowReader::Size() const { return QSize(int(mState->info.image_width), int(mState->info.image_height)); }
 
