@@ -1,11 +1,13 @@
 // Arbitrary bytes through the whole picture path, as File > Open and File >
 // Print take it: decode from memory, the panel's SetImage, the preview's
 // SetPicture, the preview painted into an image, and the print job on the
-// recording printer. A Failure is a refusal the program reports, and ends the
+// recording printer; then the same bytes as a file read row by row, as a
+// print from the command line reads it. A Failure is a refusal the program reports, and ends the
 // input as the Open command does; anything else (a crash, a sanitizer report,
 // an exception of another kind, a leak) is a finding.
 #include "platform/base/Failure.h"
 #include "platform/picture/Picture.h"
+#include "platform/picture/PictureRows.h"
 #include "support/RecordingPrinter.h"
 #include "platform/base/Screen.h"
 #include "preview/ucPageLayout.h"
@@ -14,11 +16,14 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -35,6 +40,24 @@ struct Window {
 };
 
 Window* gWindow = nullptr;
+std::string gRowsFile;  // a file of the process's own, removed at exit
+
+// Every row, then the end: what a print of the file asks of it.
+void ReadRowByRow(const uint8_t* data, size_t size) {
+    const QString path = QString::fromStdString(gRowsFile);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) abort();
+    file.write(reinterpret_cast<const char*>(data), qint64(size));
+    file.close();
+    try {
+        const platform::PictureRowsPtr rows = platform::OpenPictureRows(path);
+        if (!rows) return;
+        for (int y = 0; y < rows->Size().height(); y += 1 + y % 3) rows->Row(y);  // some passed over
+        rows->Finish();
+    } catch (const platform::Failure&) {
+        // Refused or damaged: the print ends with its message.
+    }
+}
 
 }  // namespace
 
@@ -49,10 +72,13 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     platform::SetScreenDpiForTesting(96.0);
     platform::SetMessageSink([](const QString&) {});
     gWindow = new Window;
+    gRowsFile = "/tmp/fuzz_picture_rows." + std::to_string(getpid());
+    std::atexit([] { unlink(gRowsFile.c_str()); });
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    ReadRowByRow(data, size);
     QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);

@@ -31,7 +31,7 @@ PACKAGES=(
   cmake g++ make ccache pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6printsupport6 libgl-dev
   qt6-image-formats-plugins qt6-qpa-plugins
-  libcups2-dev zlib1g-dev libgnutls28-dev libpng-dev libtiff-dev libdeflate-dev
+  libcups2-dev zlib1g-dev libgnutls28-dev libpng-dev libjpeg-dev libtiff-dev libdeflate-dev
   # tests and benchmarks
   googletest libgtest-dev libbenchmark-dev
   cups-daemon cups-client cups-filters ghostscript poppler-utils

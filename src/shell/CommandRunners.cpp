@@ -6,6 +6,7 @@
 #include "platform/base/Failure.h"
 #include "platform/base/FileNames.h"
 #include "platform/print/Nudge.h"
+#include "platform/picture/PictureRows.h"
 #include "platform/cups/CupsQueue.h"
 #include "platform/print/PdfPrinter.h"
 #include "platform/print/ResolutionChoice.h"
@@ -47,7 +48,9 @@ QString OneLine(QString text) {
     return text.simplified();
 }
 
-platform::PicturePtr LoadOrExit(const QString& path) {
+// The picture's file checked as LoadOrExit checks it before decoding:
+// there, readable, and not larger than a picture may be.
+void CheckPictureFileOrExit(const QString& path) {
     // The name's very bytes are opened; messages show them escaped.
     const QString shown = platform::ShownFileName(path);
     const platform::FileFacts facts = platform::StatFile(path);
@@ -70,14 +73,41 @@ platform::PicturePtr LoadOrExit(const QString& path) {
     if (platform::TooLargeToDecode(declared))
         throw Exit(kExitTooLarge,
                    QStringLiteral("picture too large: %1: %2").arg(platform::TooLargeToDecodeText(declared), shown));
-    file.close();
+}
+
+QString DamagedText(const QString& path, const platform::DamagedPicture& d) {
+    return QStringLiteral("damaged picture: %1: %2").arg(platform::ShownFileName(path), OneLine(d.reason));
+}
+
+// What a picture that could not be read whole exits with.
+template <class Read>
+auto PictureOrExit(const QString& path, Read&& read) {
     try {
-        return platform::LoadPicture(path);
+        return read();
     } catch (const platform::DamagedPicture& d) {
-        throw Exit(kExitNotPicture, QStringLiteral("damaged picture: %1: %2").arg(shown, OneLine(d.reason)));
+        throw Exit(kExitNotPicture, DamagedText(path, d));
     } catch (const platform::Failure&) {
-        throw Exit(kExitNotPicture, QStringLiteral("not a picture: %1").arg(shown));
+        throw Exit(kExitNotPicture, QStringLiteral("not a picture: %1").arg(platform::ShownFileName(path)));
     }
+}
+
+platform::PicturePtr LoadOrExit(const QString& path) {
+    CheckPictureFileOrExit(path);
+    return PictureOrExit(path, [&] { return platform::LoadPicture(path); });
+}
+
+// The picture to print: read row by row as the page is written where the
+// job takes each row once, top to bottom (the sheet as it is by default:
+// one pixel per dot, one copy), so the print holds a row of it rather than
+// all of it; else, and for a file that cannot be read so, decoded whole.
+// A damaged row found on the way ends the job with the exit a damaged
+// picture has, before anything is delivered.
+platform::PicturePtr OpenOrExit(const Request& r) {
+    if (r.sheet != platform::SheetOptions{}) return LoadOrExit(r.picture);
+    CheckPictureFileOrExit(r.picture);
+    const platform::PictureRowsPtr rows = PictureOrExit(r.picture, [&] { return platform::OpenPictureRows(r.picture); });
+    if (!rows) return LoadOrExit(r.picture);
+    return std::make_shared<const platform::Picture>(rows);
 }
 
 // The picture's size in pixels as the panel computes it on Open; its 16-bit
@@ -93,7 +123,7 @@ PixelSize PixelSizeOrExit(const platform::PicturePtr& picture, const QString& pa
         const int16_t y = properties::PixelsFromHimetricY(picture->Height());
         return PixelSize{x, y};
     } catch (const platform::Failure&) {
-        throw Exit(kExitTooLarge, TooLargeText(picture->Image().size(), platform::ShownFileName(path)));
+        throw Exit(kExitTooLarge, TooLargeText(picture->PixelSize(), platform::ShownFileName(path)));
     }
 }
 
@@ -213,8 +243,10 @@ int RunPrint(const Request& r, QTextStream& err) {
         // On a terminal the same progress the window shows, as a percentage.
         platform::TerminalProgress progress(stderr, QStringLiteral("printing"));
         const platform::ProgressScope scope(&progress);
-        const platform::PicturePtr picture = LoadOrExit(r.picture);
+        platform::PicturePtr picture = OpenOrExit(r);
         printer = PrinterFor(r);
+        // Rows come top to bottom; a landscape page takes them across.
+        if (picture->Rows() && printer->Orientation() == platform::kLandscape) picture = LoadOrExit(r.picture);
         ApplyResolution(r, *printer);
         const PixelSize pixels = PixelSizeOrExit(picture, r.picture);
         CheckLayoutOrExit(r, *printer, pixels.x, pixels.y, err);
@@ -222,8 +254,14 @@ int RunPrint(const Request& r, QTextStream& err) {
         printer->SetDithering(r.dither);
         ApplyNudge(r, *printer);
         StoreChoices(r, *printer);
-        JobOrExit(QStringLiteral("printing failed"),
-                  [&] { printing::RunPrintJob(*printer, *picture, pixels.x, pixels.y, r.cutGuides, r.sheet); });
+        JobOrExit(QStringLiteral("printing failed"), [&] {
+            try {
+                printing::RunPrintJob(*printer, *picture, pixels.x, pixels.y, r.cutGuides, r.sheet);
+            } catch (const platform::DamagedPicture& d) {
+                // Met in a row read as the page was written: the picture's exit.
+                throw Exit(kExitNotPicture, DamagedText(r.picture, d));
+            }
+        });
     }
     return FinishHeadlessJob(printer->LastOutcome(), r.wait, r.waitTimeoutSeconds, err);
 }

@@ -2,6 +2,7 @@
 
 #include "platform/base/Failure.h"
 #include "platform/base/Numeric.h"
+#include "platform/picture/PictureRows.h"
 
 #include <QDataStream>
 #include <QIODevice>
@@ -185,6 +186,26 @@ void PagePainter::Picture(const QImage& image, double x, double y, double w, dou
     QDataStream(&identity, QIODevice::WriteOnly)
         << image.cacheKey() << dest.size() << (visible.topLeft() - dest.topLeft()) << visible.size() << mQuarterTurn;
     mSink.Rows(ToDevice(visible), RowsOf(image, dest, visible, mQuarterTurn), identity);
+}
+
+void PagePainter::Streamed(const std::shared_ptr<PictureRows>& rows, double x, double y) {
+    // Its rows come top to bottom: a quarter turn would need them across.
+    if (mQuarterTurn) Fail(QStringLiteral("A picture read row by row cannot be turned"));
+    const QSize size = rows->Size();
+    const QRect dest = SnappedRect(x, y, size.width(), size.height());
+    const QRect visible = dest & Visible();
+    if (visible.isEmpty()) {
+        rows->Finish();
+        return;
+    }
+    const int first = visible.left() - dest.left(), top = visible.top() - dest.top();
+    mSink.Rows(ToDevice(visible),
+               [rows, first, top, width = visible.width(), last = visible.height() - 1](int r, QRgb* out) {
+                   const QRgb* in = rows->Row(top + r) + first;
+                   for (int c = 0; c < width; ++c) out[c] = OntoWhite(in[c]);
+                   if (r == last) rows->Finish();
+               },
+               QByteArray());
 }
 
 void PagePainter::Copies(const QImage& image, double x, double y, double w, double h, const CopyBlock& block) {

@@ -8,8 +8,11 @@
 #include <QRect>
 #include <QtGlobal>
 #include <functional>
+#include <memory>
 
 namespace platform {
+
+class PictureRows;
 
 // Where a page's marks go, in cells of the device's grid (one picture pixel
 // each), origin at the printable area's top-left, portrait as the device
@@ -20,7 +23,10 @@ public:
     // Writes the pixels of one row of a mark: `width` opaque 32-bit pixels
     // (0xffRRGGBB) of row `row` (0 is the mark's top row) into `out`. It
     // holds what it reads (the picture is shared, not copied), so a sink may
-    // call it at any time until the page is finished, in any row order.
+    // call it at any time until the page is finished, in any row order;
+    // except a picture read as the page is written (PagePainter::Streamed),
+    // whose rows must be asked for once each, top to bottom, as the page
+    // writers do.
     using RowFill = std::function<void(int row, QRgb* out)>;
     // The cells of `cells` filled row by row by `fill`. Marks with the same
     // non-empty `identity` have the very same pixels (copies of a picture on
@@ -84,6 +90,11 @@ public:
     // calls of Picture. Up to OneByOne() copies are marks of their own; more
     // go to the sink as lattices, so their cost follows the page's dots.
     void Copies(const QImage& image, double x, double y, double w, double h, const CopyBlock& block);
+    // A picture read row by row (see PictureRows.h), one pixel per dot, its
+    // top-left at (x, y): the dots Picture draws for it at its own size. Its
+    // last row shown finishes reading it (PictureRows::Finish), so a damaged
+    // end fails the page before anything is delivered. Not on a turned page.
+    void Streamed(const std::shared_ptr<PictureRows>& rows, double x, double y);
     int OneByOne() const { return mOneByOne; }
     // Tests set it to draw the same copies both ways.
     void SetOneByOne(int copies) { mOneByOne = copies; }

@@ -4,6 +4,8 @@
 #include "platform/base/FileNames.h"
 #include "platform/base/Progress.h"
 #include "platform/picture/DecoderMessages.h"
+#include "platform/picture/FileState.h"
+#include "platform/picture/PictureRows.h"
 #include "platform/picture/PngDecoder.h"
 #include "platform/picture/ProgressDevice.h"
 #include "platform/base/Screen.h"
@@ -16,14 +18,23 @@
 #include <cmath>
 #include <cstdlib>
 #include <optional>
-#include <sys/stat.h>
 
 namespace platform {
 
+namespace {
+int32_t HimetricX(int pixels) { return int32_t(std::lround(pixels * kHimetricPerInch / ScreenDpiX())); }
+int32_t HimetricY(int pixels) { return int32_t(std::lround(pixels * kHimetricPerInch / ScreenDpiY())); }
+}  // namespace
+
 Picture::Picture(QImage image)
-    : mImage(std::move(image)),
-      mWidthHimetric(int32_t(std::lround(mImage.width() * kHimetricPerInch / ScreenDpiX()))),
-      mHeightHimetric(int32_t(std::lround(mImage.height() * kHimetricPerInch / ScreenDpiY()))) {}
+    : mImage(std::move(image)), mWidthHimetric(HimetricX(mImage.width())), mHeightHimetric(HimetricY(mImage.height())) {}
+
+Picture::Picture(std::shared_ptr<PictureRows> rows)
+    : mRows(std::move(rows)),
+      mWidthHimetric(HimetricX(mRows->Size().width())),
+      mHeightHimetric(HimetricY(mRows->Size().height())) {}
+
+QSize Picture::PixelSize() const { return mRows ? mRows->Size() : mImage.size(); }
 
 namespace {
 
@@ -236,27 +247,6 @@ QString TooLargeToDecodeText(QSize size) {
         .arg(kMaxDecodedBytes / kMiB);
 }
 
-namespace {
-const QString kChangedWhileRead = QStringLiteral("it changed while it was read");
-
-// Which file, its size and when it was last written: another state after the
-// decoding means another picture than the one decoded may be on disk.
-struct FileState {
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = -1;
-    timespec written{};
-    bool operator!=(const FileState& o) const {
-        return device != o.device || inode != o.inode || size != o.size || written.tv_sec != o.written.tv_sec ||
-               written.tv_nsec != o.written.tv_nsec;
-    }
-};
-FileState StateOf(const QFile& file) {
-    struct stat s {};
-    if (fstat(file.handle(), &s) != 0) return {};
-    return FileState{s.st_dev, s.st_ino, s.st_size, s.st_mtim};
-}
-}  // namespace
 
 PicturePtr LoadPictureFromDevice(QIODevice& device, const QString& name) {
     return std::make_shared<const Picture>(DecodeFromDevice(device, name));
@@ -264,15 +254,20 @@ PicturePtr LoadPictureFromDevice(QIODevice& device, const QString& name) {
 
 PicturePtr LoadPicture(const QString& path) { return std::make_shared<const Picture>(DecodePicture(path)); }
 
-QImage DecodePicture(const QString& path) {
+void OpenPictureFile(QFile& file, const QString& path) {
     const QString shown = ShownFileName(path);
     const FileFacts facts = StatFile(path);
     if (!facts.exists && facts.error != ENOENT) Fail(QStringLiteral("Cannot open %1: %2").arg(shown, SystemReason(facts.error)));
     if (!facts.exists) Fail(QStringLiteral("File not found: %1").arg(shown));
     if (!facts.isFile) Fail(QStringLiteral("Not a file: %1").arg(shown));
-    QFile file;
     QString error;
     if (!OpenFile(file, path, QIODevice::ReadOnly, &error)) Fail(QStringLiteral("Cannot open %1: %2").arg(shown, error));
+}
+
+QImage DecodePicture(const QString& path) {
+    const QString shown = ShownFileName(path);
+    QFile file;
+    OpenPictureFile(file, path);
     const FileState before = StateOf(file);
     ProgressDevice reading(file);
     QImage image;
@@ -281,13 +276,13 @@ QImage DecodePicture(const QString& path) {
     } catch (const Failure&) {
         // The decoder gave up because its reads were refused.
         if (reading.Stopped()) throw Cancelled();
-        if (reading.EndedEarly() || StateOf(file) != before) throw DamagedPicture(shown, kChangedWhileRead);
+        if (reading.EndedEarly() || StateOf(file) != before) throw DamagedPicture(shown, ChangedWhileReadText());
         throw;
     }
     // Some decoders return what they had when reading stopped.
     if (reading.Stopped()) throw Cancelled();
     // Others return what they had when the file ended, without a word.
-    if (reading.EndedEarly() || StateOf(file) != before) throw DamagedPicture(shown, kChangedWhileRead);
+    if (reading.EndedEarly() || StateOf(file) != before) throw DamagedPicture(shown, ChangedWhileReadText());
     KeepFromOverwriting(path, QStringLiteral("the picture"));
     return image;
 }

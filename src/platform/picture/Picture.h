@@ -8,13 +8,19 @@
 #include <cstdint>
 #include <memory>
 
+class QFile;
 class QIODevice;
 
 namespace platform {
 
+class PictureRows;
+
 class Picture {
 public:
     explicit Picture(QImage image);
+    // A picture read row by row as its page is written (see PictureRows.h):
+    // Image() is null and Rows() gives the rows.
+    explicit Picture(std::shared_ptr<PictureRows> rows);
 
     // Extent in HIMETRIC (1/100 mm), derived from the pixel size at the
     // screen's resolution when the picture was made.
@@ -22,9 +28,14 @@ public:
     int32_t Height() const { return mHeightHimetric; }
 
     const QImage& Image() const { return mImage; }
+    // Set only for a picture read row by row.
+    const std::shared_ptr<PictureRows>& Rows() const { return mRows; }
+    // Width and height in pixels, however it is held.
+    QSize PixelSize() const;
 
 private:
     QImage mImage;
+    std::shared_ptr<PictureRows> mRows;
     int32_t mWidthHimetric;
     int32_t mHeightHimetric;
 };
@@ -66,6 +77,10 @@ QSize DeclaredPictureSize(QIODevice& device);
 // before any pixel memory is taken); DamagedPicture when it was not read
 // whole. The decoders' own lines never reach stderr.
 PicturePtr LoadPicture(const QString& path);
+
+// Opens the picture file `path` (its very bytes) for reading; throws Failure,
+// with LoadPicture's words, when it is missing, not a file or unreadable.
+void OpenPictureFile(QFile& file, const QString& path);
 
 // LoadPicture's decoding alone, without making the Picture (whose extent
 // depends on the screen, which belongs to the GUI thread). Safe on any

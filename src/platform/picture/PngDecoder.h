@@ -5,6 +5,7 @@
 // DecoderMessages of the thread, never to stderr.
 #include <QImage>
 #include <QSize>
+#include <memory>
 
 class QIODevice;
 
@@ -19,5 +20,34 @@ QSize PngDeclaredSize(QIODevice& device);
 // larger than the size rule allows (nothing allocated), DamagedPicture when
 // libpng stops or warns.
 QImage DecodePng(QIODevice& device, const QString& name);
+
+class PngSource;
+
+// The same decoding a row at a time, top to bottom, for a reader that takes
+// each row as it comes and keeps none. The header is read on construction;
+// every failure is DecodePng's, thrown by the call that meets it.
+class PngRowReader {
+public:
+    PngRowReader(QIODevice& device, const QString& name);
+    ~PngRowReader();
+    PngRowReader(const PngRowReader&) = delete;
+    PngRowReader& operator=(const PngRowReader&) = delete;
+
+    QSize Size() const;
+    // Whether rows may be transparent (0xAARRGGBB with any alpha); else
+    // every alpha byte is 0xff.
+    bool Alpha() const;
+    // An interlaced picture's rows come in several passes: it is only read
+    // whole (DecodePng).
+    bool Interlaced() const;
+    // The next row, Size().width() pixels.
+    void Read(QRgb* row);
+    // Reads and checks what follows the last row.
+    void End();
+
+private:
+    std::unique_ptr<PngSource> mPng;
+    QString mName;
+};
 
 }  // namespace platform

@@ -27,11 +27,23 @@ void PagePrinter::DrawPictureDots(const Picture& picture, double x, double y, do
                                   const QRect& clip) {
     PagePainter& painter = Page().Painter();
     painter.SetClip(clip);
-    painter.Picture(picture.Image(), x, y, w, h);
+    if (!picture.Rows()) {
+        painter.Picture(picture.Image(), x, y, w, h);
+        return;
+    }
+    // Read as the page is written: only at its own size.
+    if (QSizeF(w, h) != QSizeF(picture.PixelSize())) Fail(QStringLiteral("A picture read row by row cannot be scaled"));
+    painter.Streamed(picture.Rows(), x, y);
 }
 
 void PagePrinter::DrawCopiesDots(const Picture& picture, double x, double y, double w, double h,
                                  const CopyBlock& block, const QRect& clip) {
+    if (picture.Rows()) {
+        // Its rows are read once: one copy only.
+        if (block.count != 1) Fail(QStringLiteral("A picture read row by row is printed once"));
+        DrawPictureDots(picture, x, y, w, h, clip);
+        return;
+    }
     PagePainter& painter = Page().Painter();
     painter.SetClip(clip);
     painter.Copies(picture.Image(), x, y, w, h, block);
