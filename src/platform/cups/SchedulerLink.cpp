@@ -53,7 +53,10 @@ std::unique_ptr<SchedulerLink> LinkIfRunning(const QString& what, int limitMs) {
     }
 }
 
-cups_dest_t* NamedDest(const QString& queue) {
+namespace {
+thread_local DestSnapshot* tSnapshots = nullptr;  // the innermost; each names the one outside it
+
+cups_dest_t* AskNamedDest(const QString& queue) {
     const auto link = LinkIfRunning(QStringLiteral("the printer \"%1\"").arg(queue));
     if (!link) return nullptr;
     // A name the connection does not find (or finds no answer for) libcups
@@ -73,6 +76,34 @@ cups_dest_t* NamedDest(const QString& queue) {
         throw;
     }
     return dest;
+}
+
+}  // namespace
+
+cups_dest_t* NamedDest(const QString& queue) {
+    for (DestSnapshot* s = tSnapshots; s; s = s->mOuter) {
+        if (s->mQueue != queue) continue;
+        if (!s->mAsked) {
+            s->mDest = AskNamedDest(queue);
+            s->mAsked = true;
+        }
+        cups_dest_t* copy = nullptr;
+        if (s->mDest) cupsCopyDest(s->mDest, 0, &copy);
+        return copy;
+    }
+    return AskNamedDest(queue);
+}
+
+DestSnapshot::DestSnapshot(QString queue) : mQueue(std::move(queue)), mOuter(tSnapshots) {
+    // Within one of the same queue, that one answers.
+    for (const DestSnapshot* s = tSnapshots; s; s = s->mOuter)
+        if (s->mQueue == mQueue) return;
+    tSnapshots = this;
+}
+
+DestSnapshot::~DestSnapshot() {
+    if (tSnapshots == this) tSnapshots = mOuter;
+    if (mDest) cupsFreeDests(1, mDest);
 }
 
 }  // namespace platform

@@ -52,9 +52,28 @@ private:
 std::unique_ptr<SchedulerLink> LinkIfRunning(const QString& what, int limitMs = kSchedulerLimitMs);
 
 // The queue as cupsGetNamedDest gives it (with the saved options), asked
-// within kSchedulerLimitMs; null when there is no such queue or no scheduler. Throws
+// within kSchedulerLimitMs (once for a DestSnapshot of the queue); null when there is no such queue or no scheduler. Throws
 // PrintSystemUnreachable when no scheduler answers in time. Free with
 // cupsFreeDests(1, dest).
 cups_dest_t* NamedDest(const QString& queue);
+
+// One reading of a queue (whether it exists, its description with its saved
+// options, the printer behind it) asks the scheduler for the queue once:
+// while this lives, NamedDest(queue) on this thread gives copies of the
+// first answer. Each question costs the scheduler milliseconds.
+class DestSnapshot {
+public:
+    explicit DestSnapshot(QString queue);
+    ~DestSnapshot();
+    DestSnapshot(const DestSnapshot&) = delete;
+    DestSnapshot& operator=(const DestSnapshot&) = delete;
+
+private:
+    friend cups_dest_t* NamedDest(const QString& queue);
+    QString mQueue;
+    DestSnapshot* mOuter;
+    bool mAsked = false;
+    cups_dest_t* mDest = nullptr;
+};
 
 }  // namespace platform
