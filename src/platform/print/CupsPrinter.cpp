@@ -27,7 +27,7 @@ bool GreyPage(const cups_page_header2_t& h) {
 }  // namespace
 
 CupsPrinter::CupsPrinter(const QString& queueName) {
-    const DestSnapshot look(queueName);  // the one look that finds it serves reading it
+    const QueueSnapshot look(queueName);  // the one look that finds it serves reading it
     if (!QueueExists(queueName)) Fail(QStringLiteral("There is no printer named %1.").arg(Quoted(queueName)));
     // The queue's own defaults (its PPD's, its saved options) decide the
     // paper, as CUPS would for a job that names none.
@@ -106,7 +106,7 @@ Printer::DeviceFacts CupsPrinter::Facts() const {
 
 std::unique_ptr<PageWriter> CupsPrinter::OpenPage() {
     // The look that finds the queue ready makes the job too.
-    const DestSnapshot look(mQueue);
+    const QueueSnapshot look(mQueue);
     CheckQueueReady(mQueue);
     const OneBitMode mode = mDither ? OneBitMode::Ordered : OneBitMode::Threshold;
     // The document streams to the scheduler as it is written: no file
