@@ -351,13 +351,14 @@ bool RunsWithoutGui(const QStringList& arguments) {
     const Request r = Parse(arguments);
     const bool drawsText = r.mode == Mode::Print && r.sheet.poster;  // a poster's pages are labelled
     if ((r.mode != Mode::Print && r.mode != Mode::Info) || drawsText) return false;
-    // PNG is read by libpng; the other formats by Qt's plugins, one of which
-    // (SVG) may draw text. Only a plain file is looked into: a pipe's bytes
-    // would be taken from the picture.
+    // PNG is read by libpng, JPEG by Qt's plugin for it; another format's
+    // plugin may draw text (SVG). Only a plain file is looked into: a pipe's
+    // bytes would be taken from the picture.
     const platform::FileFacts facts = platform::StatFile(r.picture);
     QFile file;
-    return facts.isFile && facts.readable && platform::OpenFile(file, r.picture, QIODevice::ReadOnly, nullptr) &&
-           platform::IsPng(file);
+    if (!facts.isFile || !facts.readable || !platform::OpenFile(file, r.picture, QIODevice::ReadOnly, nullptr))
+        return false;
+    return platform::IsPng(file) || file.peek(3) == QByteArray("\xff\xd8\xff", 3);
 }
 
 Request Parse(const QStringList& arguments) {

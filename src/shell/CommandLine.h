@@ -73,7 +73,8 @@ bool AsksForHeadless(const QStringList& arguments);
 
 // Whether a headless request can run on a core application, with no
 // platform plugin and no fonts loaded: it draws no text (the calibration
-// page and a poster's labels do) and no argument may be Qt's (only the GUI
+// page and a poster's labels do), its picture is a PNG or a JPEG (another
+// format's plugin may draw text), and no argument may be Qt's (only the GUI
 // application takes those out). Looked at before the application exists.
 bool RunsWithoutGui(const QStringList& arguments);
 
