@@ -14,6 +14,7 @@
 #include <QTextStream>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 namespace {
 // The arguments with every byte kept (a file name need not be UTF-8; see
@@ -70,11 +71,15 @@ int RunApplication(int argc, char** argv) {
     QTextStream err(stderr);
     if (cli::AsksForHeadless(ArgumentsOf(argc, argv))) {
         // No window will show: Qt's offscreen platform needs no display, and
-        // the fonts of the calibration page work on it. A GUI application
-        // without widgets: no headless mode may make one.
+        // the fonts of the calibration page work on it. At most a GUI
+        // application, without widgets: no headless mode may make one.
         qputenv("QT_QPA_PLATFORM", "offscreen");
         qInstallMessageHandler(QuietQtMessages);
-        QGuiApplication app(argc, argv);
+        // A print that draws no text needs no platform plugin and no fonts:
+        // a core application starts in a fraction of the time.
+        std::unique_ptr<QCoreApplication> app;
+        if (cli::RunsWithoutGui(ArgumentsOf(argc, argv))) app = std::make_unique<QCoreApplication>(argc, argv);
+        else app = std::make_unique<QGuiApplication>(argc, argv);
         NameApplication();
         // Failures that would show a message box in the window go to stderr.
         platform::SetMessageSink([&err](const QString& text) {

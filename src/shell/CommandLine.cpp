@@ -1,11 +1,15 @@
 #include "shell/CommandLine.h"
 
+#include "platform/base/FileNames.h"
+#include "platform/picture/JpegRows.h"
+#include "platform/picture/PngDecoder.h"
 #include "platform/print/Nudge.h"
 #include "platform/print/ResolutionChoice.h"
 #include "shell/HeadlessJob.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QFile>
 #include <array>
 #include <optional>
 
@@ -319,6 +323,13 @@ Request Invalid(const QString& why) {
 }
 }  // namespace
 
+namespace {
+// Qt's own options are single-dash words (-platform, -style...).
+bool MayBeQtOption(const QString& a) {
+    return a.size() > 2 && a.startsWith(QLatin1Char('-')) && a[1] != QLatin1Char('-');
+}
+}  // namespace
+
 bool AsksForHeadless(const QStringList& arguments) {
     const Options o;
     bool qtMayTakeSome = false;
@@ -327,13 +338,28 @@ bool AsksForHeadless(const QStringList& arguments) {
         if (a == QStringLiteral("--")) break;  // the rest are file names
         for (size_t j = 0; j < kOptionCount; ++j)
             if (Rules()[j].headless && Names(o[Id(j)], a)) return true;
-        // Qt's own options are single-dash words (-platform, -style...).
-        if (a.size() > 2 && a.startsWith(QLatin1Char('-')) && a[1] != QLatin1Char('-')) qtMayTakeSome = true;
+        qtMayTakeSome |= MayBeQtOption(a);
     }
     // Arguments that make no request (-?, --help-all, anything unknown) are
     // answered on stderr, which needs no display either; unless some may be
     // Qt's, which only the application object takes out.
     return !qtMayTakeSome && Parse(arguments).mode == Mode::Invalid;
+}
+
+bool RunsWithoutGui(const QStringList& arguments) {
+    for (qsizetype i = 1; i < arguments.size() && arguments[i] != QStringLiteral("--"); ++i)
+        if (MayBeQtOption(arguments[i])) return false;
+    const Request r = Parse(arguments);
+    const bool drawsText = r.mode == Mode::Print && r.sheet.poster;  // a poster's pages are labelled
+    if ((r.mode != Mode::Print && r.mode != Mode::Info) || drawsText) return false;
+    // PNG is read by libpng, JPEG by libjpeg or Qt's plugin for it; another format's
+    // plugin may draw text (SVG). Only a plain file is looked into: a pipe's
+    // bytes would be taken from the picture.
+    const platform::FileFacts facts = platform::StatFile(r.picture);
+    QFile file;
+    if (!facts.isFile || !facts.readable || !platform::OpenFile(file, r.picture, QIODevice::ReadOnly, nullptr))
+        return false;
+    return platform::IsPng(file) || platform::IsJpeg(file);
 }
 
 Request Parse(const QStringList& arguments) {

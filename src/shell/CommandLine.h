@@ -71,12 +71,20 @@ Request Parse(const QStringList& arguments);
 // taken its own options (-platform, -style...) out.
 bool AsksForHeadless(const QStringList& arguments);
 
+// Whether a headless request can run on a core application, with no
+// platform plugin and no fonts loaded: it draws no text (the calibration
+// page and a poster's labels do), its picture is a PNG or a JPEG (another
+// format's plugin may draw text), and no argument may be Qt's (only the GUI
+// application takes those out). Looked at before the application exists.
+bool RunsWithoutGui(const QStringList& arguments);
+
 // The help text (--help): usage, options, exit statuses.
 QString HelpText();
 
 // Runs a headless request and returns the exit status. Results go to `out`;
 // a failure writes one line "ombrastele: <what went wrong>" to `err`. Makes
-// no widget: a QGuiApplication is enough.
+// no widget: a QGuiApplication is enough, a QCoreApplication when
+// RunsWithoutGui says so.
 int RunHeadless(const Request& request, QTextStream& out, QTextStream& err);
 
 // The panel's figures as lines of text: each heading, then each row as its

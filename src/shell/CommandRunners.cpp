@@ -8,6 +8,7 @@
 #include "platform/print/Nudge.h"
 #include "platform/picture/PictureRows.h"
 #include "platform/cups/CupsQueue.h"
+#include "platform/cups/SchedulerLink.h"
 #include "platform/print/PdfPrinter.h"
 #include "platform/print/ResolutionChoice.h"
 #include "platform/base/Progress.h"
@@ -177,6 +178,15 @@ void ApplyResolution(const Request& r, platform::Printer& printer) {
     }
 }
 
+// The printer named, at its resolution: one look at its queue serves both
+// (a resolution other than its default reads the queue's description again).
+platform::PrinterPtr PrinterAtResolution(const Request& r) {
+    const platform::QueueSnapshot reading(r.printer);
+    platform::PrinterPtr printer = PrinterFor(r);
+    ApplyResolution(r, *printer);
+    return printer;
+}
+
 // The nudge and resolution given, kept for the printer's queue for next
 // time. Called once the command is past every refusal: a refused command
 // changes nothing stored.
@@ -244,10 +254,9 @@ int RunPrint(const Request& r, QTextStream& err) {
         platform::TerminalProgress progress(stderr, QStringLiteral("printing"));
         const platform::ProgressScope scope(&progress);
         platform::PicturePtr picture = OpenOrExit(r);
-        printer = PrinterFor(r);
+        printer = PrinterAtResolution(r);
         // Rows come top to bottom; a landscape page takes them across.
         if (picture->Rows() && printer->Orientation() == platform::kLandscape) picture = LoadOrExit(r.picture);
-        ApplyResolution(r, *printer);
         const PixelSize pixels = PixelSizeOrExit(picture, r.picture);
         CheckLayoutOrExit(r, *printer, pixels.x, pixels.y, err);
         platform::SetCurrentPrinter(printer);
@@ -268,8 +277,7 @@ int RunPrint(const Request& r, QTextStream& err) {
 
 int RunInfo(const Request& r, QTextStream& out) {
     const platform::PicturePtr picture = LoadOrExit(r.picture);
-    const platform::PrinterPtr printer = PrinterFor(r);
-    ApplyResolution(r, *printer);
+    const platform::PrinterPtr printer = PrinterAtResolution(r);
     ApplyNudge(r, *printer);
     // The window's order: the printer at start-up, then the opened picture.
     JobOrExit(QStringLiteral("cannot read the printer"), [&] { properties::FigureRows(*printer, false, 0, 0); });
@@ -347,8 +355,7 @@ int RunListPrinters(QTextStream& out, QTextStream& err) {
 }
 
 int RunTestPage(const Request& r, QTextStream& err) {
-    const platform::PrinterPtr printer = PrinterFor(r);
-    ApplyResolution(r, *printer);
+    const platform::PrinterPtr printer = PrinterAtResolution(r);
     ApplyNudge(r, *printer);
     StoreChoices(r, *printer);
     {

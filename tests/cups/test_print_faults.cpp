@@ -3,6 +3,8 @@
 #include "CupsFixture.h"
 
 #include "platform/base/Failure.h"
+#include "platform/cups/CupsQueue.h"
+#include "platform/cups/SchedulerLink.h"
 #include "platform/print/SystemPrinters.h"
 #include "preview/ucPageLayout.h"
 #include "printing/PrintJob.h"
@@ -125,4 +127,38 @@ TEST_F(CupsTest, WindowReportsAFailedPrintWithOneMessage) {
         if (!after.isEmpty()) EXPECT_EQ(after.size(), jobsBefore);
         EXPECT_FALSE(QFileInfo::exists(Cups().OutputPath(q.name)));
     }
+}
+
+// One reading of a queue asks the scheduler about it once: within a
+// snapshot the first answer stands (a queue removed since still reads as
+// there, one missing stays missing, its description is the one file fetched,
+// removed with the snapshot), other queues are asked anew, and after it the
+// scheduler is asked again.
+TEST_F(CupsTest, QueueSnapshotAnswersOneReadingOnce) {
+    const QueueSpec& q = A4Queue();
+    const QString missing = QStringLiteral("no-such-queue");
+    ASSERT_NO_THROW(Cups().AddRasterQueue(q.name, q.ppd));
+    QByteArray description;
+    {
+        const platform::QueueSnapshot look(q.name);
+        const platform::QueueSnapshot none(missing);
+        bool ours = true;
+        description = platform::QueuePpdFile(q.name, &ours);
+        EXPECT_FALSE(ours);
+        EXPECT_TRUE(QFileInfo::exists(QFile::decodeName(description)));
+        EXPECT_TRUE(platform::QueueExists(q.name));
+        EXPECT_FALSE(platform::QueueExists(missing));
+        Cups().DeleteQueue(q.name);
+        Cups().DeleteQueue(LetterQueue().name);
+        Cups().AddRasterQueue(missing, q.ppd);
+        const platform::QueueSnapshot inner(q.name);
+        EXPECT_TRUE(platform::QueueExists(q.name));
+        EXPECT_FALSE(platform::QueueExists(missing));
+        EXPECT_EQ(platform::QueuePpdFile(q.name, &ours), description);
+        EXPECT_FALSE(platform::QueueExists(LetterQueue().name));
+    }
+    EXPECT_FALSE(QFileInfo::exists(QFile::decodeName(description)));
+    EXPECT_FALSE(platform::QueueExists(q.name));
+    EXPECT_TRUE(platform::QueueExists(missing));
+    Cups().DeleteQueue(missing);
 }

@@ -117,6 +117,7 @@ void NameServer(PageGeometry& g, ppd_file_t* served, const std::optional<ServerD
 // The description to read (the queue's own, or its print server's), the
 // driver's input, its resolution, then the page and the format it goes in.
 PpdRead ReadPpd(const QString& queue, const QStringList& dialogOptions, QSize wanted) {
+    const QueueSnapshot look(queue);  // its saved options are marked more than once
     PpdRead out;
     const QueuePpd own(queue);
     std::optional<ServerDriver> server;
@@ -273,6 +274,7 @@ std::optional<PageGeometry> IppGeometry(const QString& queue, const QStringList&
 }
 
 QueuePage ReadQueuePage(const QString& queue, const QStringList& options, QSize resolution) {
+    const QueueSnapshot look(queue);
     if (auto page = ReadPpd(queue, options, resolution).page) return *page;
     if (auto g = IppGeometry(queue, options)) {
         qCDebug(lcPrint, "%s: no description; paper, margins and resolution from the queue's IPP attributes", qUtf8Printable(queue));

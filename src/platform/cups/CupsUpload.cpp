@@ -87,10 +87,15 @@ struct JobUpload::Job {
     bool finished = false;
     QByteArray piece;
     std::unique_ptr<LineQueue> sender;  // of whole pieces, once the job is made
+    cups_dest_t* dest = nullptr;        // the queue, when it was found already
+    ~Job() {
+        if (dest) cupsFreeDests(1, dest);
+    }
 };
 
-JobUpload::JobUpload(QString queue, QString title, std::map<QByteArray, QByteArray> options)
+JobUpload::JobUpload(QString queue, QString title, std::map<QByteArray, QByteArray> options, cups_dest_t* dest)
     : mJob(std::make_unique<Job>()) {
+    mJob->dest = dest;
     mJob->queue = queue.toUtf8();
     mJob->title = title.toUtf8();
     mJob->quoted = "\"" + mJob->queue + "\"";
@@ -139,7 +144,15 @@ void JobUpload::Start() {
             Fail(QStringLiteral("The print system cannot be reached."));
         }
         const Options list(j.options);
-        const int id = cupsCreateJob(j.http.get(), j.queue.constData(), j.title.constData(), list.count(), list.list());
+        int id = 0;
+        if (j.dest) {
+            // What cupsCreateJob does after looking the queue up.
+            cups_dinfo_t* info = cupsCopyDestInfo(j.http.get(), j.dest);
+            cupsCreateDestJob(j.http.get(), j.dest, info, &id, j.title.constData(), list.count(), list.list());
+            cupsFreeDestInfo(info);
+        } else {
+            id = cupsCreateJob(j.http.get(), j.queue.constData(), j.title.constData(), list.count(), list.list());
+        }
         if (id <= 0) Refused(kNotAccepted);
         j.id = id;
         if (cupsStartDocument(j.http.get(), j.queue.constData(), j.id, j.title.constData(),

@@ -6,6 +6,8 @@
 // left.
 #include "platform/page/PageWriter.h"
 
+#include <cups/cups.h>
+
 #include <QByteArray>
 #include <QString>
 #include <map>
@@ -20,7 +22,9 @@ namespace platform {
 // scheduler detects it).
 class JobUpload final : public DocumentStream {
 public:
-    JobUpload(QString queue, QString title, std::map<QByteArray, QByteArray> options);
+    // `dest`, when given, is the queue as NamedDest found it a moment ago,
+    // taken over: the job is made on it without asking for it again.
+    JobUpload(QString queue, QString title, std::map<QByteArray, QByteArray> options, cups_dest_t* dest = nullptr);
     ~JobUpload() override;
     JobUpload(const JobUpload&) = delete;
     JobUpload& operator=(const JobUpload&) = delete;

@@ -41,14 +41,11 @@ struct Dest {
 class QueuePpd {
 public:
     explicit QueuePpd(const QString& queue) {
-        const auto link = LinkIfRunning(Quoted(queue));
-        if (!link) return;
-        if (const char* file = cupsGetPPD2(link->get(), queue.toUtf8().constData())) {
-            mPath = QByteArray(file);  // a temporary copy or link; ours to remove
-            mPpd = ppdOpenFile(mPath.constData());
-        } else {
-            link->Check();
-        }
+        bool ours = false;
+        const QByteArray file = QueuePpdFile(queue, &ours);
+        if (file.isEmpty()) return;
+        if (ours) mPath = file;  // a temporary copy or link
+        mPpd = ppdOpenFile(file.constData());
     }
     // A description read from elsewhere (a print server's), kept in memory.
     explicit QueuePpd(const QByteArray& text) {

@@ -1,6 +1,13 @@
 #include "platform/cups/SchedulerLink.h"
 
+#include <cups/ppd.h>
+
 #include <algorithm>
+#include <unistd.h>
+
+// cupsGetPPD2 is the one way to fetch a queue's description; CUPS marks it
+// deprecated but keeps it working.
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 
 namespace platform {
 namespace {
@@ -53,7 +60,10 @@ std::unique_ptr<SchedulerLink> LinkIfRunning(const QString& what, int limitMs) {
     }
 }
 
-cups_dest_t* NamedDest(const QString& queue) {
+namespace {
+thread_local QueueSnapshot* tSnapshots = nullptr;  // the innermost; each names the one outside it
+
+cups_dest_t* AskNamedDest(const QString& queue) {
     const auto link = LinkIfRunning(QStringLiteral("the printer \"%1\"").arg(queue));
     if (!link) return nullptr;
     // A name the connection does not find (or finds no answer for) libcups
@@ -73,6 +83,59 @@ cups_dest_t* NamedDest(const QString& queue) {
         throw;
     }
     return dest;
+}
+
+}  // namespace
+
+cups_dest_t* NamedDest(const QString& queue) {
+    for (QueueSnapshot* s = tSnapshots; s; s = s->mOuter) {
+        if (s->mQueue != queue) continue;
+        if (!s->mAsked) {
+            s->mDest = AskNamedDest(queue);
+            s->mAsked = true;
+        }
+        cups_dest_t* copy = nullptr;
+        if (s->mDest) cupsCopyDest(s->mDest, 0, &copy);
+        return copy;
+    }
+    return AskNamedDest(queue);
+}
+
+namespace {
+QByteArray FetchPpdFile(const QString& queue) {
+    const auto link = LinkIfRunning(QStringLiteral("\"%1\"").arg(queue));
+    if (!link) return {};
+    if (const char* file = cupsGetPPD2(link->get(), queue.toUtf8().constData())) return QByteArray(file);
+    link->Check();
+    return {};
+}
+}  // namespace
+
+QByteArray QueuePpdFile(const QString& queue, bool* callerRemoves) {
+    for (QueueSnapshot* s = tSnapshots; s; s = s->mOuter) {
+        if (s->mQueue != queue) continue;
+        if (!s->mPpdAsked) {
+            s->mPpdFile = FetchPpdFile(queue);
+            s->mPpdAsked = true;
+        }
+        *callerRemoves = false;
+        return s->mPpdFile;
+    }
+    *callerRemoves = true;
+    return FetchPpdFile(queue);
+}
+
+QueueSnapshot::QueueSnapshot(QString queue) : mQueue(std::move(queue)), mOuter(tSnapshots) {
+    // Within one of the same queue, that one answers.
+    for (const QueueSnapshot* s = tSnapshots; s; s = s->mOuter)
+        if (s->mQueue == mQueue) return;
+    tSnapshots = this;
+}
+
+QueueSnapshot::~QueueSnapshot() {
+    if (tSnapshots == this) tSnapshots = mOuter;
+    if (mDest) cupsFreeDests(1, mDest);
+    if (!mPpdFile.isEmpty()) ::unlink(mPpdFile.constData());
 }
 
 }  // namespace platform

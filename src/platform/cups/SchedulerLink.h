@@ -7,6 +7,7 @@
 
 #include <cups/cups.h>
 
+#include <QByteArray>
 #include <QString>
 
 #include <chrono>
@@ -52,9 +53,39 @@ private:
 std::unique_ptr<SchedulerLink> LinkIfRunning(const QString& what, int limitMs = kSchedulerLimitMs);
 
 // The queue as cupsGetNamedDest gives it (with the saved options), asked
-// within kSchedulerLimitMs; null when there is no such queue or no scheduler. Throws
+// within kSchedulerLimitMs (once for a QueueSnapshot of the queue); null when there is no such queue or no scheduler. Throws
 // PrintSystemUnreachable when no scheduler answers in time. Free with
 // cupsFreeDests(1, dest).
 cups_dest_t* NamedDest(const QString& queue);
+
+// One reading of a queue (whether it exists, its description with its saved
+// options, the printer behind it) asks the scheduler about the queue once:
+// while this lives, NamedDest(queue) on this thread gives copies of the
+// first answer, and QueuePpdFile(queue) the file first fetched. Each
+// question costs the scheduler milliseconds.
+class QueueSnapshot {
+public:
+    explicit QueueSnapshot(QString queue);
+    ~QueueSnapshot();
+    QueueSnapshot(const QueueSnapshot&) = delete;
+    QueueSnapshot& operator=(const QueueSnapshot&) = delete;
+
+private:
+    friend cups_dest_t* NamedDest(const QString& queue);
+    friend QByteArray QueuePpdFile(const QString& queue, bool* callerRemoves);
+    QString mQueue;
+    QueueSnapshot* mOuter;
+    bool mAsked = false;
+    cups_dest_t* mDest = nullptr;
+    bool mPpdAsked = false;
+    QByteArray mPpdFile;
+};
+
+// The queue's description as cupsGetPPD2 fetches it into a temporary file
+// (or links it): its name, empty when there is none. `callerRemoves` says
+// whether the caller removes it; within a QueueSnapshot of the queue the
+// snapshot keeps it, and removes it when it ends. Throws
+// PrintSystemUnreachable when no scheduler answers in time.
+QByteArray QueuePpdFile(const QString& queue, bool* callerRemoves);
 
 }  // namespace platform

@@ -2,6 +2,7 @@
 
 #include "platform/cups/CupsQueue.h"
 #include "platform/cups/CupsUpload.h"
+#include "platform/cups/SchedulerLink.h"
 #include "platform/base/Failure.h"
 #include "platform/base/PrintLog.h"
 #include "platform/print/PaperCodes.h"
@@ -26,6 +27,7 @@ bool GreyPage(const cups_page_header2_t& h) {
 }  // namespace
 
 CupsPrinter::CupsPrinter(const QString& queueName) {
+    const QueueSnapshot look(queueName);  // the one look that finds it serves reading it
     if (!QueueExists(queueName)) Fail(QStringLiteral("There is no printer named %1.").arg(Quoted(queueName)));
     // The queue's own defaults (its PPD's, its saved options) decide the
     // paper, as CUPS would for a job that names none.
@@ -103,13 +105,15 @@ Printer::DeviceFacts CupsPrinter::Facts() const {
 }
 
 std::unique_ptr<PageWriter> CupsPrinter::OpenPage() {
+    // The look that finds the queue ready makes the job too.
+    const QueueSnapshot look(mQueue);
     CheckQueueReady(mQueue);
     const OneBitMode mode = mDither ? OneBitMode::Ordered : OneBitMode::Threshold;
     // The document streams to the scheduler as it is written: no file
     // written whole and read back.
     auto upload = std::make_unique<JobUpload>(
         mQueue, DocumentTitle(),
-        SubmissionOptions(mPage.media, mOptions + mPage.jobOptions, CopyCount()));
+        SubmissionOptions(mPage.media, mOptions + mPage.jobOptions, CopyCount()), NamedDest(mQueue));
     mUpload = upload.get();
     if (mFormat == PageFormat::Pdf)
         return std::make_unique<PdfPage>(PageSetup{mPage, mLandscape, DocumentTitle(),

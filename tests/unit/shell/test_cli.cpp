@@ -19,6 +19,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+
 using cli::Mode;
 using namespace testcli;
 
@@ -166,6 +168,35 @@ TEST(CommandLineParse, HeadlessIsSeenBeforeTheApplicationExists) {
     };
     for (const auto& [args, headless] : cases)
         EXPECT_EQ(cli::AsksForHeadless(WithProgram(args)), headless) << args.join(' ').toStdString();
+}
+
+// A print or the figures of a PNG or JPEG need no platform plugin; text
+// drawn (a poster's labels, the calibration page), Qt's options, a picture
+// another plugin reads, or a pipe keep the GUI application.
+TEST_F(CommandLineProgram, CoreApplicationOnlyWhereNoTextCanBeDrawn) {
+    const QString png = Picture(QStringLiteral("a.png"), 3, 2);
+    const QString jpeg = Path(QStringLiteral("a.jpg"));
+    ASSERT_TRUE(Noise(3, 2).save(jpeg, "JPEG"));
+    const QString bmp = Path(QStringLiteral("a.bmp"));
+    ASSERT_TRUE(Noise(3, 2).save(bmp, "BMP"));
+    const QString pipe = Path(QStringLiteral("fifo.png"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const std::pair<QStringList, bool> cases[] = {
+        {{"--print", png}, true},
+        {{"--info", png, "--printer", "q"}, true},
+        {{"--print", png, "--cut-guides", "--copies-on-sheet", "2"}, true},
+        {{"--print", png, "--poster"}, false},
+        {{"--print", jpeg}, true},
+        {{"--print", bmp}, false},
+        {{"--print", pipe}, false},
+        {{"--print", Path(QStringLiteral("missing.png"))}, false},
+        {{"--print", png, "-platform", "offscreen"}, false},
+        {{"--test-page"}, false},
+        {{"--list-printers"}, false},
+        {{png}, false},
+    };
+    for (const auto& [args, core] : cases)
+        EXPECT_EQ(cli::RunsWithoutGui(WithProgram(args)), core) << args.join(' ').toStdString();
 }
 
 TEST_F(CommandLineProgram, HelpAndVersion) {
