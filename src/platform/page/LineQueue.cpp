@@ -7,7 +7,10 @@ namespace platform {
 LineQueue::LineQueue(size_t lineBytes, Write write, size_t linesPerBatch, size_t batches)
     : mLineBytes(lineBytes), mPerBatch(std::max<size_t>(linesPerBatch, 1)), mWrite(std::move(write)),
       mBatches(std::max<size_t>(batches, 2)) {
-    for (Batch& b : mBatches) b.bytes.resize(mLineBytes * mPerBatch);
+    for (Batch& b : mBatches) {
+        b.bytes.resize(mLineBytes * mPerBatch);
+        b.again.resize(mPerBatch);
+    }
     mWriter = std::thread([this] { Run(); });
 }
 
@@ -33,7 +36,8 @@ void LineQueue::Run() {
         const Batch& batch = mBatches[index];
         std::exception_ptr failure;
         try {
-            for (size_t i = 0; i < batch.lines; ++i) mWrite(batch.bytes.data() + i * mLineBytes);
+            for (size_t i = 0; i < batch.lines; ++i)
+                mWrite(batch.again[i] ? nullptr : batch.bytes.data() + i * mLineBytes);
         } catch (...) {
             failure = std::current_exception();
         }
@@ -58,11 +62,20 @@ void LineQueue::Hand() {
     mBatches[mFilling].lines = 0;
 }
 
+LineQueue::Batch& LineQueue::Room() {
+    if (mBatches[mFilling].lines == mPerBatch) Hand();
+    return mBatches[mFilling];
+}
+
 unsigned char* LineQueue::Next() {
-    Batch& batch = mBatches[mFilling];
-    if (batch.lines == mPerBatch) Hand();
-    Batch& now = mBatches[mFilling];
-    return now.bytes.data() + mLineBytes * now.lines++;
+    Batch& batch = Room();
+    batch.again[batch.lines] = false;
+    return batch.bytes.data() + mLineBytes * batch.lines++;
+}
+
+void LineQueue::Again() {
+    Batch& batch = Room();
+    batch.again[batch.lines++] = true;
 }
 
 void LineQueue::Finish() {

@@ -16,8 +16,9 @@ namespace platform {
 
 class LineQueue {
 public:
-    // `write` takes one line of `lineBytes` on the writing thread; it may
-    // throw, and then the queue fails (see Next, Finish).
+    // `write` takes one line of `lineBytes` on the writing thread (null for
+    // a line given by Again); it may throw, and then the queue fails (see
+    // Next, Finish).
     using Write = std::function<void(const unsigned char* line)>;
     LineQueue(size_t lineBytes, Write write, size_t linesPerBatch = 64, size_t batches = 4);
     // Stops the writer: lines not yet written are dropped.
@@ -28,6 +29,9 @@ public:
     // The buffer for the next line, to be filled before the next call.
     // Throws what the writer threw.
     unsigned char* Next();
+    // The next line is the line before it again: no bytes are copied, and
+    // the writer is given null for it. Throws what the writer threw.
+    void Again();
     // Waits until every line is written; throws what the writer threw.
     void Finish();
 
@@ -37,8 +41,11 @@ private:
 
     struct Batch {
         std::vector<unsigned char> bytes;
+        std::vector<bool> again;  // per line: the line before it again
         size_t lines = 0;
     };
+    // The batch with room for one more line.
+    Batch& Room();
     const size_t mLineBytes, mPerBatch;
     Write mWrite;
     std::vector<Batch> mBatches;

@@ -3,13 +3,16 @@
 #include "platform/base/Failure.h"
 #include "platform/base/Progress.h"
 #include "platform/page/LineQueue.h"
+#include "platform/page/LineRuns.h"
 
+#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <optional>
 
 namespace platform {
 namespace {
@@ -104,6 +107,21 @@ struct RasterPage::File {
         }
         return ssize_t(count);
     }
+    // The page's lines, written by the program itself between the headers
+    // libcups writes. Throws Failure, or what the stream throws.
+    void Write(const unsigned char* bytes, size_t count) {
+        if (stream) {
+            stream->Write(reinterpret_cast<const char*>(bytes), count);
+            return;
+        }
+        while (count > 0) {
+            const ssize_t written = ::write(fd, bytes, count);
+            if (written < 0 && errno == EINTR) continue;
+            if (written <= 0) FailWritingPage();
+            bytes += written;
+            count -= size_t(written);
+        }
+    }
     // After a write libcups refused: the stream's own failure, else ours.
     [[noreturn]] void Failed() const {
         if (failure) std::rethrow_exception(failure);
@@ -144,11 +162,15 @@ void RasterPage::Lattice(const QRect& cells, QPoint step, int across, int down, 
     mComposer.Lattice(cells, step, across, down, visible, std::move(fill));
 }
 
+namespace {
+cups_mode_t RasterMode(const RasterSetup& setup) {
+    return setup.apple ? CUPS_RASTER_WRITE_APPLE : setup.pwg ? CUPS_RASTER_WRITE_PWG : CUPS_RASTER_WRITE_COMPRESSED;
+}
+}  // namespace
+
 void RasterPage::OpenDocument() {
     if (mFile) return;
-    const cups_mode_t mode = mSetup.apple ? CUPS_RASTER_WRITE_APPLE
-                             : mSetup.pwg ? CUPS_RASTER_WRITE_PWG
-                                          : CUPS_RASTER_WRITE_COMPRESSED;
+    const cups_mode_t mode = RasterMode(mSetup);
     auto file = std::make_unique<File>();
     if (mStream) {
         file->stream = mStream.get();
@@ -177,19 +199,30 @@ void RasterPage::WritePage() {
     LineMaker maker(mSetup, header);
     const bool byRow = maker.EncodedByRow();
 
-    // libcups compresses each line and writes it (to the stream, or the
-    // file) on a thread of its own while the next lines are composed.
-    // Batches of about 256 KiB: a lock a batch, and a megabyte in all.
+    // The lines are compressed and written (to the stream, or the file) on
+    // a thread of their own while the next lines are composed: by the
+    // program where its runs are libcups's bytes, which then skips comparing
+    // a line known to repeat the one before (most of a page is paper); else
+    // by libcups. Batches of about 256 KiB: a lock a batch, and a megabyte
+    // in all.
     const size_t bytes = header.cupsBytesPerLine;
+    std::optional<LineRuns> runs;
+    if (const std::optional<size_t> pixelBytes = LineRunPixelBytes(header, RasterMode(mSetup)))
+        runs.emplace(bytes, *pixelBytes, [this](const unsigned char* b, size_t n) { mFile->Write(b, n); });
     LineQueue lines(
         bytes,
-        [this, bytes](const unsigned char* l) {
-            if (cupsRasterWritePixels(mFile->raster, const_cast<unsigned char*>(l), unsigned(bytes)) != bytes)
+        [this, bytes, &runs](const unsigned char* l) {
+            if (runs) {
+                if (l) runs->Add(l);
+                else runs->Again();
+            } else if (cupsRasterWritePixels(mFile->raster, const_cast<unsigned char*>(l), unsigned(bytes)) != bytes) {
                 mFile->Failed();
+            }
         },
         std::max<size_t>(1, (size_t(256) << 10) / std::max<size_t>(bytes, 1)), 4);
 
     int composed = -1;  // the cell row the maker's line holds, or -1
+    const unsigned char* last = nullptr;  // the line before, while its bytes stand
     for (int y = 0; y < height; ++y) {
         const int offset = y - mSetup.firstDot.y();
         const int row = offset >= 0 ? offset / mSetup.dotsDown : -1;
@@ -200,18 +233,23 @@ void RasterPage::WritePage() {
                 if (composed != -1) {
                     maker.Spread(columns);
                     maker.Encode(y);
+                    last = nullptr;
                 }
             } else if (byRow) {
                 maker.Encode(y);
+                last = nullptr;
             }
             if (composed != -1) out = maker.Line();
         }
-        std::memcpy(lines.Next(), out, bytes);
+        if (runs && out == last) lines.Again();
+        else std::memcpy(lines.Next(), out, bytes);
+        last = out;
         // The marks are drawn here, line by line: the window's progress and
         // its Cancel (the half-written file goes with the page).
         if (y % kRowsPerReport == kRowsPerReport - 1) ReportProgress(double(y + 1) / height);
     }
     lines.Finish();
+    if (runs) runs->End();
     mPage.reset();
     mComposer.Clear();
 }
