@@ -20,6 +20,10 @@ constexpr size_t kKeptNumerator = 1, kKeptDenominator = 3;
 constexpr int kLongestStretch = 64;
 // Fastest deflate: the trial is the cost.
 constexpr int kLevel = 1;
+// A trial first deflates this much of the strip: data that does not even
+// halve there (noise, a photograph's grain) is stored without deflating the
+// rest, a sixteenth of the trial's cost.
+constexpr size_t kProbeBytes = size_t(16) << 10;
 // Stored blocks hold at most this many bytes.
 constexpr size_t kStoredBlock = 65535;
 
@@ -85,16 +89,8 @@ void FlateStrips::WriteStrip() {
         --mSkip;
     } else {
         ++mTrials;
-        z_stream& z = mDeflater->z;
-        if (deflateReset(&z) != Z_OK) CannotCompress();
-        mPacked.resize(deflateBound(&z, uLong(mStrip.size())) + 16);
-        z.next_in = mStrip.data();
-        z.avail_in = uInt(mStrip.size());
-        z.next_out = mPacked.data();
-        z.avail_out = uInt(mPacked.size());
-        // A sync flush ends the piece on a byte with a non-final block.
-        if (deflate(&z, Z_SYNC_FLUSH) != Z_OK || z.avail_in != 0) CannotCompress();
-        const size_t packed = mPacked.size() - z.avail_out;
+        const bool worthIt = mStrip.size() < 2 * kProbeBytes || 2 * Deflated(kProbeBytes) <= kProbeBytes;
+        const size_t packed = worthIt ? Deflated(mStrip.size()) : mStrip.size();
         kept = packed * kKeptDenominator <= mStrip.size() * kKeptNumerator;
         if (kept) {
             Emit(mPacked.data(), packed);
@@ -111,6 +107,19 @@ void FlateStrips::WriteStrip() {
         ++mStored;
     }
     mStrip.clear();
+}
+
+size_t FlateStrips::Deflated(size_t count) {
+    z_stream& z = mDeflater->z;
+    if (deflateReset(&z) != Z_OK) CannotCompress();
+    mPacked.resize(deflateBound(&z, uLong(count)) + 16);
+    z.next_in = mStrip.data();
+    z.avail_in = uInt(count);
+    z.next_out = mPacked.data();
+    z.avail_out = uInt(mPacked.size());
+    // A sync flush ends the piece on a byte with a non-final block.
+    if (deflate(&z, Z_SYNC_FLUSH) != Z_OK || z.avail_in != 0) CannotCompress();
+    return mPacked.size() - z.avail_out;
 }
 
 void FlateStrips::Finish() {

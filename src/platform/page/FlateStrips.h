@@ -8,7 +8,8 @@
 // deflate shrinks to a small part is worth the time. A strip that does not
 // shrink enough is stored, and the strips after it are stored without
 // trying, the stretch doubling while they keep failing, so a noisy picture
-// costs a few trial strips rather than all of them.
+// costs a few trial strips rather than all of them; and a trial that does
+// not halve the strip's first 16 KiB goes no further.
 //
 // The strips are independent raw deflate pieces, each ended byte-aligned
 // and not final, so stored and deflated strips follow one another in one
@@ -45,6 +46,9 @@ public:
 
 private:
     void WriteStrip();
+    // The first `count` bytes of the strip deflated as a piece of the
+    // stream, into mPacked; returns the packed size.
+    size_t Deflated(size_t count);
     void Emit(const unsigned char* bytes, size_t count);
     void Store(const unsigned char* bytes, size_t count);
 
