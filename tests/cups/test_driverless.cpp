@@ -66,7 +66,8 @@ TEST_F(CupsTest, DriverlessPrintersPrintTheirOwnRasterInTheirOwnMargins) {
         // Apple and PWG raster: CUPS makes the queue for Apple raster. Its
         // lists reach 29 mm at the bottom, its paper says 5 mm.
         {"Canon_MX490_series.res", "Apple raster", true, 600, {340, 340, 500, 500}},
-        // PDF and Apple raster, colour.
+        // PDF and Apple raster, colour; its colour mode defaults to "auto"
+        // and W8 leads its list: colour, though CUPS 2.4.10 defaults its queue to grey.
         {"HP_Color_LaserJet_MFP_M476dn.res", "Apple raster", true, 600, {423, 423, 423, 423}},
         // A grey label printer whose colour mode defaults to "auto": 8-bit grey.
         {"Brother_QL-1110NWB.res", "Apple raster", false, 300, {154, 154, 303, 303}},
@@ -157,6 +158,9 @@ TEST_F(CupsTest, DriverlessPrintersPrintTheirOwnRasterInTheirOwnMargins) {
             device.LastJobAttributes().section(QStringLiteral("IPP_MEDIA_COL="), 1, 1).section(QLatin1Char('\n'), 0, 0);
         EXPECT_NEAR(MediaColValue(mediaCol, "x-dimension"), page.widthPoints / mm, 2) << mediaCol.toStdString();
         EXPECT_NEAR(MediaColValue(mediaCol, "y-dimension"), page.heightPoints / mm, 2) << mediaCol.toStdString();
+        // And of the colour it gets: the M476dn's own default is "auto",
+        // which CUPS 2.4.10 (not 2.4.2) turns into a grey queue default.
+        EXPECT_EQ(device.LastJobAttributes().contains(QLatin1String("IPP_PRINT_COLOR_MODE=color\n")), row.colour);
         printer.reset();
     }
 }

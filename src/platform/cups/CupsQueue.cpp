@@ -163,8 +163,13 @@ PpdRead ReadPpd(const QString& queue, const QStringList& dialogOptions, QSize wa
         ForDriverRaster(page);
         if (page.format == PageFormat::Pdf)
             qCDebug(lcPrint, "%s: sent as PDF: %s", qUtf8Printable(queue), qUtf8Printable(UnsupportedLayout(page.header)));
-    } else if (pwg || apple) ForDriverlessRaster(page, apple, ppd->color_device, answer, notes);
-    else SetSheetRaster(page.geometry);
+    } else if (pwg || apple) {
+        const bool colour =
+            DriverlessColour(pick.header, ppd->color_device, ColourModeChosen(queue, options), answer);
+        ForDriverlessRaster(page, ppd, apple, colour, answer, notes);
+    } else {
+        SetSheetRaster(page.geometry);
+    }
     page.oneBitDevice = pick.header.cupsBitsPerColor == 1 && !ppd->color_device;
     NameServer(page.geometry, served ? ppd : nullptr, server);
     page.notes = notes;

@@ -192,6 +192,8 @@ PrinterAnswer ParsePrinterAnswer(ipp_t* response) {
                           .arg(kMaxAnswerDpi);
     }
     a.formats = Strings(response, "document-format-supported");
+    if (const QStringList mode = Strings(response, "print-color-mode-default"); !mode.isEmpty())
+        a.colourModeDefault = mode.first();
     return a;
 }
 
@@ -319,7 +321,8 @@ const char* const kAsked[] = {
     "media-col-database", "media-col-default", "media-col-ready", "media-left-margin-supported",
     "media-right-margin-supported", "media-top-margin-supported", "media-bottom-margin-supported",
     "urf-supported", "pwg-raster-document-resolution-supported", "pwg-raster-document-type-supported",
-    "printer-resolution-supported", "printer-resolution-default", "document-format-supported"};
+    "printer-resolution-supported", "printer-resolution-default", "document-format-supported",
+    "print-color-mode-default"};
 
 
 bool NetworkPrinter(const QByteArray& uri) {

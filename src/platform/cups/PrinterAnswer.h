@@ -45,6 +45,7 @@ struct PrinterAnswer {
     QList<QSize> resolutions;                // printer-resolution-supported
     QSize defaultResolution;                 // printer-resolution-default
     QStringList formats;                     // document-format-supported
+    QString colourModeDefault;               // print-color-mode-default: auto, color, monochrome...
     // What of the answer was left out, and why (a value out of range, a
     // list cut short), one sentence each.
     QStringList notes;

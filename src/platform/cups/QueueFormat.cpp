@@ -23,23 +23,28 @@
 namespace platform::ppd {
 namespace {
 
-// The PWG raster type nearest to what the description's colour model asks.
-const char* PwgType(const cups_page_header2_t& h) {
-    const bool colour = h.cupsColorSpace == CUPS_CSPACE_RGB || h.cupsColorSpace == CUPS_CSPACE_SRGB ||
-                        h.cupsColorSpace == CUPS_CSPACE_ADOBERGB || h.cupsColorSpace == CUPS_CSPACE_CMYK ||
-                        h.cupsColorSpace == CUPS_CSPACE_CMY;
-    if (colour) return h.cupsBitsPerColor == 16 ? "srgb_16" : "srgb_8";
+bool ColourSpace(const cups_page_header2_t& h) {
+    return h.cupsColorSpace == CUPS_CSPACE_RGB || h.cupsColorSpace == CUPS_CSPACE_SRGB ||
+           h.cupsColorSpace == CUPS_CSPACE_ADOBERGB || h.cupsColorSpace == CUPS_CSPACE_CMYK ||
+           h.cupsColorSpace == CUPS_CSPACE_CMY;
+}
+
+// The PWG raster type nearest to what the description's colour model asks;
+// sRGB when `colour` overrides a grey model and the printer takes it.
+const char* PwgType(const cups_page_header2_t& h, bool colour, const std::optional<PrinterAnswer>& answer) {
+    if (ColourSpace(h)) return h.cupsBitsPerColor == 16 ? "srgb_16" : "srgb_8";
+    if (colour && (!answer || answer->pwgTypes.isEmpty() || answer->pwgTypes.contains(QLatin1String("srgb_8"))))
+        return "srgb_8";
     if (h.cupsBitsPerColor == 1) return "black_1";
     return h.cupsBitsPerColor == 16 ? "sgray_16" : "sgray_8";
 }
 
-// The Apple raster colour type for the printer: colour when the queue's
-// colour model is colour and the printer takes a colour type, else grey.
-// Types are named as cupsRasterInitPWGHeader takes them.
-const char* UrfType(const cups_page_header2_t& h, bool colourDevice, const std::optional<PrinterAnswer>& answer) {
+// The Apple raster colour type for the printer: colour when `colour` and
+// the printer takes a colour type, else grey. Types are named as
+// cupsRasterInitPWGHeader takes them.
+const char* UrfType(bool colour, const std::optional<PrinterAnswer>& answer) {
     const QStringList types = answer ? answer->urfTypes : QStringList();
-    const bool wantsColour = colourDevice && QByteArray(PwgType(h)).startsWith("srgb");
-    if (wantsColour) {
+    if (colour) {
         if (types.isEmpty() || types.contains(QLatin1String("SRGB24"))) return "srgb_8";
         if (types.contains(QLatin1String("DEVRGB24"))) return "rgb_8";
         if (types.contains(QLatin1String("ADOBERGB24"))) return "adobe-rgb_8";
@@ -72,6 +77,13 @@ void TakePrinterMargins(PageGeometry& g, const std::optional<PrinterAnswer>& ans
 
 }  // namespace
 
+bool DriverlessColour(const cups_page_header2_t& h, bool colourDevice, bool modeChosen,
+                      const std::optional<PrinterAnswer>& answer) {
+    if (!colourDevice) return false;
+    if (ColourSpace(h) || modeChosen || !answer) return ColourSpace(h);
+    return answer->colourModeDefault == QLatin1String("auto") || answer->colourModeDefault == QLatin1String("color");
+}
+
 PageGeometry GeometryOf(const cups_page_header2_t& h, ppd_file_t* ppd) {
     PageGeometry g;
     g.media = QString::fromUtf8(h.cupsPageSizeName);
@@ -100,8 +112,8 @@ void ForDriverRaster(QueuePage& page) {
     g.rasterHeightDots = int(page.header.cupsHeight);
 }
 
-void ForDriverlessRaster(QueuePage& page, bool apple, bool colourDevice, const std::optional<PrinterAnswer>& answer,
-                         QStringList& notes) {
+void ForDriverlessRaster(QueuePage& page, ppd_file_t* ppd, bool apple, bool colour,
+                         const std::optional<PrinterAnswer>& answer, QStringList& notes) {
     PageGeometry& g = page.geometry;
     TakePrinterMargins(g, answer, notes);
     pwg_media_t* media = pwgMediaForPPD(g.media.toUtf8().constData());
@@ -111,7 +123,19 @@ void ForDriverlessRaster(QueuePage& page, bool apple, bool colourDevice, const s
     // A raw job's options reach the printer as they are: its paper by
     // the name the printer knows (iso_a4_210x297mm, not A4).
     if (media && g.jobOptions.contains(QStringLiteral(CUPS_FORMAT_RAW))) g.media = QString::fromUtf8(media->pwg);
-    const char* type = apple ? UrfType(page.header, colourDevice, answer) : PwgType(page.header);
+    const char* type = apple ? UrfType(colour, answer) : PwgType(page.header, colour, answer);
+    // Colour over a grey colour model: the job says so, or the queue's grey
+    // default reaches the printer as print-color-mode monochrome. CUPS
+    // 2.4.10's IPP backend follows the marked ColorModel, not the job's
+    // print-color-mode; the everywhere description names its colour
+    // models after the types.
+    const QByteArray written(type);
+    if (!ColourSpace(page.header) && !written.contains("gray") && !written.startsWith("black")) {
+        g.jobOptions << QStringLiteral("print-color-mode") << QStringLiteral("color");
+        const char* model = written == "rgb_8" ? "DeviceRGB" : written == "adobe-rgb_8" ? "AdobeRGB" : "RGB";
+        if (ppd && ppdFindChoice(ppdFindOption(ppd, "ColorModel"), model))
+            g.jobOptions << QStringLiteral("ColorModel") << QString::fromLatin1(model);
+    }
     cups_page_header2_t raster{};
     if (media && cupsRasterInitPWGHeader(&raster, media, type, g.xdpi, g.ydpi, "one-sided", nullptr)) {
         page.format = apple ? PageFormat::AppleRaster : PageFormat::PwgRaster;

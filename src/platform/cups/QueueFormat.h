@@ -21,9 +21,21 @@ PageGeometry GeometryOf(const cups_page_header2_t& h, ppd_file_t* ppd);
 // it when we can write its layout, else Ghostscript's rendering of our PDF.
 void ForDriverRaster(QueuePage& page);
 
+// Whether a driverless printer is sent colour: as the queue's colour model
+// (`h`) says, but a grey model nobody chose (`modeChosen`: the dialog or the
+// user's saved options name a colour mode) gives way, on a colour device, to
+// the printer's own default of "auto" or "color". CUPS 2.4.10 defaults the
+// queue of a printer whose default is "auto" to the first colour type in
+// its list, grey when W8 comes first (2.4.2 chose colour), yet "auto" prints
+// a colour page in colour.
+bool DriverlessColour(const cups_page_header2_t& h, bool colourDevice, bool modeChosen,
+                      const std::optional<PrinterAnswer>& answer);
+
 // A driverless printer gets the whole sheet in its own margins, as PWG or
-// Apple raster of the paper it knows.
-void ForDriverlessRaster(QueuePage& page, bool apple, bool colourDevice, const std::optional<PrinterAnswer>& answer,
-                         QStringList& notes);
+// Apple raster of the paper it knows, in colour when `colour` (and the
+// printer takes a colour type); a colour page over the description's grey
+// colour model carries the job options that tell the printer colour.
+void ForDriverlessRaster(QueuePage& page, ppd_file_t* ppd, bool apple, bool colour,
+                         const std::optional<PrinterAnswer>& answer, QStringList& notes);
 
 }  // namespace platform::ppd

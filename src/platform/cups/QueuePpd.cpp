@@ -65,6 +65,46 @@ void MarkQueueOptions(ppd_file_t* ppd, const QString& queue, const QStringList& 
     cupsMarkOptions(ppd, marked.count(), marked.list());
 }
 
+namespace {
+bool NamesColourMode(const QString& option) {
+    return option.compare(QLatin1String("ColorModel"), Qt::CaseInsensitive) == 0 ||
+           option == QLatin1String("print-color-mode") || option == QLatin1String("output-mode");
+}
+}  // namespace
+
+bool SavesColourMode(const QByteArray& lpoptions, const QString& queue) {
+    for (const QByteArray& line : lpoptions.split('\n')) {
+        // "Dest NAME options" or "Default NAME options"; NAME/INSTANCE is
+        // another set of options, not the queue's.
+        const QList<QByteArray> words = line.simplified().split(' ');
+        if (words.size() < 3 || (words[0].toLower() != "dest" && words[0].toLower() != "default")) continue;
+        if (QString::fromUtf8(words[1]).compare(queue, Qt::CaseInsensitive) != 0) continue;
+        const QByteArray rest = line.simplified().mid(words[0].size() + words[1].size() + 2);
+        cups_option_t* parsed = nullptr;
+        const int count = cupsParseOptions(rest.constData(), 0, &parsed);
+        bool names = false;
+        for (int i = 0; i < count; ++i) names = names || NamesColourMode(QString::fromUtf8(parsed[i].name));
+        cupsFreeOptions(count, parsed);
+        if (names) return true;
+    }
+    return false;
+}
+
+bool ColourModeChosen(const QString& queue, const QStringList& options) {
+    for (int i = 0; i + 1 < options.size(); i += 2)
+        if (NamesColourMode(options[i])) return true;
+    // Where libcups reads them: CUPS_SERVERROOT (else /etc/cups), then ~/.cups.
+    const QByteArray root = qEnvironmentVariableIsEmpty("CUPS_SERVERROOT") ? QByteArray("/etc/cups")
+                                                                            : qgetenv("CUPS_SERVERROOT");
+    const QString files[] = {QString::fromLocal8Bit(root) + QStringLiteral("/lpoptions"),
+                             QString::fromLocal8Bit(qgetenv("HOME")) + QStringLiteral("/.cups/lpoptions")};
+    for (const QString& path : files) {
+        QFile f(path);
+        if (f.open(QIODevice::ReadOnly) && SavesColourMode(f.read(1 << 20), queue)) return true;
+    }
+    return false;
+}
+
 bool FewerDots(QSize a, QSize b) { return qint64(a.width()) * a.height() < qint64(b.width()) * b.height(); }
 
 namespace {

@@ -97,6 +97,14 @@ cups_page_header2_t Interpret(ppd_file_t* ppd);
 // The PPD with the queue's saved defaults and `options` marked.
 void MarkQueueOptions(ppd_file_t* ppd, const QString& queue, const QStringList& options);
 
+// Whether `lpoptions` (an lpoptions file's text) saves a colour mode
+// (ColorModel, print-color-mode, output-mode) for `queue` itself.
+bool SavesColourMode(const QByteArray& lpoptions, const QString& queue);
+// Whether the dialog's `options` (name, value pairs) or the lpoptions files
+// (the system's, the user's) choose a colour mode for `queue`. The
+// scheduler's own default is no choice: it echoes the description's.
+bool ColourModeChosen(const QString& queue, const QStringList& options);
+
 // "600dpi", "600x1200dpi": a resolution as CUPS names it.
 QString DpiText(QSize dpi);
 
