@@ -177,12 +177,19 @@ TEST_F(ProgramWindowTest, ShortcutsOpenTheDialogsAndTheMenuShowsThem) {
 }
 
 TEST_F(ProgramWindowTest, LongPrintShowsProgressAndCancelLeavesNoFile) {
-    // 24 megapixels of noise: long enough to print that the progress shows.
-    QImage picture(4000, 6000, QImage::Format_RGB32);
+    // 34 megapixels (nearly all of A4 at 600 dpi) of noise of four levels a
+    // channel: every strip of it is deflated (to about a fifth), so the print
+    // takes long enough that the progress shows and the cancel lands while
+    // the page is written. Noise of every level is stored after a few cheap
+    // trials, and could end first.
+    QImage picture(4900, 7000, QImage::Format_RGB32);
     quint32 x = 99;
     for (int y = 0; y < picture.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
-        for (int i = 0; i < picture.width(); ++i) line[i] = (x = x * 1664525u + 1013904223u) | 0xff000000u;
+        for (int i = 0; i < picture.width(); ++i) {
+            x = x * 1664525u + 1013904223u;
+            line[i] = qRgb(int(x >> 30) * 85, int(x >> 28 & 3) * 85, int(x >> 26 & 3) * 85);
+        }
     }
     const QString picturePath = home.filePath("noise.bmp");
     ASSERT_TRUE(picture.save(picturePath, "BMP"));
