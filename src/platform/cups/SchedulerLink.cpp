@@ -87,9 +87,14 @@ cups_dest_t* AskNamedDest(const QString& queue) {
 
 }  // namespace
 
+QueueSnapshot* QueueSnapshot::Of(const QString& queue) {
+    for (QueueSnapshot* s = tSnapshots; s; s = s->mOuter)
+        if (s->mQueue == queue) return s;
+    return nullptr;
+}
+
 cups_dest_t* NamedDest(const QString& queue) {
-    for (QueueSnapshot* s = tSnapshots; s; s = s->mOuter) {
-        if (s->mQueue != queue) continue;
+    if (QueueSnapshot* s = QueueSnapshot::Of(queue)) {
         if (!s->mAsked) {
             s->mDest = AskNamedDest(queue);
             s->mAsked = true;
@@ -112,8 +117,7 @@ QByteArray FetchPpdFile(const QString& queue) {
 }  // namespace
 
 QByteArray QueuePpdFile(const QString& queue, bool* callerRemoves) {
-    for (QueueSnapshot* s = tSnapshots; s; s = s->mOuter) {
-        if (s->mQueue != queue) continue;
+    if (QueueSnapshot* s = QueueSnapshot::Of(queue)) {
         if (!s->mPpdAsked) {
             s->mPpdFile = FetchPpdFile(queue);
             s->mPpdAsked = true;
@@ -127,9 +131,7 @@ QByteArray QueuePpdFile(const QString& queue, bool* callerRemoves) {
 
 QueueSnapshot::QueueSnapshot(QString queue) : mQueue(std::move(queue)), mOuter(tSnapshots) {
     // Within one of the same queue, that one answers.
-    for (const QueueSnapshot* s = tSnapshots; s; s = s->mOuter)
-        if (s->mQueue == mQueue) return;
-    tSnapshots = this;
+    if (!QueueSnapshot::Of(mQueue)) tSnapshots = this;
 }
 
 QueueSnapshot::~QueueSnapshot() {

@@ -73,6 +73,8 @@ public:
 private:
     friend cups_dest_t* NamedDest(const QString& queue);
     friend QByteArray QueuePpdFile(const QString& queue, bool* callerRemoves);
+    // The snapshot of `queue` this thread reads within, if any.
+    static QueueSnapshot* Of(const QString& queue);
     QString mQueue;
     QueueSnapshot* mOuter;
     bool mAsked = false;

@@ -103,7 +103,6 @@ int ExifOrientation(const jpeg_saved_marker_ptr markers) {
             const auto* p = reinterpret_cast<const uchar*>(d.constData() + at);
             return int(little ? qFromLittleEndian<quint16>(p) : qFromBigEndian<quint16>(p));
         };
-        if (d.size() < 14) return 1;
         const auto* p = reinterpret_cast<const uchar*>(d.constData() + 10);
         const quint32 first = little ? qFromLittleEndian<quint32>(p) : qFromBigEndian<quint32>(p);
         const qsizetype dir = 6 + qsizetype(first);
